@@ -1,0 +1,22 @@
+#include "engine/model_store.h"
+
+#include <memory>
+
+namespace pylora {
+
+std::unique_ptr<ModelStore> makeModelStore() { return std::make_unique<ModelStore>(); }
+
+void clearModelStore(ModelStore& store) {
+    // Destroy and value-initialise in place: the open files close, every table
+    // returns to zero and every text to blanks, and no temporary of the
+    // store's size is built on the stack.
+    std::destroy_at(&store);
+    std::construct_at(&store);
+}
+
+ModelStore& processModelStore() {
+    static const std::unique_ptr<ModelStore> store = makeModelStore();
+    return *store;
+}
+
+}  // namespace pylora

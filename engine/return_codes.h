@@ -1,0 +1,21 @@
+// Values returned by the entry point IPYLORA8.
+//
+// 0 and the analysis stop codes (3, 13, 21 to 35, 999) come from the analysis
+// itself. The codes of a run that could not start or could not read its input
+// lie in 101..199, apart from every stop code, so a caller can tell them apart.
+#pragma once
+
+namespace pylora {
+
+inline constexpr int kReturnCompleted = 0;       // every load case and combination analysed
+inline constexpr int kReturnNotRunCode = 1;      // the argument was not 13: nothing was done
+
+inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, short or unreadable
+inline constexpr int kReturnFileOpenError = 102;    // a file of the run could not be opened
+inline constexpr int kReturnInputReadError = 103;   // a record of the input file could not be read
+inline constexpr int kReturnInputRefused = 104;     // the input file holds an unsafe value
+
+// The argument that runs an analysis.
+inline constexpr int kRunAnalysisCode = 13;
+
+}  // namespace pylora

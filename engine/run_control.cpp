@@ -1,0 +1,1 @@
+#include "engine/model_store.h"

@@ -1,0 +1,99 @@
+#include "report/format.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace pylora {
+
+ReportLine& ReportLine::X(int n) {
+    if (n > 0) pendingBlanks_ += n;
+    return *this;
+}
+
+void ReportLine::flushBlanks() {
+    buffer_.append(static_cast<std::size_t>(pendingBlanks_), ' ');
+    pendingBlanks_ = 0;
+}
+
+ReportLine& ReportLine::text(std::string_view s) {
+    flushBlanks();
+    buffer_.append(s);
+    return *this;
+}
+
+ReportLine& ReportLine::repeat(int n, std::string_view s) {
+    flushBlanks();
+    for (int i = 0; i < n; ++i) buffer_.append(s);
+    return *this;
+}
+
+ReportLine& ReportLine::A(std::string_view s) { return text(s); }
+
+ReportLine& ReportLine::A(std::string_view s, int w) {
+    flushBlanks();
+    if (w <= 0) return *this;
+    const auto width = static_cast<std::size_t>(w);
+    if (s.size() >= width) {
+        buffer_.append(s.substr(0, width));
+    } else {
+        buffer_.append(width - s.size(), ' ');
+        buffer_.append(s);
+    }
+    return *this;
+}
+
+ReportLine& ReportLine::I(long long v, int w) { return I(v, w, 0); }
+
+ReportLine& ReportLine::I(long long v, int w, int m) { return text(formatI(v, w, m)); }
+
+ReportLine& ReportLine::F(double v, int w, int d) { return text(formatF(v, w, d)); }
+
+ReportLine& ReportLine::E(double v, int w, int d, int e) { return text(formatE(v, w, d, e)); }
+
+ReportLine& ReportLine::PE(double v, int w, int d, int e) { return text(formatPE(v, w, d, e)); }
+
+ReportLine& ReportLine::G(double v, int w, int d) { return text(formatG(v, w, d)); }
+
+ReportLine& ReportLine::PG(double v, int w, int d) { return text(formatPG(v, w, d)); }
+
+ReportLine& ReportLine::slash() {
+    pendingBlanks_ = 0;
+    buffer_.push_back('\n');
+    return *this;
+}
+
+void ReportLine::clear() {
+    buffer_.clear();
+    pendingBlanks_ = 0;
+}
+
+void writeLine(std::FILE* file, const ReportLine& line) {
+    if (!file) return;
+    const std::string_view s = line.str();
+    std::fwrite(s.data(), 1, s.size(), file);
+    std::fputc('\n', file);
+}
+
+void writeEmptyLine(std::FILE* file) {
+    if (file) std::fputc('\n', file);
+}
+
+void writeListText(std::FILE* file, std::string_view text) {
+    ReportLine line;
+    line.text(" ").text(text);
+    writeLine(file, line);
+}
+
+std::string formatI(long long v, int w, int m) {
+    if (w <= 0) return {};
+    std::string digits = std::to_string(v < 0 ? -static_cast<unsigned long long>(v)
+                                              : static_cast<unsigned long long>(v));
+    if (static_cast<int>(digits.size()) < m)
+        digits.insert(0, static_cast<std::size_t>(m) - digits.size(), '0');
+    if (v < 0) digits.insert(0, 1, '-');
+    const auto width = static_cast<std::size_t>(w);
+    if (digits.size() > width) return std::string(width, '*');
+    return std::string(width - digits.size(), ' ') + digits;
+}
+
+}  // namespace pylora
