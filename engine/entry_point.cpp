@@ -1,3 +1,7 @@
-#include "engine/return_codes.h"
-extern "C" int IPYLORA8(int code);
-extern "C" int IPYLORA8(int code) { return code == pylora::kRunAnalysisCode ? 0 : 1; }
+#include "engine/ipylora8.h"
+#include "engine/model_store.h"
+#include "engine/run_control.h"
+
+extern "C" int IPYLORA8(int code) {
+    return pylora::runEngine(pylora::processModelStore(), code, "Names.dat");
+}

@@ -1,1 +1,291 @@
-#include "engine/model_store.h"
+#include "engine/run_control.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/input_reader.h"
+#include "engine/return_codes.h"
+#include "report/input_echo.h"
+
+namespace pylora {
+
+namespace {
+
+// Reads one line without its end (a carriage return before it is dropped too,
+// for files written on Windows). Returns false at the end of the file when no
+// character was read.
+bool readLine(std::FILE* file, std::string& line) {
+    line.clear();
+    int c = 0;
+    bool any = false;
+    while ((c = std::fgetc(file)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line.push_back(static_cast<char>(c));
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return any;
+}
+
+// Parses the first value of a free-format record as an integer.
+bool parseFreeFormatInteger(std::string_view line, int& value) {
+    const std::size_t begin = line.find_first_not_of(" \t");
+    if (begin == std::string_view::npos) return false;
+    std::size_t end = line.find_first_of(" \t,", begin);
+    if (end == std::string_view::npos) end = line.size();
+    std::string_view token = line.substr(begin, end - begin);
+    if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+    const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
+    return result.ec == std::errc{} && result.ptr == token.data() + token.size();
+}
+
+void consoleMessage(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+constexpr const char* kMonthNames[] = {"January", "February", "March",     "April",
+                                       "May",     "June",     "July",      "August",
+                                       "September", "October", "November", "December"};
+
+std::string nameAndExtension(std::string_view path) {
+    const PathParts parts = splitPath(path);
+    return parts.name + parts.extension;
+}
+
+}  // namespace
+
+PathParts splitPath(std::string_view path) {
+    PathParts parts;
+    std::size_t pos = 0;
+    if (path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+        parts.drive = std::string(path.substr(0, 2));
+        pos = 2;
+    }
+    const std::size_t lastSeparator = path.find_last_of("/\\");
+    if (lastSeparator != std::string_view::npos && lastSeparator >= pos) {
+        parts.directory = std::string(path.substr(pos, lastSeparator + 1 - pos));
+        pos = lastSeparator + 1;
+    }
+    const std::string_view file = path.substr(pos);
+    const std::size_t dot = file.find_last_of('.');
+    if (dot == std::string_view::npos) {
+        parts.name = std::string(file);
+    } else {
+        parts.name = std::string(file.substr(0, dot));
+        parts.extension = std::string(file.substr(dot));
+    }
+    // Widths of the header's fields.
+    parts.drive.resize(std::min<std::size_t>(parts.drive.size(), 3));
+    parts.directory.resize(std::min<std::size_t>(parts.directory.size(), 256));
+    parts.name.resize(std::min<std::size_t>(parts.name.size(), 256));
+    parts.extension.resize(std::min<std::size_t>(parts.extension.size(), 5));
+    return parts;
+}
+
+int readRunControlFile(ModelStore& store, const std::string& path) {
+    FileHandle file = openForReading(path);
+    if (!file) {
+        consoleMessage("**** INPUT ERROR **** cannot open the run-control file \"" + path +
+                       "\": " + std::strerror(errno));
+        return kReturnRunControlError;
+    }
+    RunControl& run = store.run;
+    PathText* const paths[] = {
+        &run.inputFilePath,       &run.reportFilePath,    &run.summaryFilePath,
+        &run.plotFilePath,        &run.runtimeFilePath,   &run.statusFilePath,
+        &run.resultsDataFilePath, &run.progressFilePath,  &run.curveFilePath,
+        &run.scratchFile1Path,    &run.scratchFile2Path,  &run.pileDataFilePath,
+        &run.warningScratchPath};
+    std::string line;
+    for (int record = 1; record <= kRunControlRecords; ++record) {
+        if (!readLine(file.get(), line)) {
+            consoleMessage("**** INPUT ERROR **** the run-control file \"" + path + "\" holds " +
+                           std::to_string(record - 1) + " records; it needs " +
+                           std::to_string(kRunControlRecords));
+            return kReturnRunControlError;
+        }
+        if (record == 1) {
+            run.versionText.assign(line);
+        } else if (record == 4) {
+            if (!parseFreeFormatInteger(line, run.reservedInteger)) {
+                consoleMessage("**** INPUT ERROR **** record 4 of the run-control file \"" + path +
+                               "\" holds no integer: \"" + line + "\"");
+                return kReturnRunControlError;
+            }
+        } else if (record >= 5) {
+            paths[record - 5]->assign(line);
+        }
+    }
+    return kReturnCompleted;
+}
+
+int openRunFiles(ModelStore& store) {
+    const RunControl& run = store.run;
+    RunFiles& files = store.files;
+    struct Opening {
+        FileHandle* handle;
+        const PathText* path;
+        const char* role;
+        bool forReading;
+    };
+    const Opening openings[] = {
+        {&files.input, &run.inputFilePath, "input data file", true},
+        {&files.report, &run.reportFilePath, "report", false},
+        {&files.summary, &run.summaryFilePath, "summary file", false},
+        {&files.plot, &run.plotFilePath, "plot file", false},
+        {&files.runtime, &run.runtimeFilePath, "runtime file", false},
+        {&files.status, &run.statusFilePath, "status file", false},
+        {&files.resultsData, &run.resultsDataFilePath, "results data file", false},
+        {&files.curve, &run.curveFilePath, "curve file", false},
+    };
+    for (const Opening& o : openings) {
+        const std::string path = o.path->str();
+        *o.handle = o.forReading ? openForReading(path) : openForWriting(path);
+        if (!*o.handle) {
+            consoleMessage(std::string("**** FILE ERROR **** cannot open the ") + o.role + " \"" +
+                           path + "\": " + std::strerror(errno));
+            return kReturnFileOpenError;
+        }
+    }
+    return kReturnCompleted;
+}
+
+void closeRunFiles(ModelStore& store) {
+    RunFiles& f = store.files;
+    FileHandle* const order[] = {&f.input,       &f.report,   &f.summary, &f.plot,
+                                 &f.runtime,     &f.status,   &f.resultsData,
+                                 &f.scratch1,    &f.curve,    &f.scratch2,
+                                 &f.pileData,    &f.warningScratch};
+    for (FileHandle* handle : order) closeFile(*handle);
+}
+
+void writeProgressMessage(const ModelStore& store, const ReportLine& message) {
+    const std::string path = store.run.progressFilePath.str();
+    if (path.empty()) return;
+    const std::string partial = path + ".part";
+    {
+        FileHandle file = openForWriting(partial);
+        if (!file) return;
+        writeLine(file.get(), message);
+        if (std::fflush(file.get()) != 0) return;
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        // A file system without rename over an existing file: write in place.
+        std::remove(partial.c_str());
+        FileHandle file = openForWriting(path);
+        if (file) writeLine(file.get(), message);
+    }
+}
+
+void writeRuntimeLine(ModelStore& store, const ReportLine& line) {
+    writeLine(store.files.runtime.get(), line);
+    commitToDisk(store.files.runtime.get());
+}
+
+void writeBanner(std::FILE* file, std::string_view versionText) {
+    ReportLine l;
+    l.X(5).repeat(73, "=").slash().slash();
+    l.X(20).text("  PYLORA for Windows, Version ").A(versionText, 8).slash().slash();
+    l.X(20).text("   Analysis of A Group of Piles ").slash();
+    l.X(20).text("Subjected to Axial and Lateral Loading ").slash().slash();
+    l.X(5).repeat(73, "=").slash().slash();
+    writeLine(file, l);
+}
+
+void writeRuntimeBanner(ModelStore& store) {
+    ReportLine l;
+    l.slash().X(10).text("  PYLORA for Windows, Version ").A(store.run.versionText.view(), 8);
+    l.slash();
+    writeRuntimeLine(store, l);
+}
+
+void writeFileNameBlock(ModelStore& store) {
+    const RunControl& run = store.run;
+    const PathParts input = splitPath(run.inputFilePath.trimmed());
+    ReportLine l;
+    l.X(5).text("Path to file locations      : ").A(input.drive).A(input.directory).slash();
+    l.X(5).text("Name of input data file     : ").A(input.name).A(input.extension).slash();
+    l.X(5).text("Name of output file         : ").A(nameAndExtension(run.reportFilePath.trimmed()));
+    l.slash();
+    l.X(5).text("Name of output summary file : ");
+    l.A(nameAndExtension(run.summaryFilePath.trimmed())).slash();
+    l.X(5).text("Name of plot output file    : ");
+    l.A(nameAndExtension(run.plotFilePath.trimmed())).slash();
+    l.X(5).text("Name of runtime file        : ");
+    l.A(nameAndExtension(run.runtimeFilePath.trimmed())).slash().slash();
+    writeLine(store.files.report.get(), l);
+}
+
+void writeDateBlock(std::FILE* file, const std::tm& now) {
+    const int month = now.tm_mon >= 0 && now.tm_mon < 12 ? now.tm_mon : 0;
+    ReportLine l;
+    l.X(5).repeat(73, "-").slash();
+    l.X(26).text("Time and Date of Analysis").slash();
+    l.X(5).repeat(73, "-").slash();
+    l.X(15).text("Date:  ").text(kMonthNames[month]).text(" ").I(now.tm_mday, 2, 2).text(", ");
+    l.I(now.tm_year + 1900, 4).X(5).text("Time:  ").I(now.tm_hour, 2, 2).text(":");
+    l.I(now.tm_min, 2, 2).text(":").I(now.tm_sec, 2, 2);
+    writeLine(file, l);
+}
+
+void initialiseStoreConstants(ModelStore& store) {
+    GroupFactors& g = store.groupFactors;
+    for (auto* table : {&g.pMultiplier, &g.yMultiplier, &g.pMultiplierY, &g.yMultiplierY,
+                        &g.pMultiplierZ, &g.yMultiplierZ})
+        table->fill(1.0);
+}
+
+int runEngine(ModelStore& store, int code, const std::string& runControlPath) {
+    if (code != kRunAnalysisCode) return kReturnNotRunCode;
+
+    // A run starts from a cleared store: nothing of an earlier run in this
+    // process (counts, caches kept for a whole run, results) carries over.
+    clearModelStore(store);
+
+    int rc = readRunControlFile(store, runControlPath);
+    if (rc != kReturnCompleted) return rc;
+
+    rc = openRunFiles(store);
+    if (rc != kReturnCompleted) {
+        closeRunFiles(store);
+        return rc;
+    }
+
+    ReportLine started;
+    started.text(" - ANALYSIS STARTED").slash();
+    writeProgressMessage(store, started);
+
+    writeBanner(stderr, store.run.versionText.view());
+    writeBanner(store.files.report.get(), store.run.versionText.view());
+    writeRuntimeBanner(store);
+
+    writeFileNameBlock(store);
+
+    const std::time_t clock = std::time(nullptr);
+    std::tm now{};
+    localtime_r(&clock, &now);
+    writeDateBlock(store.files.report.get(), now);
+    writeDateBlock(store.files.summary.get(), now);
+
+    writeEmptyLine(stderr);
+
+    initialiseStoreConstants(store);
+
+    rc = readInputFile(store);
+    if (rc == kReturnCompleted) {
+        int stopCode = 0;
+        inputEchoAndPrepare(store, stopCode);
+        store.run.stopCode = stopCode;
+        rc = stopCode;
+    }
+
+    closeRunFiles(store);
+    return rc;
+}
+
+}  // namespace pylora

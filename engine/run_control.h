@@ -1,0 +1,74 @@
+// Run control: the run-control file "Names.dat", the files of a run, the
+// report header and the progress protocol with the front end.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "engine/model_store.h"
+#include "report/format.h"
+
+namespace pylora {
+
+// Records of the run-control file.
+inline constexpr int kRunControlRecords = 17;
+
+// A path split for the report header: drive (up to 3 characters, "C:"),
+// directory with its trailing separator (256), file name (256) and extension
+// with its dot (5). '/' and '\' both separate directories.
+struct PathParts {
+    std::string drive;
+    std::string directory;
+    std::string name;
+    std::string extension;
+};
+PathParts splitPath(std::string_view path);
+
+// Reads the 17 records of the run-control file at path into store.run: text
+// records are cut at their width and kept blank-padded, record 4 is one
+// integer in free format. Returns kReturnCompleted, or kReturnRunControlError
+// when the file is missing, holds fewer than 17 records or record 4 holds no
+// integer; the message then goes to the console and no other file is touched.
+[[nodiscard]] int readRunControlFile(ModelStore& store, const std::string& path);
+
+// Opens input, report, summary, plot, runtime, status, results data and
+// curve file in that order. Returns kReturnCompleted, or kReturnFileOpenError
+// after naming the file that could not be opened on the console; the files
+// already opened stay open for closeRunFiles.
+[[nodiscard]] int openRunFiles(ModelStore& store);
+
+// Closes every file of the run: input, report, summary, plot, runtime,
+// status, results data, scratch file 1 and curve file in that order, then any
+// other file a Part left open.
+void closeRunFiles(ModelStore& store);
+
+// Replaces the progress file with one message: the line's records, each ended.
+// The message is written beside the file and renamed over it, so a reader of
+// the progress file always finds one whole message. Failures are ignored.
+void writeProgressMessage(const ModelStore& store, const ReportLine& message);
+
+// Writes the line to the runtime file and commits the file to disk.
+void writeRuntimeLine(ModelStore& store, const ReportLine& line);
+
+// The banner to a file (report or console) and the short banner of the
+// runtime file.
+void writeBanner(std::FILE* file, std::string_view versionText);
+void writeRuntimeBanner(ModelStore& store);
+
+// The block naming the input data file's location and the files written.
+void writeFileNameBlock(ModelStore& store);
+
+// The "Time and Date of Analysis" block for the local time `now`.
+void writeDateBlock(std::FILE* file, const std::tm& now);
+
+// Sets the per-pile multipliers of both lateral directions to 1.0; group
+// reduction factors overwrite them when they are used.
+void initialiseStoreConstants(ModelStore& store);
+
+// A whole run for `code` with the run-control file at runControlPath. Returns
+// what IPYLORA8 returns: 1 without touching any file when code is not 13,
+// else the stop code of the analysis or a kReturn... error code.
+int runEngine(ModelStore& store, int code, const std::string& runControlPath);
+
+}  // namespace pylora

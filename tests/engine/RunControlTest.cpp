@@ -1,0 +1,249 @@
+// The entry point and run control: the code check, "Names.dat", the files of a
+// run, the report header and the progress file.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ipylora8.h"
+#include "engine/model_store.h"
+#include "engine/return_codes.h"
+#include "engine/run_control.h"
+#include "tests/support/temp_dir.h"
+
+namespace pylora {
+namespace {
+
+using testing::folderEntries;
+using testing::readFile;
+using testing::readLines;
+using testing::TempDir;
+using testing::WorkingDirectory;
+using testing::writeFile;
+
+// The 17 records of a run-control file for a run whose files all lie in dir
+// (input data file: input) with the base name "case".
+std::vector<std::string> namesRecords(const std::filesystem::path& dir,
+                                      const std::filesystem::path& input) {
+    auto in = [&](const char* suffix) { return (dir / (std::string("case") + suffix)).string(); };
+    return {"8.0.0",       "reserved",    "reserved",    "0",           input.string(),
+            in(".out"),    in(".sum"),    in(".plt"),    in(".rtm"),    in(".sta"),
+            in(".res"),    in(".prg"),    in(".crv"),    in(".scr1"),   in(".scr2"),
+            in(".pile"),   in(".warn")};
+}
+
+std::string joinRecords(const std::vector<std::string>& records) {
+    std::string text;
+    for (const std::string& r : records) text += r + "\n";
+    return text;
+}
+
+TEST(EntryPoint, CodeOtherThan13ReturnsOneAndTouchesNoFile) {
+    TempDir dir;
+    writeFile(dir / "Names.dat", joinRecords(namesRecords(dir.path(), dir / "model.dat")));
+    writeFile(dir / "model.dat", "title\n");
+    const std::vector<std::string> before = folderEntries(dir.path());
+    WorkingDirectory cwd(dir.path());
+    for (int code : {12, 0, -13, 14, 1})
+        EXPECT_EQ(IPYLORA8(code), kReturnNotRunCode) << "code " << code;
+    EXPECT_EQ(folderEntries(dir.path()), before);
+}
+
+TEST(ReportHeader, MatchesTheFortranLayoutCharacterForCharacter) {
+    // Reference written by a Fortran program with the same formats (tools/fortran).
+    const std::string expected = readFile(PYLORA_ENGINE_TEST_DATA "/header_report.txt");
+    const std::string expectedRuntime = readFile(PYLORA_ENGINE_TEST_DATA "/header_runtime.txt");
+    ASSERT_FALSE(expected.empty());
+
+    TempDir dir;
+    auto store = makeModelStore();
+    store->run.versionText.assign("8.0.0");
+    // The input data file lies in another folder than the output files.
+    store->run.inputFilePath.assign("/data/other dir/model.in");
+    store->run.reportFilePath.assign((dir / "case.out").string());
+    store->run.summaryFilePath.assign("results/case.sum");
+    store->run.plotFilePath.assign("case.plt");
+    store->run.runtimeFilePath.assign("C:\\runs\\case.rtm");
+    store->files.report = openForWriting((dir / "case.out").string());
+    store->files.runtime = openForWriting((dir / "case.rtm").string());
+
+    writeBanner(store->files.report.get(), store->run.versionText.view());
+    writeFileNameBlock(*store);
+    std::tm date{};
+    date.tm_year = 2026 - 1900;
+    date.tm_mon = 2;
+    date.tm_mday = 7;
+    date.tm_hour = 9;
+    date.tm_min = 5;
+    date.tm_sec = 3;
+    writeDateBlock(store->files.report.get(), date);
+    writeRuntimeBanner(*store);
+    closeRunFiles(*store);
+
+    EXPECT_EQ(readFile(dir / "case.out"), expected);
+    EXPECT_EQ(readFile(dir / "case.rtm"), expectedRuntime);
+}
+
+TEST(SplitPath, DriveDirectoryNameAndExtension) {
+    const PathParts windows = splitPath("C:\\Piles\\Bridge 4\\pier.dat");
+    EXPECT_EQ(windows.drive, "C:");
+    EXPECT_EQ(windows.directory, "\\Piles\\Bridge 4\\");
+    EXPECT_EQ(windows.name, "pier");
+    EXPECT_EQ(windows.extension, ".dat");
+
+    const PathParts bare = splitPath("model");
+    EXPECT_EQ(bare.drive + bare.directory + bare.extension, "");
+    EXPECT_EQ(bare.name, "model");
+
+    // Only the last dot starts the extension, and a dot in a folder name is no extension.
+    const PathParts dotted = splitPath("/runs/v1.2/pier.case.dat");
+    EXPECT_EQ(dotted.directory, "/runs/v1.2/");
+    EXPECT_EQ(dotted.name, "pier.case");
+    EXPECT_EQ(dotted.extension, ".dat");
+    EXPECT_EQ(splitPath("/runs/v1.2/pier").extension, "");
+    EXPECT_EQ(splitPath("a.longextension").extension, ".long");  // five characters at most
+}
+
+TEST(RunControlFile, RecordsAreCutAtTheirWidthAndTrailingBlanksDropped) {
+    TempDir dir;
+    std::vector<std::string> records = namesRecords(dir.path(), dir / "model.dat");
+    records[0] = "8.0.0-long-version";
+    const std::string longPath = "/" + std::string(299, 'p');
+    records[4] = longPath;
+    records[5] = (dir / "case.out").string() + "    \r";  // blanks and a Windows line end
+    records[3] = "  42, 7 comment";
+    writeFile(dir / "Names.dat", joinRecords(records));
+
+    auto store = makeModelStore();
+    ASSERT_EQ(readRunControlFile(*store, (dir / "Names.dat").string()), kReturnCompleted);
+    EXPECT_EQ(store->run.versionText.view(), "8.0.0-lo");
+    EXPECT_EQ(store->run.inputFilePath.str(), longPath.substr(0, 255));
+    EXPECT_EQ(store->run.reportFilePath.str(), (dir / "case.out").string());
+    EXPECT_EQ(store->run.reservedInteger, 42);
+    EXPECT_EQ(store->run.warningScratchPath.str(), (dir / "case.warn").string());
+}
+
+TEST(RunControlFile, ShortOrUnreadableFileEndsTheRunBeforeAnyFileIsOpened) {
+    TempDir dir;
+    writeFile(dir / "model.dat", "title\n");
+    std::vector<std::string> records = namesRecords(dir.path(), dir / "model.dat");
+    auto store = makeModelStore();
+
+    {
+        WorkingDirectory cwd(dir.path());
+        EXPECT_EQ(runEngine(*store, 13, "Names.dat"), kReturnRunControlError);  // no file at all
+    }
+
+    writeFile(dir / "Names.dat", "");
+    EXPECT_EQ(runEngine(*store, 13, (dir / "Names.dat").string()), kReturnRunControlError);
+
+    records.pop_back();  // 16 records
+    writeFile(dir / "Names.dat", joinRecords(records));
+    EXPECT_EQ(runEngine(*store, 13, (dir / "Names.dat").string()), kReturnRunControlError);
+
+    records = namesRecords(dir.path(), dir / "model.dat");
+    records[3] = "none";
+    writeFile(dir / "Names.dat", joinRecords(records));
+    EXPECT_EQ(runEngine(*store, 13, (dir / "Names.dat").string()), kReturnRunControlError);
+
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"Names.dat", "model.dat"}));
+}
+
+TEST(RunFiles, UnopenableFileEndsTheRunInOrderWithFilesClosed) {
+    TempDir dir;
+    writeFile(dir / "model.dat", "title\n");
+    std::vector<std::string> records = namesRecords(dir.path(), dir / "model.dat");
+    records[5] = (dir / "missing-folder" / "case.out").string();  // the report
+    writeFile(dir / "Names.dat", joinRecords(records));
+
+    auto store = makeModelStore();
+    EXPECT_EQ(runEngine(*store, 13, (dir / "Names.dat").string()), kReturnFileOpenError);
+    EXPECT_FALSE(store->files.input);
+    EXPECT_FALSE(store->files.report);
+    // Nothing after the report was opened or written.
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"Names.dat", "model.dat"}));
+
+    // A missing input data file is an input/output error too.
+    records = namesRecords(dir.path(), dir / "absent.dat");
+    writeFile(dir / "Names.dat", joinRecords(records));
+    EXPECT_EQ(runEngine(*store, 13, (dir / "Names.dat").string()), kReturnFileOpenError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "case.out"));
+}
+
+TEST(RunFiles, ARunWritesTheHeaderAndTheStartMessage) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "input dir");
+    writeFile(dir / "input dir" / "model.dat", "title\n");
+    writeFile(dir / "Names.dat", joinRecords(namesRecords(dir.path(), dir / "input dir" /
+                                                                            "model.dat")));
+    auto store = makeModelStore();
+    runEngine(*store, 13, (dir / "Names.dat").string());
+
+    const std::vector<std::string> report = readLines(dir / "case.out");
+    ASSERT_GE(report.size(), 22u);
+    EXPECT_EQ(report[2], "                      PYLORA for Windows, Version 8.0.0   ");
+    EXPECT_EQ(report[10],
+              "     Path to file locations      : " + (dir / "input dir").string() + "/");
+    EXPECT_EQ(report[11], "     Name of input data file     : model.dat");
+    EXPECT_EQ(report[12], "     Name of output file         : case.out");
+    EXPECT_EQ(report[19], "                          Time and Date of Analysis");
+    EXPECT_EQ(report[21].substr(0, 22), "               Date:  ");
+
+    const std::vector<std::string> summary = readLines(dir / "case.sum");
+    ASSERT_EQ(summary.size(), 4u);
+    EXPECT_EQ(summary[3].substr(0, 22), "               Date:  ");
+
+    EXPECT_EQ(readFile(dir / "case.prg"), " - ANALYSIS STARTED\n\n");
+    const std::vector<std::string> runtime = readLines(dir / "case.rtm");
+    ASSERT_GE(runtime.size(), 3u);
+    EXPECT_EQ(runtime[1], "            PYLORA for Windows, Version 8.0.0   ");
+
+    for (const char* opened : {"case.out", "case.sum", "case.plt", "case.rtm", "case.sta",
+                               "case.res", "case.crv"})
+        EXPECT_TRUE(std::filesystem::exists(dir / opened)) << opened;
+    EXPECT_FALSE(std::filesystem::exists(dir / "case.prg.part"));
+    EXPECT_FALSE(store->files.report);
+    EXPECT_FALSE(store->files.runtime);
+}
+
+TEST(ProgressFile, AlwaysHoldsOneWholeMessage) {
+    TempDir dir;
+    auto store = makeModelStore();
+    store->run.progressFilePath.assign((dir / "case.prg").string());
+
+    const std::string first = " - ANALYSIS FOR LOAD CASE   1/  2 STARTED\n\n\n";
+    const std::string second = " - ANALYSIS FOR LOAD CASE   1/  2 FINISHED\n\n\n";
+    ReportLine a;
+    a.text(" - ANALYSIS FOR LOAD CASE ").I(1, 3).text("/").I(2, 3).text(" STARTED").slash().slash();
+    ReportLine b;
+    b.text(" - ANALYSIS FOR LOAD CASE ").I(1, 3).text("/").I(2, 3).text(" FINISHED").slash().slash();
+    writeProgressMessage(*store, a);
+    ASSERT_EQ(readFile(dir / "case.prg"), first);
+
+    // A reader polling the file while messages replace each other only ever
+    // sees one of the two whole messages.
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (!done) {
+            const std::string seen = readFile(dir / "case.prg");
+            if (seen != first && seen != second) ++torn;
+        }
+    });
+    for (int i = 0; i < 2000; ++i) writeProgressMessage(*store, i % 2 ? a : b);
+    done = true;
+    reader.join();
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(readFile(dir / "case.prg"), first);
+
+    // An unwritable progress file is ignored.
+    store->run.progressFilePath.assign((dir / "no such folder" / "case.prg").string());
+    writeProgressMessage(*store, a);
+}
+
+}  // namespace
+}  // namespace pylora
