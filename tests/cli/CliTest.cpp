@@ -1,0 +1,93 @@
+// The command-line program: Names.dat it writes, its errors and exit codes.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using pylora::testing::folderEntries;
+using pylora::testing::readFile;
+using pylora::testing::readLines;
+using pylora::testing::TempDir;
+using pylora::testing::writeFile;
+
+struct Result {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error
+};
+
+Result runCli(const std::string& arguments, const std::string& workingDir = ".") {
+    const std::string command =
+        "cd '" + workingDir + "' && '" PYLORA_CLI "' " + arguments + " 2>&1";
+    Result r;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+TEST(CommandLine, HelpAndVersion) {
+    const Result version = runCli("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "pylora 8.0.0\n");
+    const Result help = runCli("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("usage: pylora [MODEL] [-o DIR] [--quiet]"), std::string::npos);
+    EXPECT_EQ(runCli("--frobnicate").exitCode, 2);
+}
+
+TEST(CommandLine, MissingModelOrUnusableFolderIsRefusedBeforeAnythingIsWritten) {
+    TempDir dir;
+    writeFile(dir / "Names.dat", "kept\n");
+    const Result missing = runCli("absent.dat -o .", dir.path().string());
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.output.find("absent.dat"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "Names.dat"), "kept\n");
+
+    writeFile(dir / "model.dat", "title\n");
+    const Result underFile = runCli("model.dat -o model.dat/out", dir.path().string());
+    EXPECT_EQ(underFile.exitCode, 2);
+    EXPECT_NE(underFile.output.find("model.dat/out"), std::string::npos);
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"Names.dat", "model.dat"}));
+
+    TempDir empty;
+    const Result noNames = runCli("", empty.path().string());
+    EXPECT_EQ(noNames.exitCode, 2);
+    EXPECT_NE(noNames.output.find("Names.dat"), std::string::npos);
+}
+
+TEST(CommandLine, WritesNamesFileWithAbsolutePathsAndRunsIt) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "in");
+    writeFile(dir / "in" / "pier.dat", "title\n");
+    const Result r = runCli("in/pier.dat -o results --quiet", dir.path().string());
+
+    const std::filesystem::path out = dir / "results";
+    const std::vector<std::string> names = readLines(out / "Names.dat");
+    ASSERT_EQ(names.size(), 17u);
+    EXPECT_EQ(names[0], "8.0.0");
+    EXPECT_EQ(names[4], (dir / "in" / "pier.dat").string());
+    const char* suffixes[] = {".out", ".sum", ".plt", ".rtm", ".sta",  ".res",
+                              ".prg", ".crv", ".scr1", ".scr2", ".pile", ".warn"};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(names[5 + i], (out / "pier").string() + suffixes[i]);
+
+    EXPECT_TRUE(std::filesystem::exists(out / "pier.out"));
+    EXPECT_NE(r.output.find("report: " + (out / "pier.out").string()), std::string::npos);
+    EXPECT_EQ(r.output.find("pylora: - ANALYSIS STARTED"), std::string::npos);  // --quiet
+
+    // Without MODEL the Names.dat of the current folder runs as the front end would.
+    const Result again = runCli("", out.string());
+    EXPECT_EQ(again.exitCode, r.exitCode);
+    EXPECT_NE(again.output.find("report: " + (out / "pier.out").string()), std::string::npos);
+}
+
+}  // namespace
