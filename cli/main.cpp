@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kExitUsage = 2;  // bad command line, unreadable model, unusable folder
+constexpr int kExitUsage = 2;          // bad command line, unreadable model, unusable folder
 constexpr std::size_t kMaxPath = 255;  // width of a run-control record
 constexpr const char* kVersion = PYLORA_VERSION_TEXT;
 
@@ -102,22 +102,14 @@ RunFileNames runFileNames(const fs::path& model, const fs::path& dir) {
     const std::string base = model.stem().string();
     auto in = [&](const char* suffix) { return (dir / (base + suffix)).string(); };
     RunFileNames names;
-    names.records = {kVersion,
-                     "pylora command line",
-                     dir.string(),
-                     "0",
-                     model.string(),
-                     in(".out"),
-                     in(".sum"),
-                     in(".plt"),
-                     in(".rtm"),
-                     in(".sta"),
-                     in(".res"),
-                     in(".prg"),
-                     in(".crv"),
-                     in(".scr1"),
-                     in(".scr2"),
-                     in(".pile"),
+    names.records = {kVersion,       "pylora command line",
+                     dir.string(),   "0",
+                     model.string(), in(".out"),
+                     in(".sum"),     in(".plt"),
+                     in(".rtm"),     in(".sta"),
+                     in(".res"),     in(".prg"),
+                     in(".crv"),     in(".scr1"),
+                     in(".scr2"),    in(".pile"),
                      in(".warn")};
     names.report = in(".out");
     names.progress = in(".prg");
@@ -137,8 +129,7 @@ bool readNamesFile(const fs::path& namesFile, fs::path& report, fs::path& progre
     return static_cast<bool>(in);
 }
 
-int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress,
-                bool quiet) {
+int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress, bool quiet) {
     std::error_code ec;
     fs::current_path(dir, ec);
     if (ec) return fail("cannot enter the folder \"" + dir.string() + "\": " + ec.message());
@@ -190,8 +181,7 @@ int main(int argc, char** argv) {
         } else if (modelArg.empty()) {
             modelArg = arg;
         } else {
-            return fail("only one MODEL may be given (\"" + modelArg + "\" and \"" + arg +
-                        "\")");
+            return fail("only one MODEL may be given (\"" + modelArg + "\" and \"" + arg + "\")");
         }
     }
 
@@ -211,8 +201,8 @@ int main(int argc, char** argv) {
     if (fs::is_directory(model, ec)) return fail("\"" + modelArg + "\" is a folder, not a model");
     {
         std::ifstream probe(model);
-        if (!probe) return fail("cannot read the model \"" + modelArg + "\": " +
-                                std::strerror(errno));
+        if (!probe)
+            return fail("cannot read the model \"" + modelArg + "\": " + std::strerror(errno));
     }
 
     const fs::path dir =
@@ -229,9 +219,9 @@ int main(int argc, char** argv) {
 
     {
         std::ofstream namesFile(dir / "Names.dat", std::ios::trunc);
-        for (const std::string& record : names.records) namesFile << record << '\n';
-        if (!namesFile)
-            return fail("cannot write \"" + (dir / "Names.dat").string() + "\"");
+        for (const std::string& record : names.records)
+            namesFile << record << '\n';
+        if (!namesFile) return fail("cannot write \"" + (dir / "Names.dat").string() + "\"");
     }
     return runAnalysis(dir, names.report, names.progress, quiet);
 }

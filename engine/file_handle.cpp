@@ -12,7 +12,9 @@ FileHandle openForReading(const std::string& path) {
     return FileHandle(std::fopen(path.c_str(), "r"));
 }
 
-void closeFile(FileHandle& file) { file.reset(); }
+void closeFile(FileHandle& file) {
+    file.reset();
+}
 
 void commitToDisk(std::FILE* file) {
     if (!file) return;

@@ -38,7 +38,7 @@ struct FixedText {
 
     bool operator==(const FixedText&) const = default;
 
-private:
+  private:
     static constexpr std::array<char, N> blankChars() {
         std::array<char, N> a{};
         a.fill(' ');

@@ -4,7 +4,9 @@
 
 namespace pylora {
 
-std::unique_ptr<ModelStore> makeModelStore() { return std::make_unique<ModelStore>(); }
+std::unique_ptr<ModelStore> makeModelStore() {
+    return std::make_unique<ModelStore>();
+}
 
 void clearModelStore(ModelStore& store) {
     // Destroy and value-initialise in place: the open files close, every table

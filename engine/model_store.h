@@ -53,7 +53,7 @@ struct RunFiles {
     FileHandle report;
     FileHandle summary;
     FileHandle plot;
-    FileHandle runtime;      // committed to disk after every message
+    FileHandle runtime;  // committed to disk after every message
     FileHandle status;
     FileHandle resultsData;
     FileHandle curve;
@@ -140,7 +140,7 @@ struct DistributedLoad {
 };
 
 // Load-case integer fields by number; the others are kept and not used.
-inline constexpr int kCaseLoadingKind = 4;         // 0 cyclic, 1 static
+inline constexpr int kCaseLoadingKind = 4;  // 0 cyclic, 1 static
 inline constexpr int kCaseLoadCycles = 5;
 inline constexpr int kCaseCapIterations = 6;
 inline constexpr int kCasePileIterations = 7;
@@ -156,7 +156,7 @@ inline constexpr int kCasePrintOption = 18;        // 0 cap, 1 + heads, 2 + alon
 inline constexpr int kCaseNodeStep = 19;
 
 // Real fields of a load case or combination by number.
-inline constexpr int kRealCapTolerance = 1;      // convergence of the foundation reaction
+inline constexpr int kRealCapTolerance = 1;  // convergence of the foundation reaction
 inline constexpr int kRealDeflectionTolerance = 2;
 inline constexpr int kRealIncrementFactor = 3;
 inline constexpr int kRealMinimumIncrement = 4;
@@ -255,8 +255,8 @@ inline constexpr int kConnectionRestrained = 3;  // "RES", with the head spring
 // batterAngle and ground; a three-dimensional one the rest but pilesInGroup,
 // rowSpacing and batterAngle.
 struct PileGroup {
-    int connectionY = 0;   // "CONNECTY"; the connection of a two-dimensional group
-    int connectionZ = 0;   // "CONNECTZ"
+    int connectionY = 0;        // "CONNECTY"; the connection of a two-dimensional group
+    int connectionZ = 0;        // "CONNECTZ"
     double pilesInGroup = 0.0;  // identical piles in the row (two-dimensional)
     int pilePropertyNo = 0;     // 1-based pile property
     int pySetNo = 0;            // user p-y set: n > 0 whole pile, else |n| for type-5 layers
@@ -266,13 +266,13 @@ struct PileGroup {
     double springZ = 0.0;       // head spring about Z
     double rowSpacing = 0.0;    // spacing of the row's piles out of the plane
     double axialForceFactor = 0.0;
-    double headX = 0.0;         // "CorX"
-    double headY = 0.0;         // "CorY"
-    double headZ = 0.0;         // "CorZ"
-    double batterAngle = 0.0;   // two-dimensional batter
-    double alpha = 0.0;         // "ALPHA"
-    double beta = 0.0;          // "BETA"
-    double ground = 0.0;        // ground-surface position
+    double headX = 0.0;        // "CorX"
+    double headY = 0.0;        // "CorY"
+    double headZ = 0.0;        // "CorZ"
+    double batterAngle = 0.0;  // two-dimensional batter
+    double alpha = 0.0;        // "ALPHA"
+    double beta = 0.0;         // "BETA"
+    double ground = 0.0;       // ground-surface position
 };
 
 struct PileArrangement {

@@ -7,8 +7,8 @@
 
 namespace pylora {
 
-inline constexpr int kReturnCompleted = 0;       // every load case and combination analysed
-inline constexpr int kReturnNotRunCode = 1;      // the argument was not 13: nothing was done
+inline constexpr int kReturnCompleted = 0;   // every load case and combination analysed
+inline constexpr int kReturnNotRunCode = 1;  // the argument was not 13: nothing was done
 
 inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, short or unreadable
 inline constexpr int kReturnFileOpenError = 102;    // a file of the run could not be opened

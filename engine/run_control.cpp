@@ -47,9 +47,9 @@ void consoleMessage(const std::string& text) {
     std::fflush(stderr);
 }
 
-constexpr const char* kMonthNames[] = {"January", "February", "March",     "April",
-                                       "May",     "June",     "July",      "August",
-                                       "September", "October", "November", "December"};
+constexpr const char* kMonthNames[] = {"January",   "February", "March",    "April",
+                                       "May",       "June",     "July",     "August",
+                                       "September", "October",  "November", "December"};
 
 std::string nameAndExtension(std::string_view path) {
     const PathParts parts = splitPath(path);
@@ -96,10 +96,10 @@ int readRunControlFile(ModelStore& store, const std::string& path) {
     }
     RunControl& run = store.run;
     PathText* const paths[] = {
-        &run.inputFilePath,       &run.reportFilePath,    &run.summaryFilePath,
-        &run.plotFilePath,        &run.runtimeFilePath,   &run.statusFilePath,
-        &run.resultsDataFilePath, &run.progressFilePath,  &run.curveFilePath,
-        &run.scratchFile1Path,    &run.scratchFile2Path,  &run.pileDataFilePath,
+        &run.inputFilePath,       &run.reportFilePath,   &run.summaryFilePath,
+        &run.plotFilePath,        &run.runtimeFilePath,  &run.statusFilePath,
+        &run.resultsDataFilePath, &run.progressFilePath, &run.curveFilePath,
+        &run.scratchFile1Path,    &run.scratchFile2Path, &run.pileDataFilePath,
         &run.warningScratchPath};
     std::string line;
     for (int record = 1; record <= kRunControlRecords; ++record) {
@@ -157,11 +157,11 @@ int openRunFiles(ModelStore& store) {
 
 void closeRunFiles(ModelStore& store) {
     RunFiles& f = store.files;
-    FileHandle* const order[] = {&f.input,       &f.report,   &f.summary, &f.plot,
-                                 &f.runtime,     &f.status,   &f.resultsData,
-                                 &f.scratch1,    &f.curve,    &f.scratch2,
-                                 &f.pileData,    &f.warningScratch};
-    for (FileHandle* handle : order) closeFile(*handle);
+    FileHandle* const order[] = {&f.input,   &f.report,   &f.summary,     &f.plot,
+                                 &f.runtime, &f.status,   &f.resultsData, &f.scratch1,
+                                 &f.curve,   &f.scratch2, &f.pileData,    &f.warningScratch};
+    for (FileHandle* handle : order)
+        closeFile(*handle);
 }
 
 void writeProgressMessage(const ModelStore& store, const ReportLine& message) {

@@ -29,7 +29,8 @@ Result runCli(const std::string& arguments, const std::string& workingDir = ".")
     if (!pipe) return r;
     char buffer[4096];
     std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        r.output.append(buffer, n);
     const int status = ::pclose(pipe);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
@@ -76,9 +77,10 @@ TEST(CommandLine, WritesNamesFileWithAbsolutePathsAndRunsIt) {
     ASSERT_EQ(names.size(), 17u);
     EXPECT_EQ(names[0], "8.0.0");
     EXPECT_EQ(names[4], (dir / "in" / "pier.dat").string());
-    const char* suffixes[] = {".out", ".sum", ".plt", ".rtm", ".sta",  ".res",
+    const char* suffixes[] = {".out", ".sum", ".plt",  ".rtm",  ".sta",  ".res",
                               ".prg", ".crv", ".scr1", ".scr2", ".pile", ".warn"};
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(names[5 + i], (out / "pier").string() + suffixes[i]);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(names[5 + i], (out / "pier").string() + suffixes[i]);
 
     EXPECT_TRUE(std::filesystem::exists(out / "pier.out"));
     EXPECT_NE(r.output.find("report: " + (out / "pier.out").string()), std::string::npos);

@@ -30,15 +30,15 @@ using testing::writeFile;
 std::vector<std::string> namesRecords(const std::filesystem::path& dir,
                                       const std::filesystem::path& input) {
     auto in = [&](const char* suffix) { return (dir / (std::string("case") + suffix)).string(); };
-    return {"8.0.0",       "reserved",    "reserved",    "0",           input.string(),
-            in(".out"),    in(".sum"),    in(".plt"),    in(".rtm"),    in(".sta"),
-            in(".res"),    in(".prg"),    in(".crv"),    in(".scr1"),   in(".scr2"),
-            in(".pile"),   in(".warn")};
+    return {"8.0.0",    "reserved",  "reserved",  "0",         input.string(), in(".out"),
+            in(".sum"), in(".plt"),  in(".rtm"),  in(".sta"),  in(".res"),     in(".prg"),
+            in(".crv"), in(".scr1"), in(".scr2"), in(".pile"), in(".warn")};
 }
 
 std::string joinRecords(const std::vector<std::string>& records) {
     std::string text;
-    for (const std::string& r : records) text += r + "\n";
+    for (const std::string& r : records)
+        text += r + "\n";
     return text;
 }
 
@@ -178,8 +178,8 @@ TEST(RunFiles, ARunWritesTheHeaderAndTheStartMessage) {
     TempDir dir;
     std::filesystem::create_directory(dir / "input dir");
     writeFile(dir / "input dir" / "model.dat", "title\n");
-    writeFile(dir / "Names.dat", joinRecords(namesRecords(dir.path(), dir / "input dir" /
-                                                                            "model.dat")));
+    writeFile(dir / "Names.dat",
+              joinRecords(namesRecords(dir.path(), dir / "input dir" / "model.dat")));
     auto store = makeModelStore();
     runEngine(*store, 13, (dir / "Names.dat").string());
 
@@ -202,8 +202,8 @@ TEST(RunFiles, ARunWritesTheHeaderAndTheStartMessage) {
     ASSERT_GE(runtime.size(), 3u);
     EXPECT_EQ(runtime[1], "            PYLORA for Windows, Version 8.0.0   ");
 
-    for (const char* opened : {"case.out", "case.sum", "case.plt", "case.rtm", "case.sta",
-                               "case.res", "case.crv"})
+    for (const char* opened :
+         {"case.out", "case.sum", "case.plt", "case.rtm", "case.sta", "case.res", "case.crv"})
         EXPECT_TRUE(std::filesystem::exists(dir / opened)) << opened;
     EXPECT_FALSE(std::filesystem::exists(dir / "case.prg.part"));
     EXPECT_FALSE(store->files.report);
@@ -220,7 +220,13 @@ TEST(ProgressFile, AlwaysHoldsOneWholeMessage) {
     ReportLine a;
     a.text(" - ANALYSIS FOR LOAD CASE ").I(1, 3).text("/").I(2, 3).text(" STARTED").slash().slash();
     ReportLine b;
-    b.text(" - ANALYSIS FOR LOAD CASE ").I(1, 3).text("/").I(2, 3).text(" FINISHED").slash().slash();
+    b.text(" - ANALYSIS FOR LOAD CASE ")
+        .I(1, 3)
+        .text("/")
+        .I(2, 3)
+        .text(" FINISHED")
+        .slash()
+        .slash();
     writeProgressMessage(*store, a);
     ASSERT_EQ(readFile(dir / "case.prg"), first);
 
@@ -234,7 +240,8 @@ TEST(ProgressFile, AlwaysHoldsOneWholeMessage) {
             if (seen != first && seen != second) ++torn;
         }
     });
-    for (int i = 0; i < 2000; ++i) writeProgressMessage(*store, i % 2 ? a : b);
+    for (int i = 0; i < 2000; ++i)
+        writeProgressMessage(*store, i % 2 ? a : b);
     done = true;
     reader.join();
     EXPECT_EQ(torn.load(), 0);

@@ -16,7 +16,7 @@ namespace pylora::testing {
 // A new empty folder below the system's temporary folder, removed with its
 // contents when the object goes.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "pylora-test-XXXXXX").string();
@@ -33,13 +33,13 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // Changes the working folder for the lifetime of the object.
 class WorkingDirectory {
-public:
+  public:
     explicit WorkingDirectory(const std::filesystem::path& dir)
         : previous_(std::filesystem::current_path()) {
         std::filesystem::current_path(dir);
@@ -48,7 +48,7 @@ public:
     WorkingDirectory(const WorkingDirectory&) = delete;
     WorkingDirectory& operator=(const WorkingDirectory&) = delete;
 
-private:
+  private:
     std::filesystem::path previous_;
 };
 
@@ -68,7 +68,8 @@ inline std::vector<std::string> readLines(const std::filesystem::path& path) {
     std::vector<std::string> lines;
     std::ifstream in(path);
     std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
+    while (std::getline(in, line))
+        lines.push_back(line);
     return lines;
 }
 
