@@ -448,6 +448,62 @@ struct McSetTable {
 };
 
 // ---------------------------------------------------------------------------
+// 16. Per-pile working tables, built by the preparation step after the echo
+// of the arrangement and the pile properties; the analysis reads only these.
+
+// One section of a pile property: the stack of sections runs from the pile
+// head down, section k ending XSECT below the head.
+struct SectionWork {
+    double XSECT = 0.0;  // end below the pile head; the last one is 1.2 x LENGTH at every lookup
+    double DIAM = 0.0;   // diameter, also the section depth used for stress
+    double AREA = 0.0;
+    double Iz = 0.0;   // moment of inertia about z; "I" of the two-dimensional model
+    double Iy = 0.0;   // about y
+    double EIz = 0.0;  // E x Iz: bending in the x-y plane (about z)
+    double EIy = 0.0;  // E x Iy: bending in the x-z plane (about y)
+    double GJ = 0.0;
+    double Mn = 0.0;  // nominal moment capacity
+    double Vn = 0.0;  // nominal shear capacity
+    int mcSetZ = 0;   // moment-curvature set for bending about z, 0 none
+    int mcSetY = 0;   // about y
+};
+
+struct PropertyWork {
+    int NSECT = 0;
+    double LENGTH = 0.0;
+    int increments = 0;  // N
+    double elasticModulus = 0.0;
+    int pileType = 0;
+    std::array<SectionWork, kMaxPileSections> sections{};
+};
+
+// One pile group as the analysis sees it. Angles are in radians.
+struct PileGroupWork {
+    int IPROP = 0;  // 1-based pile property
+    int connectionY = 0;
+    int connectionZ = 0;
+    int pySetNo = 0;
+    int lsCurveNo = 0;
+    int trCurveNo = 0;
+    double pileCount = 1.0;  // identical piles the group stands for
+    double springY = 0.0;
+    double springZ = 0.0;
+    double axialForceFactor = 0.0;
+    double XHEAD = 0.0;  // X of the pile head
+    double headY = 0.0;
+    double headZ = 0.0;
+    double alpha = 0.0;
+    double beta = 0.0;
+    double batter = 0.0;           // two-dimensional batter
+    double groundBelowHead = 0.0;  // along the pile from the head down to the ground surface
+};
+
+struct PileWorkTables {
+    std::array<PropertyWork, kMaxPileProperties> properties{};  // properties[IPROP - 1]
+    std::array<PileGroupWork, kMaxPileGroups> groups{};         // groups[groupNo - 1]
+};
+
+// ---------------------------------------------------------------------------
 // The store.
 
 struct ModelStore {
@@ -470,6 +526,7 @@ struct ModelStore {
     UserLsCurveTable userLsCurves;
     UserTrCurveTable userTrCurves;
     McSetTable mcSets;
+    PileWorkTables work;
 };
 
 // A new, cleared store on the heap.
