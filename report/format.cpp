@@ -23,11 +23,14 @@ ReportLine& ReportLine::text(std::string_view s) {
 
 ReportLine& ReportLine::repeat(int n, std::string_view s) {
     flushBlanks();
-    for (int i = 0; i < n; ++i) buffer_.append(s);
+    for (int i = 0; i < n; ++i)
+        buffer_.append(s);
     return *this;
 }
 
-ReportLine& ReportLine::A(std::string_view s) { return text(s); }
+ReportLine& ReportLine::A(std::string_view s) {
+    return text(s);
+}
 
 ReportLine& ReportLine::A(std::string_view s, int w) {
     flushBlanks();
@@ -42,19 +45,33 @@ ReportLine& ReportLine::A(std::string_view s, int w) {
     return *this;
 }
 
-ReportLine& ReportLine::I(long long v, int w) { return I(v, w, 0); }
+ReportLine& ReportLine::I(long long v, int w) {
+    return I(v, w, 0);
+}
 
-ReportLine& ReportLine::I(long long v, int w, int m) { return text(formatI(v, w, m)); }
+ReportLine& ReportLine::I(long long v, int w, int m) {
+    return text(formatI(v, w, m));
+}
 
-ReportLine& ReportLine::F(double v, int w, int d) { return text(formatF(v, w, d)); }
+ReportLine& ReportLine::F(double v, int w, int d) {
+    return text(formatF(v, w, d));
+}
 
-ReportLine& ReportLine::E(double v, int w, int d, int e) { return text(formatE(v, w, d, e)); }
+ReportLine& ReportLine::E(double v, int w, int d, int e) {
+    return text(formatE(v, w, d, e));
+}
 
-ReportLine& ReportLine::PE(double v, int w, int d, int e) { return text(formatPE(v, w, d, e)); }
+ReportLine& ReportLine::PE(double v, int w, int d, int e) {
+    return text(formatPE(v, w, d, e));
+}
 
-ReportLine& ReportLine::G(double v, int w, int d) { return text(formatG(v, w, d)); }
+ReportLine& ReportLine::G(double v, int w, int d) {
+    return text(formatG(v, w, d));
+}
 
-ReportLine& ReportLine::PG(double v, int w, int d) { return text(formatPG(v, w, d)); }
+ReportLine& ReportLine::PG(double v, int w, int d) {
+    return text(formatPG(v, w, d));
+}
 
 ReportLine& ReportLine::slash() {
     pendingBlanks_ = 0;

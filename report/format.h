@@ -19,7 +19,7 @@
 namespace pylora {
 
 class ReportLine {
-public:
+  public:
     // nX: n blanks (positioning; dropped at the end of a record).
     ReportLine& X(int n);
     // 'text': a quoted text, written unchanged.
@@ -28,14 +28,17 @@ public:
     ReportLine& repeat(int n, std::string_view s);
     // A: a text in a field as wide as the text.
     ReportLine& A(std::string_view s);
-    // Aw: the text left-justified in w characters when shorter (blanks on the
+    // Aw: the text right-justified in w characters when shorter (blanks on the
     // left), its first w characters when longer.
     ReportLine& A(std::string_view s, int w);
     // Iw and Iw.m: an integer right-justified in w characters, with at least m
     // digits; asterisks when it does not fit.
     ReportLine& I(long long v, int w);
     ReportLine& I(long long v, int w, int m);
-    // Fw.d: fixed point with d decimals.
+    // Fw.d: fixed point with d decimals. In F, E and G fields a negative value
+    // keeps its minus sign even when it rounds to zero ("-0.000"), the zero
+    // before the point is dropped only when the field is otherwise too narrow,
+    // and a value that does not fit fills the field with asterisks.
     ReportLine& F(double v, int w, int d);
     // Ew.d and Ew.dEe: 0.ddd mantissa, exponent of e digits (default: two, or
     // three without the letter E when the exponent needs them).
@@ -53,7 +56,7 @@ public:
     bool empty() const { return buffer_.empty() && pendingBlanks_ == 0; }
     void clear();
 
-private:
+  private:
     void flushBlanks();
     std::string buffer_;
     int pendingBlanks_ = 0;
