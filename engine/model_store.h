@@ -14,6 +14,7 @@
 #include <array>
 #include <memory>
 
+#include "engine/constants.h"
 #include "engine/file_handle.h"
 #include "engine/fixed_text.h"
 #include "engine/limits.h"
@@ -498,9 +499,213 @@ struct PileGroupWork {
     double groundBelowHead = 0.0;  // along the pile from the head down to the ground surface
 };
 
+// A load or displacement of the cap, six components: force X (vertical,
+// positive downward), force Y, force Z, moment about X, about Y, about Z. The
+// two-dimensional model uses force X, force Y and moment Z; the others are 0.
+inline constexpr int kCapComponents = 6;
+using CapVector = std::array<double, kCapComponents>;
+inline constexpr int kForceX = 0;  // subscripts of a CapVector
+inline constexpr int kForceY = 1;
+inline constexpr int kForceZ = 2;
+inline constexpr int kMomentX = 3;
+inline constexpr int kMomentY = 4;
+inline constexpr int kMomentZ = 5;
+
 struct PileWorkTables {
     std::array<PropertyWork, kMaxPileProperties> properties{};  // properties[IPROP - 1]
     std::array<PileGroupWork, kMaxPileGroups> groups{};         // groups[groupNo - 1]
+    // Equivalent load at the cap origin of every load case, its scale factor
+    // applied (caseLoads[caseNo - 1]); printed in TABLE C and giving the
+    // direction of movement for the group reduction factors.
+    std::array<CapVector, kMaxLoadCases> caseLoads{};
+};
+
+// ---------------------------------------------------------------------------
+// Soil profile: the point tables built from the soil layers once the input is
+// read (prepareSoilProfile); every depth lookup of the soil curves reads them.
+
+// One point of the strength profile. Point 2L-1 is the top of layer L, point
+// 2L its bottom; where layers touch, two consecutive points share one X.
+struct ProfilePoint {
+    double XS = 0.0;      // X coordinate, growing downward
+    double GAMMA = 0.0;   // effective unit weight
+    double C = 0.0;       // undrained cohesion; uniaxial compressive strength for rock
+    double PHI = 0.0;     // friction angle [radians]
+    double K = 0.0;       // p-y subgrade modulus
+    double ER = 0.0;      // Young's modulus of rock
+    double E50 = 0.0;     // strain at 50% stress; KRM for weak rock
+    double RQD = 0.0;     // rock quality designation [%]
+    double FMAX = 0.0;    // ultimate unit side friction; 0 = default of the axial curves
+    double TIPMAX = 0.0;  // ultimate unit tip resistance; 0 = default of the axial curves
+};
+
+struct SoilProfile {
+    double XGS = 0.0;                                      // ground surface: top X of layer 1
+    int NSTR = 0;                                          // strength-profile points, 2 x NLAYER
+    std::array<ProfilePoint, kMaxProfilePoints> points{};  // points[k - 1] holds point k
+    int NGAM = 0;                                          // unit-weight points, NSTR
+    std::array<double, kMaxProfilePoints> XG{};            // XG[k - 1] = XS of point k
+    std::array<double, kMaxProfilePoints> GAMMA{};         // unit weight of point k
+};
+
+// ---------------------------------------------------------------------------
+// Lateral analysis state that the p-y evaluation reads and writes for the
+// pile group being analysed. The pile solvers publish the current group and
+// its deflections; the discretisation fills the node positions and the layer
+// node ranges; the evaluation returns the moduli.
+
+// Nodes of one pile: N <= 100 increments give nodes 1 (head) .. N + 1 (tip).
+inline constexpr int kMaxPileNodes = kMaxIncrements + 1;
+
+struct LateralPyState {
+    int currentPileGroup = 0;  // 1-based pile group being analysed; 0 = none
+    int NNODE = 0;             // nodes of the current pile, N + 1
+    // X of node i of pile group g at nodeX[g - 1][i - 1], node 1 at the head.
+    std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> nodeX{};
+    std::array<double, kMaxPileNodes> pyDeflection{};  // y of node i at [i - 1]; sign ignored
+    std::array<double, kMaxPileNodes> pyModulus{};     // secant modulus Es = p / y of node i
+    // First and last node of the current pile lying in layer L, at [L - 1]; 0 = none.
+    std::array<int, kMaxSoilLayers> layerFirstNode{};
+    std::array<int, kMaxSoilLayers> layerLastNode{};
+    // Equivalent depth at the top of layer L >= 2 for pile group g at XEQ[g - 1][L - 1];
+    // below 1.0E-6 means not yet computed. Kept for the whole run.
+    std::array<std::array<double, kMaxSoilLayers>, kMaxPileGroups> XEQ{};
+    // Ultimate lateral resistance of layer L integrated over its nodes, at [L - 1].
+    std::array<double, kMaxSoilLayers> PULT{};
+    // Small-deflection threshold: below it a curve gives its initial modulus.
+    // The weak-rock and liquefied-sand criteria raise it to 2.0E-5 x b.
+    double YMIN = f32(1.0E-14f);
+    double capPassiveResistance = 0.0;  // p on the embedded cap from the last cap pass
+    // Loading of the analysis in progress, copied by the analysis driver from
+    // the load case or combination: 1 static, 0 cyclic, and the cycle count.
+    int ISTATIC = 1;
+    double NCYCLES = 1.0;
+    int pileFailureFlag = 0;  // set to 1 when user curves do not reach a node of the pile
+};
+
+// ---------------------------------------------------------------------------
+// Printing mode of the p-y evaluation: the printer of the requested curves
+// sets the flag, the depth and the pile group, runs the evaluation, and
+// writes the curve that the evaluation leaves here.
+
+inline constexpr int kMaxPrintedPyPoints = 50;  // deflections of one printed curve
+inline constexpr int kStandardPyPoints = 17;    // the criteria's own lists
+
+struct PrintedPyCurve {
+    int printing = 0;        // the printing flag: 1 while printed curves are produced
+    double X = 0.0;          // X of the requested curve
+    int userPointCount = 0;  // deflections given by the user; 0 = the criterion's list
+    std::array<double, kMaxPrintedPyPoints> userDeflections{};
+
+    // Left by the evaluation (curveReady = 1 once a curve was evaluated).
+    int curveReady = 0;
+    int layerNo = 0;
+    int KSOIL = 0;
+    int capLevel = 0;         // 1: the curve of the embedded cap, points not scaled
+    double depth = 0.0;       // below the ground surface (or the equivalent depth)
+    double diameter = 0.0;    // b: pile diameter or cap width
+    double strength = 0.0;    // c
+    double unitWeight = 0.0;  // average effective unit weight
+    double strain = 0.0;      // E50
+    double ultimate = 0.0;    // pu of the curve (pc for stiff clay below the water table)
+    int pointCount = 0;
+    std::array<double, kMaxPrintedPyPoints> y{};  // deflection x yMultiplier
+    std::array<double, kMaxPrintedPyPoints> p{};  // resistance x pMultiplier
+    // 1 where the deflection was below YMIN and the initial modulus was used.
+    std::array<int, kMaxPrintedPyPoints> belowYmin{};
+    std::array<double, kMaxPrintedPyPoints> modulus{};  // modulus used at that point
+};
+
+// ---------------------------------------------------------------------------
+// The analysis in progress: the load case or combination that the analysis
+// driver is running, with its loads and control values. The driver writes
+// this group before every call of a cap solution; the cap solutions, the pile
+// solvers, the p-y evaluation and the envelope printers read it. The cap
+// solutions also keep the cap envelope here (updateCapEnvelope) and count the
+// analyses they solved.
+
+// Estimation runs of one load case: one per degree of freedom and load level.
+inline constexpr int kMaxEstimationRuns = kCapComponents * kMaxStiffnessLevels;
+
+struct CurrentAnalysis {
+    // Control values copied from the load case or combination being analysed
+    // (integer fields 4 to 7, 9, 17 to 19 and real fields 1 to 4). Before the
+    // envelopes are printed, printOption and nodeStep take the envelope's own.
+    struct ControlBlock {
+        int loadingKind = 1;                // 0 cyclic, 1 static
+        double cycleCount = 0.0;            // load cycles, used when cyclic
+        double capTolerance = 0.0;          // convergence of the foundation reaction
+        double deflectionTolerance = 0.0;   // a length
+        int maxCapIterations = 0;           // per load increment of the cap solution
+        int maxPileIterations = 0;          // per lateral pile solution
+        double loadIncrementFactor = 0.0;   // first increment of the load factor
+        double minLoadIncrementFactor = 0.0;
+        int printOption = 0;                // 0 cap, 1 cap and heads, 2 also along the piles
+        int nodeStep = 0;                   // with print option 2: every n nodes
+        int stiffnessFlag = 0;              // >= 1: foundation stiffness estimation
+        int stiffnessLevelCount = 0;        // 0..kMaxStiffnessLevels
+        std::array<double, kMaxStiffnessLevels> stiffnessLevels{};  // fractions of the load
+    };
+
+    // Passes of the analysis of one load case: without estimation one
+    // ordinary pass; with it one flexibility pass per degree of freedom, each
+    // run once per load level, then the ordinary pass.
+    struct EstimationState {
+        int estimationMode = 0;       // 0 ordinary, 1 stiffness, 2 flexibility estimation
+        int estimationDof = 0;        // DOF loaded alone, 1..dofCount; 0 in the ordinary pass
+        int estimationPass = 0;       // 1..estimationPassCount; the last one is ordinary
+        int estimationPassCount = 1;  // 1, or dofCount + 1 with estimation
+        int estimationRun = 0;        // running number of the run in the case, 1..; its record number
+        int levelNo = 0;              // 1-based load level of the run; 0 in the ordinary pass
+        double level = 0.0;           // that level: the run applies level x capLoad(DOF) alone
+    };
+
+    // Minimum and maximum of the cap load and of the cap displacement over the
+    // analyses of one series (load cases, or combinations), component by
+    // component, in the order of a CapVector.
+    struct CapEnvelope {
+        int firstPending = 0;  // 1: the next update starts the envelope from its values
+        CapVector loadMin{};
+        CapVector loadMax{};
+        CapVector displacementMin{};
+        CapVector displacementMax{};
+    };
+
+    // Distributed loads along the piles of the analysis in progress. Node k of
+    // pile group g (k = 0 at the head, k = N at the tip, N the increments of
+    // its property) is at [g - 1][k], k x h below the head.
+    struct DistributedLoadTables {
+        std::array<int, kMaxPileGroups> loaded{};     // 1: a distributed load reaches the pile
+        std::array<int, kMaxPileGroups> nodeCount{};  // N + 1 of a loaded pile, else 0
+        // Lateral load per unit length in the pile's local y and z directions.
+        std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> loadY{};
+        std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> loadZ{};
+        // Axial load collected at the head of one pile of the group from the
+        // component along the pile of global loads (case integer 14 at 1).
+        std::array<double, kMaxPileGroups> headAxialLoad{};
+    };
+
+    int currentCase = 0;         // load case running; during combinations the combination's number
+    int currentCombination = 0;  // combination running; 0 while load cases run
+    int dofCount = 0;            // 3 two-dimensional, 6 three-dimensional
+    // Equivalent load at the cap origin: the concentrated loads, and the axial
+    // loads collected at the pile heads, summed with their moments.
+    CapVector capLoad{};
+    ControlBlock control;
+    double bendingRf = 1.0;       // resistance factors in force; 1.0 for load cases
+    double shearRf = 1.0;
+    int demandCapacityPrint = 0;  // 1: the pile results show demand/capacity (combinations)
+    EstimationState estimation;
+    // Ordinary analyses that the cap solutions solved in the current series;
+    // the driver sets 0 at the start of a series, a cap solution adds 1 after
+    // its final per-pile pass.
+    int solvedCount = 0;
+    // 1 until an analysis of the current series was solved: the pile-head and
+    // along-pile envelope trackers then copy the current values into both
+    // their minimum and their maximum.
+    int seriesFirstCase = 0;
+    CapEnvelope capEnvelope;
+    DistributedLoadTables distributed;
 };
 
 // ---------------------------------------------------------------------------
@@ -527,6 +732,10 @@ struct ModelStore {
     UserTrCurveTable userTrCurves;
     McSetTable mcSets;
     PileWorkTables work;
+    SoilProfile soilProfile;    // built by prepareSoilProfile
+    LateralPyState pyState;     // p-y evaluation of the pile group being analysed
+    PrintedPyCurve pyPrinting;  // printing mode of the p-y evaluation
+    CurrentAnalysis analysis;   // the load case or combination being analysed
 };
 
 // A new, cleared store on the heap.

@@ -1,0 +1,156 @@
+// The cohesive-soil criteria: soft clay, stiff clay below the water table,
+// stiff clay above it, and the same with an initial modulus. Each supplies
+// the node loop with its lookups and with the curve and its share of the
+// layer resistance PULT.
+#include <cmath>
+
+#include "engine/constants.h"
+#include "soil/py_criteria.h"
+#include "soil/py_evaluation.h"
+#include "soil/soil_profile.h"
+
+namespace pylora {
+
+namespace {
+
+bool cyclicLoading(const ModelStore& store) {
+    return store.pyState.ISTATIC != 1;
+}
+
+// Layer-average strength: in layer 1 the average from the ground surface; in
+// a lower layer the running trapezoid average over the layer's nodes from its
+// first node down to this one (c itself at the first node); for a printed
+// curve the mean of c at the layer's top and c at the curve's depth.
+double layerAverageStrength(ModelStore& store, const PyNode& node, PyLayerRun& run, double c,
+                            int& status) {
+    if (node.layerNo == 1) return strengthAverage(store, node.X);
+    if (node.printing) {
+        int lookup = 0;
+        const double top = strengthAt(store, store.soilLayers.rows[node.layerNo - 1].topX, lookup);
+        if (lookup != 0) status = lookup;
+        return 0.5 * (top + c);
+    }
+    if (run.evaluatedCount == 0) {
+        run.firstX = node.X;
+        run.strengthIntegral = 0.0;
+    } else {
+        run.strengthIntegral += 0.5 * (run.previousC + c) * (node.X - run.previousX);
+    }
+    run.previousX = node.X;
+    run.previousC = c;
+    const double length = node.X - run.firstX;
+    return length > 0.0 ? run.strengthIntegral / length : c;
+}
+
+void gatherSoftClay(ModelStore& store, const PyNode& node, PyLayerRun&, PySoilValues& soil,
+                    int& status) {
+    gatherCommonSoil(store, node, soil, status);
+    if (status != 0) return;
+    soil.E50 = strainE50At(store, node.X);
+}
+
+void gatherStiffClay(ModelStore& store, const PyNode& node, PyLayerRun& run, PySoilValues& soil,
+                     int& status) {
+    gatherCommonSoil(store, node, soil, status);
+    if (status != 0) return;
+    soil.E50 = strainE50At(store, node.X);
+    soil.K = subgradeModulusAt(store, node.X);
+    soil.CAVG = layerAverageStrength(store, node, run, soil.c, status);
+}
+
+// When the ground lies at or above the pile head, layer 1 starts with the
+// resistance of the soil above the head: half the soft-clay pu at the node
+// times the height of that soil.
+void addHeadAllowance(ModelStore& store, const PyNode& node, const PySoilValues& soil) {
+    if (node.layerNo != 1) return;
+    LateralPyState& s = store.pyState;
+    const double groundBelowHead = store.work.groups[s.currentPileGroup - 1].groundBelowHead;
+    if (groundBelowHead > 0.0 || s.PULT[0] != 0.0) return;
+    s.PULT[0] =
+        0.5 * softClayUltimate(node.depth, soil.b, soil.c, soil.gamma) * std::fabs(groundBelowHead);
+}
+
+// Soft clay: static and cyclic loading; PULT gathers h pu (cyclic: the share
+// kept, plus the residual above the transition depth). The layer's first node
+// adds nothing in layers below the first.
+void buildSoftClay(ModelStore& store, const PyNode& node, const PySoilValues& soil, PyLayerRun&,
+                   PyCurve& curve) {
+    const bool cyclic = cyclicLoading(store);
+    curve = buildSoftClayCurve(node.depth, soil.b, soil.c, soil.gamma, soil.E50, cyclic);
+    addHeadAllowance(store, node, soil);
+    if (node.layerNo >= 2 && node.firstOfLayer) return;
+    double& PULT = store.pyState.PULT[node.layerNo - 1];
+    const double h = node.spacing;
+    if (!cyclic) {
+        PULT += h * curve.pu;
+        return;
+    }
+    const double share = f32(0.72f);
+    PULT += h * share * curve.pu;
+    if (curve.depth < curve.xr) PULT += h * share * curve.pu * curve.depth / curve.xr;
+}
+
+// Stiff clay below the water table: the ultimate resistance is pc times the
+// factor of the large-deflection branch; PULT takes the mean of this node's
+// and the previous node's pc plus this node's.
+void buildStiffClayBelowWater(ModelStore& store, const PyNode& node, const PySoilValues& soil,
+                              PyLayerRun& run, PyCurve& curve) {
+    const bool cyclic = cyclicLoading(store);
+    curve = buildStiffClayBelowWaterCurve(node.trueDepth, node.depth, soil.b, soil.c, soil.CAVG,
+                                          soil.gamma, soil.E50, soil.K, cyclic);
+    addHeadAllowance(store, node, soil);
+    const double f = cyclic ? f32(0.936f) * curve.AC - f32(0.418f) * curve.AS
+                            : f32(1.225f) * std::sqrt(curve.AS) - 0.75 * curve.AS - f32(0.411f);
+    const double pc = curve.pu;
+    const double previous = run.evaluatedCount == 0 ? pc : run.previousPc;
+    const double h = node.spacing;
+    store.pyState.PULT[node.layerNo - 1] += 0.5 * (pc + previous) * f * h + f * pc * h;
+    run.previousPc = pc;
+}
+
+// Stiff clay above the water table; static loading counts as one cycle.
+void buildStiffClayAbove(ModelStore& store, const PyNode& node, const PySoilValues& soil,
+                         PyCurve& curve, bool withInitialK) {
+    LateralPyState& s = store.pyState;
+    const bool cyclic = cyclicLoading(store);
+    if (!cyclic) s.NCYCLES = 1.0;
+    curve = buildStiffClayAboveWaterCurve(node.depth, soil.b, soil.c, soil.CAVG, soil.gamma,
+                                          soil.E50, s.NCYCLES, cyclic, withInitialK, soil.K);
+    addHeadAllowance(store, node, soil);
+    s.PULT[node.layerNo - 1] += node.spacing * curve.pu;
+}
+
+void buildStiffClayAboveWater(ModelStore& store, const PyNode& node, const PySoilValues& soil,
+                              PyLayerRun&, PyCurve& curve) {
+    buildStiffClayAbove(store, node, soil, curve, false);
+}
+
+void buildStiffClayInitialK(ModelStore& store, const PyNode& node, const PySoilValues& soil,
+                            PyLayerRun&, PyCurve& curve) {
+    buildStiffClayAbove(store, node, soil, curve, true);
+}
+
+const PyCriterion kSoftClay{&gatherSoftClay, &buildSoftClay, true};
+const PyCriterion kStiffClayBelowWater{&gatherStiffClay, &buildStiffClayBelowWater, true};
+const PyCriterion kStiffClayAboveWater{&gatherStiffClay, &buildStiffClayAboveWater, true};
+const PyCriterion kStiffClayInitialK{&gatherStiffClay, &buildStiffClayInitialK, true};
+
+}  // namespace
+
+void softClayCurve(ModelStore& store, int IPROP, int L, int& status) {
+    runPyNodeLoop(store, IPROP, L, kSoftClay, status);
+}
+
+void stiffClayBelowWaterCurve(ModelStore& store, int IPROP, int L, int& status) {
+    runPyNodeLoop(store, IPROP, L, kStiffClayBelowWater, status);
+}
+
+void stiffClayAboveWaterCurve(ModelStore& store, int IPROP, int L, int& status) {
+    runPyNodeLoop(store, IPROP, L, kStiffClayAboveWater, status);
+}
+
+void stiffClayInitialKCurve(ModelStore& store, int IPROP, int L, int& status) {
+    runPyNodeLoop(store, IPROP, L, kStiffClayInitialK, status);
+}
+
+}  // namespace pylora

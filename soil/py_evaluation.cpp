@@ -1,0 +1,402 @@
+#include "soil/py_evaluation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+#include "engine/constants.h"
+#include "soil/py_criteria.h"
+#include "soil/soil_profile.h"
+
+namespace pylora {
+
+namespace {
+
+// A node less than this below the ground surface is above it.
+const double kAboveGround = f32(1.0E-6f);
+
+bool validGroup(int g) {
+    return g >= 1 && g <= kMaxPileGroups;
+}
+
+int nodeCountOf(const LateralPyState& s) {
+    return std::clamp(s.NNODE, 0, kMaxPileNodes);
+}
+
+// The node spacing of a layer: X of its second node minus X of its first (the
+// nodes are evenly spaced, so a layer with one node takes its neighbours').
+double layerNodeSpacing(const LateralPyState& s, int g, int first) {
+    const auto& x = s.nodeX[g - 1];
+    const int n = nodeCountOf(s);
+    if (first + 1 <= n) return x[first] - x[first - 1];
+    if (first >= 2) return x[first - 1] - x[first - 2];
+    return 0.0;
+}
+
+bool insideCap(const ModelStore& store, double X, double XHEAD) {
+    return X >= XHEAD - store.cap.capThicknessX && X <= XHEAD;
+}
+
+// The depth for the ultimate resistance of a node in layer L: the true depth
+// in layer 1; in lower layers the equivalent depth at the top of the layer
+// plus the distance below that top, so that layered soil gathers its
+// resistance as if each layer reached up to the ground.
+double depthForUltimate(ModelStore& store, const PyNode& node, const PySoilValues& soil) {
+    const int L = node.layerNo;
+    if (L == 1) return node.trueDepth;
+    LateralPyState& s = store.pyState;
+    const int g = s.currentPileGroup;
+    const PileGroupWork& group = store.work.groups[g - 1];
+    double& XEQ = s.XEQ[g - 1][L - 1];
+    if (store.control.KPYOP == 0 && node.firstOfLayer && XEQ < f32(1.0E-6f))
+        equivalentDepth(store, L, soil);
+    double x =
+        node.trueDepth < kAboveGround ? 0.0 : XEQ + (node.X - store.soilLayers.rows[L - 1].topX);
+    if (store.soilLayers.rows[0].bottomX < f32(1.0E-10f)) x -= group.groundBelowHead;
+    return x;
+}
+
+// Printing mode: the curve at the requested X over the user's deflections or
+// the criterion's own, each point scaled by the multipliers unless it is the
+// curve of the embedded cap.
+void recordPrintedCurve(ModelStore& store, const PyNode& node, const PySoilValues& soil,
+                        const PyCurve& curve) {
+    PrintedPyCurve& out = store.pyPrinting;
+    const double pm = currentPMultiplier(store);
+    const double ym = currentYMultiplier(store);
+    const double ymin = smallDeflectionThreshold(store.pyState);
+
+    std::array<double, kMaxPrintedPyPoints> deflections{};
+    int count = std::clamp(out.userPointCount, 0, kMaxPrintedPyPoints);
+    if (count > 0)
+        std::copy_n(out.userDeflections.begin(), count, deflections.begin());
+    else
+        count = pyStandardDeflections(curve, deflections);
+
+    out.curveReady = 1;
+    out.layerNo = node.layerNo;
+    out.KSOIL = store.soilLayers.rows[node.layerNo - 1].KSOIL;
+    out.capLevel = node.capPass ? 1 : 0;
+    out.depth = node.depth;
+    out.diameter = soil.b;
+    out.strength = soil.c;
+    out.unitWeight = soil.gamma;
+    out.strain = soil.E50;
+    out.ultimate = curve.pu;
+    out.pointCount = count;
+    for (int k = 0; k < count; ++k) {
+        const auto j = static_cast<std::size_t>(k);
+        const PyPointValue v = evaluatePyPoint(curve, deflections[j], ymin, pm, ym);
+        out.y[j] = node.capPass ? v.y : v.y * ym;
+        out.p[j] = node.capPass ? v.p : v.p * pm;
+        out.belowYmin[j] = v.belowYmin ? 1 : 0;
+        out.modulus[j] = v.Es;
+    }
+}
+
+// The layer holding a printed curve's X: the deepest layer whose top is not
+// below X, so that a layer boundary belongs to the layer below; 0 above the
+// profile.
+int layerOfDepth(const ModelStore& store, double X) {
+    const int layerCount = std::clamp(store.soilLayers.NLAYER, 0, kMaxSoilLayers);
+    int found = 0;
+    for (int L = 1; L <= layerCount; ++L)
+        if (store.soilLayers.rows[L - 1].topX <= X) found = L;
+    return found;
+}
+
+// ---------------------------------------------------------------------------
+// Equivalent depth, one branch per family of ultimate resistance.
+
+// The root x of a x^2 + r x = F (the integral of a resistance r + 2 a x).
+double quadraticRoot(double a, double r, double F) {
+    if (a > 0.0) return (std::sqrt(r * r + 4.0 * a * F) - r) * 0.5 / a;
+    return r > 0.0 ? F / r : 0.0;
+}
+
+// Soft clay: pu = 3cb + gamma b x + 0.5cx down to xr, 9cb below.
+double softClayEquivalentDepth(const PySoilValues& v, double F, bool cyclic) {
+    const double b = v.b, c = v.c, gamma = v.gamma;
+    const double denominator = gamma * b + 0.5 * c;
+    const double xr = denominator > 0.0 ? 6.0 * c * b / denominator : 0.0;
+    double I = 0.0;
+    double deepRate = 0.0;
+    if (!cyclic) {
+        I = 3.0 * c * b * xr + 0.5 * gamma * b * xr * xr + 0.25 * c * xr * xr;
+        deepRate = 9.0 * c * b;
+    } else {
+        const double share = f32(0.72f);
+        I = share * (1.5 * c * b * xr + gamma * b * xr * xr / 3.0 + c * xr * xr / 6.0);
+        deepRate = share * 9.0 * c * b;
+    }
+    if (I < F) return deepRate > 0.0 ? xr + (F - I) / deepRate : xr;
+    return quadraticRoot(0.5 * gamma * b + 0.25 * c, 3.0 * c * b, F);
+}
+
+// Stiff clay above the water table (types 3 and 10), static form only.
+double stiffClayAboveEquivalentDepth(const PySoilValues& v, double F) {
+    const double b = v.b, c = v.c, gamma = v.gamma;
+    const double denominator = gamma * b + 0.5 * c;
+    const double xr = denominator > 0.0 ? (9.0 * c * b - 3.0 * v.CAVG * b) / denominator : 0.0;
+    const double I = 3.0 * c * b * xr + 0.5 * gamma * b * xr * xr + 0.25 * c * xr * xr;
+    const double deepRate = 9.0 * c * b;
+    if (I < F) return deepRate > 0.0 ? xr + (F - I) / deepRate : xr;
+    return quadraticRoot(0.5 * gamma * b + 0.25 * c, 3.0 * c * b, F);
+}
+
+// Stiff clay below the water table: the resistance pct times the ultimate
+// factor of the AS or AC coefficient, marched from the ground in 40 steps.
+double stiffClayBelowEquivalentDepth(const PySoilValues& v, double F, bool cyclic) {
+    const double b = v.b, c = v.c, gamma = v.gamma, CAVG = v.CAVG;
+    const double denominator = gamma * b + f32(2.83f) * CAVG;
+    double xr = denominator > 0.0 ? (11.0 * c * b - 2.0 * CAVG * b) / denominator : 0.0;
+    if (!(xr > 0.0)) xr = 0.0;
+    const double h = xr / 40.0;
+    double S = 0.0;
+    double f = 0.0;
+    for (int step = 1; step <= 40; ++step) {
+        const double x = step * h;
+        const double xOverB = b > 0.0 ? x / b : 0.0;
+        const double AS = stiffClayStaticCoefficient(xOverB);
+        const double AC = stiffClayCyclicCoefficient(xOverB);
+        f = cyclic ? f32(0.936f) * AC - f32(0.418f) * AS
+                   : f32(1.225f) * std::sqrt(AS) - 0.75 * AS - f32(0.411f);
+        const double previous = S;
+        S += (2.0 * CAVG * b + gamma * b * x + f32(2.83f) * CAVG * x) * f * h;
+        if (S > F) return x - (S - F) * h / (S - previous);
+    }
+    const double deepRate = 11.0 * c * b * f;
+    return deepRate > 0.0 ? xr + (F - S) / deepRate : xr;
+}
+
+// Weak rock: c b (1 + 1.4 x / b) down to 3b, 5.2 c b below.
+double weakRockEquivalentDepth(const PySoilValues& v, double F) {
+    const double b = v.b, c = v.c;
+    if (!(c > 0.0) || !(b > 0.0)) return 0.0;
+    const double I = c * b * 3.0 * b + 0.5 * f32(1.4f) * c * (3.0 * b) * (3.0 * b);
+    if (I < F) return 3.0 * b + (F - I) / (f32(5.2f) * c * b);
+    return (std::sqrt((c * b) * (c * b) + 4.0 * f32(0.7f) * c * F) - c * b) * 0.5 / (f32(0.7f) * c);
+}
+
+}  // namespace
+
+PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double pm, double ym) {
+    PyPointValue v;
+    v.y = std::fabs(y);
+    if (curve.kind == PyCurveKind::userCurves) v.y = std::max(v.y, ymin);
+    if (v.y >= ymin) {
+        v.p = pyResistance(curve, v.y);
+        v.Es = v.p * pm / v.y / ym;
+    } else {
+        v.Es = pyInitialModulus(curve, ymin);
+        v.p = v.Es * v.y;
+        v.belowYmin = true;
+    }
+    return v;
+}
+
+double smallDeflectionThreshold(const LateralPyState& state) {
+    return state.YMIN > 0.0 ? state.YMIN : f32(1.0E-14f);
+}
+
+double pMultiplierOf(const ModelStore& store, int groupNo) {
+    return validGroup(groupNo) ? store.groupFactors.pMultiplier[groupNo - 1] : 1.0;
+}
+
+double yMultiplierOf(const ModelStore& store, int groupNo) {
+    const double ym = validGroup(groupNo) ? store.groupFactors.yMultiplier[groupNo - 1] : 1.0;
+    // A deflection multiplier scales y; without a positive one nothing is scaled.
+    return ym > 0.0 ? ym : 1.0;
+}
+
+double currentPMultiplier(const ModelStore& store) {
+    return pMultiplierOf(store, store.pyState.currentPileGroup);
+}
+
+double currentYMultiplier(const ModelStore& store) {
+    return yMultiplierOf(store, store.pyState.currentPileGroup);
+}
+
+void gatherCommonSoil(ModelStore& store, const PyNode& node, PySoilValues& soil, int& status) {
+    int lookup = 0;
+    soil.b = node.capPass && store.control.embeddedCapOption == 1
+                 ? store.cap.capWidthZ
+                 : pileDiameterAt(store, node.IPROP, node.X);
+    soil.c = strengthAt(store, node.X, lookup);
+    if (lookup == 0) soil.gamma = unitWeightAverage(store, node.X, lookup);
+    if (lookup != 0) status = lookup;
+}
+
+double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil) {
+    LateralPyState& s = store.pyState;
+    const int g = s.currentPileGroup;
+    if (!validGroup(g) || L < 2 || L > kMaxSoilLayers) return 0.0;
+    double F = 0.0;
+    for (int above = 1; above < L; ++above)
+        F += s.PULT[above - 1];
+    const bool cyclic = s.ISTATIC != 1;
+
+    double XEQ = 0.0;
+    switch (store.soilLayers.rows[L - 1].KSOIL) {
+        case 2:
+            XEQ = stiffClayBelowEquivalentDepth(soil, F, cyclic);
+            break;
+        case 3:
+        case 10:
+            XEQ = stiffClayAboveEquivalentDepth(soil, F);
+            break;
+        case 9:
+            XEQ = weakRockEquivalentDepth(soil, F);
+            break;
+        // Sand (4), silt (7) and API sand (8) march the wedge resistance of
+        // their criteria; those branches arrive with the criteria.
+        default:
+            XEQ = softClayEquivalentDepth(soil, F, cyclic);
+            break;
+    }
+    s.XEQ[g - 1][L - 1] = XEQ;
+    return XEQ;
+}
+
+void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& criterion, int& status) {
+    LateralPyState& s = store.pyState;
+    const int g = s.currentPileGroup;
+    if (!validGroup(g) || L < 1 || L > kMaxSoilLayers) return;
+    const PileGroupWork& group = store.work.groups[g - 1];
+    const bool printing = store.pyPrinting.printing != 0;
+    const int embedded = store.control.embeddedCapOption;
+
+    int first = 1;
+    int last = 1;
+    if (!printing) {
+        first = s.layerFirstNode[L - 1];
+        last = std::min(s.layerLastNode[L - 1], nodeCountOf(s));
+    }
+    if (first < 1 || first > last) return;
+    const double spacing = printing ? 0.0 : layerNodeSpacing(s, g, first);
+    const double pm = currentPMultiplier(store);
+    const double ym = currentYMultiplier(store);
+
+    for (int pass = 1; pass <= 2; ++pass) {
+        const bool capPass = pass == 1;
+        if (capPass && embedded <= 0) continue;
+        PyLayerRun run;
+        for (int i = first; i <= last; ++i) {
+            if (capPass && i != 1) break;  // the cap rests on the pile head
+            PyNode node;
+            node.IPROP = IPROP;
+            node.layerNo = L;
+            node.nodeNo = i;
+            node.capPass = capPass;
+            node.firstOfLayer = i == first;
+            node.lastOfLayer = i == last;
+            node.printing = printing;
+            node.X = printing ? store.pyPrinting.X : s.nodeX[g - 1][i - 1];
+            node.spacing = spacing;
+
+            if (node.firstOfLayer) s.PULT[L - 1] = 0.0;
+            node.trueDepth = node.X - group.XHEAD - group.groundBelowHead;
+            if (!printing) s.pyModulus[i - 1] = 0.0;
+            if (node.trueDepth < kAboveGround) continue;
+            if (printing && capPass && !insideCap(store, node.X, group.XHEAD)) break;
+            if (printing && !capPass && embedded == 1 && insideCap(store, node.X, group.XHEAD))
+                continue;
+
+            PySoilValues soil;
+            int lookup = 0;
+            criterion.gather(store, node, run, soil, lookup);
+            if (lookup != 0) {
+                status = lookup;
+                return;
+            }
+            node.depth = criterion.usesEquivalentDepth ? depthForUltimate(store, node, soil)
+                                                       : node.trueDepth;
+            PyCurve curve;
+            criterion.build(store, node, soil, run, curve);
+            run.evaluatedCount += 1;
+
+            if (printing) {
+                recordPrintedCurve(store, node, soil, curve);
+                continue;
+            }
+            const PyPointValue v =
+                evaluatePyPoint(curve, s.pyDeflection[i - 1], smallDeflectionThreshold(s), pm, ym);
+            if (capPass)
+                s.capPassiveResistance = v.p;
+            else
+                s.pyModulus[i - 1] = v.Es;
+        }
+    }
+}
+
+void evaluateLayerCriterion(ModelStore& store, int IPROP, int L, int& status) {
+    if (L < 1 || L > kMaxSoilLayers) return;
+    switch (store.soilLayers.rows[L - 1].KSOIL) {
+        case 2:
+            stiffClayBelowWaterCurve(store, IPROP, L, status);
+            break;
+        case 3:
+            stiffClayAboveWaterCurve(store, IPROP, L, status);
+            break;
+        case 4:
+            sandCurve(store, IPROP, L, status);
+            break;
+        case 5:
+            userCurve(store, IPROP, L, status);
+            break;
+        case 6:
+            vuggyLimestoneCurve(store, IPROP, L, status);
+            break;
+        case 7:
+            siltCurve(store, IPROP, L, status);
+            break;
+        case 8:
+            apiSandCurve(store, IPROP, L, status);
+            break;
+        case 9:
+            weakRockCurve(store, IPROP, L, status);
+            break;
+        case 10:
+            stiffClayInitialKCurve(store, IPROP, L, status);
+            break;
+        case 11:
+            liquefiedSandCurve(store, IPROP, L, status);
+            break;
+        default:
+            softClayCurve(store, IPROP, L, status);
+            break;  // 1 and unknown codes
+    }
+}
+
+void generatePyModuli(ModelStore& store, int IPROP, int& status) {
+    LateralPyState& s = store.pyState;
+    const int g = s.currentPileGroup;
+    if (!validGroup(g)) return;
+
+    if (store.pyPrinting.printing != 0) {
+        store.pyPrinting.curveReady = 0;
+        const int L = layerOfDepth(store, store.pyPrinting.X);
+        if (L >= 1) evaluateLayerCriterion(store, IPROP, L, status);
+        return;
+    }
+
+    const int nodeCount = nodeCountOf(s);
+    std::fill_n(s.pyModulus.begin(), nodeCount, 0.0);
+    const int layerCount = std::clamp(store.soilLayers.NLAYER, 0, kMaxSoilLayers);
+    for (int L = 1; L <= layerCount; ++L) {
+        const int first = s.layerFirstNode[L - 1];
+        const int last = s.layerLastNode[L - 1];
+        // A layer that only the tip reaches is left out of the analysis.
+        if (store.control.KPYOP == 0 && first == nodeCount && last == nodeCount) continue;
+        if (first == 0) continue;
+        evaluateLayerCriterion(store, IPROP, L, status);
+    }
+    if (status != 0) return;
+
+    const PileGroupWork& group = store.work.groups[g - 1];
+    const double groundX = group.XHEAD + group.groundBelowHead;
+    for (int i = 1; i <= nodeCount; ++i)
+        if (s.nodeX[g - 1][i - 1] <= groundX) s.pyModulus[i - 1] = 0.0;
+}
+
+}  // namespace pylora

@@ -1,0 +1,115 @@
+// The p-y evaluation: node deflections of the current pile group in, secant
+// soil moduli Es = p / y out.
+//
+// The evaluation walks the soil layers, hands each layer to the criterion of
+// its soil type, and every criterion runs the same node loop: the node's
+// depth, the soil values there, the depth the ultimate resistance is built on
+// (the equivalent depth in lower layers), the curve, and its evaluation. The
+// loop evaluates one deflection per node during the analysis; in printing
+// mode (pyPrinting.printing = 1) it evaluates one curve at the requested X
+// over a list of deflections and leaves it in store.pyPrinting.
+#pragma once
+
+#include "engine/model_store.h"
+#include "soil/py_curve.h"
+
+namespace pylora {
+
+// One node as the node loop hands it to a criterion.
+struct PyNode {
+    int IPROP = 0;         // pile property set of the current pile group
+    int layerNo = 0;       // L, 1-based
+    int nodeNo = 0;        // i, 1-based; node 1 is the pile head
+    bool capPass = false;  // the embedded-cap pass: node 1 with the cap's width
+    bool firstOfLayer = false;
+    bool lastOfLayer = false;
+    bool printing = false;   // a printed curve: X comes from the printer
+    double X = 0.0;          // X of the node (or of the printed curve)
+    double trueDepth = 0.0;  // below the ground surface
+    double depth = 0.0;      // x for the ultimate resistance: true or equivalent depth
+    double spacing = 0.0;    // node spacing h along the layer
+};
+
+// Soil values gathered at a node (the lookups of the soil profile).
+struct PySoilValues {
+    double b = 0.0;      // pile diameter, or the cap width in the embedded-cap pass
+    double c = 0.0;      // strength
+    double gamma = 0.0;  // average effective unit weight from the ground surface
+    double E50 = 0.0;    // strain at 50% stress
+    double K = 0.0;      // p-y subgrade modulus
+    double CAVG = 0.0;   // layer-average strength (stiff clays)
+};
+
+// Running values of one pass over a layer's nodes.
+struct PyLayerRun {
+    int evaluatedCount = 0;  // nodes of the layer evaluated so far in this pass
+    double firstX = 0.0;     // X of the first evaluated node
+    double previousX = 0.0;
+    double previousC = 0.0;
+    double strengthIntegral = 0.0;  // integral of c from firstX to previousX
+    double previousPc = 0.0;        // pc of the node evaluated before (stiff clay below water)
+    bool beyondLastCurve = false;   // user curves: the message was written in this pass
+};
+
+// A criterion as the node loop sees it: what it looks up at a node, whether
+// its layer's depth is an equivalent depth, and how it builds the curve and
+// adds the node's share to the layer resistance PULT.
+struct PyCriterion {
+    void (*gather)(ModelStore& store, const PyNode& node, PyLayerRun& run, PySoilValues& soil,
+                   int& status);
+    void (*build)(ModelStore& store, const PyNode& node, const PySoilValues& soil, PyLayerRun& run,
+                  PyCurve& curve);
+    bool usesEquivalentDepth;
+};
+
+// One point of a curve: the deflection used, p there and the modulus.
+struct PyPointValue {
+    double y = 0.0;
+    double p = 0.0;
+    double Es = 0.0;
+    bool belowYmin = false;  // the initial modulus was used
+};
+
+// Evaluates the curve at deflection y (sign ignored). At or above ymin the
+// modulus is the secant p x pm / y / ym; below it the curve's initial modulus,
+// with p = Es y, so a vanishing deflection is never divided by. User curves
+// are read at no less than ymin instead.
+PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double pm, double ym);
+
+// YMIN of the run (never 0).
+double smallDeflectionThreshold(const LateralPyState& state);
+
+// Evaluates the moduli of the current pile group (pyState.currentPileGroup)
+// with pile property set IPROP from pyState.pyDeflection into
+// pyState.pyModulus (nodes not evaluated keep 0), and the cap passive
+// resistance when the cap is embedded. The layer loop does not stop on a
+// failure; status receives 22, 23, 24 of the lookups or a criterion's code.
+// On success the nodes at or above the ground surface get 0.
+void generatePyModuli(ModelStore& store, int IPROP, int& status);
+
+// Hands layer L to the criterion of its soil type; unknown types are soft clay.
+void evaluateLayerCriterion(ModelStore& store, int IPROP, int L, int& status);
+
+// The node loop shared by every criterion for layer L of the current pile
+// group. Returns at once with a nonzero status from a lookup.
+void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& criterion, int& status);
+
+// The depth at which the soil of layer L >= 2, extended up to the ground
+// surface, would have gathered the ultimate resistance PULT(1) + ... +
+// PULT(L - 1) of the layers above it, from the soil values of the layer's
+// first node. Stored in XEQ for the current pile group and returned.
+double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil);
+
+// The common lookups of step 6: b (pile diameter, or the cap width in the
+// embedded-cap pass), c and the average unit weight at the node.
+void gatherCommonSoil(ModelStore& store, const PyNode& node, PySoilValues& soil, int& status);
+
+// The multipliers in force of pile group groupNo (1.0 for an invalid group;
+// a deflection multiplier that is not positive counts as 1.0), and those of
+// the current pile group.
+double pMultiplierOf(const ModelStore& store, int groupNo);
+double yMultiplierOf(const ModelStore& store, int groupNo);
+double currentPMultiplier(const ModelStore& store);
+double currentYMultiplier(const ModelStore& store);
+
+}  // namespace pylora

@@ -1,0 +1,26 @@
+// Status codes of the soil lookups and the p-y criteria.
+//
+// A routine with a status argument sets it only on failure and never clears
+// it. A nonzero status ends the analysis: the criterion stops at once, the
+// evaluation and the pile solver return it, and the run ends with it as its
+// stop code.
+#pragma once
+
+namespace pylora {
+
+inline constexpr int kSoilOk = 0;
+inline constexpr int kStatusWeakRockNoStrength = 21;  // weak rock with zero compressive strength
+inline constexpr int kStatusUnitWeightBeyondProfile = 22;  // depth below the unit-weight profile
+inline constexpr int kStatusStrengthBeyondProfile = 23;    // depth below the strength profile
+inline constexpr int kStatusFrictionBeyondProfile = 24;    // depth below the friction-angle profile
+inline constexpr int kStatusSiltNoFriction = 28;           // silt with zero friction angle
+inline constexpr int kStatusSiltSlope = 29;                // ground slope check of silt
+inline constexpr int kStatusApiSandNoFriction = 30;        // API sand with zero friction angle
+
+// Placeholder code of the criteria whose issues have not landed (sand, API
+// sand, silt, liquefied sand, weak rock, vuggy limestone): a layer of such a
+// type stops the analysis with a fatal error instead of giving it no soil.
+// The code and its placeholders go when those criteria arrive.
+inline constexpr int kStatusCriterionNotBuilt = 99;
+
+}  // namespace pylora

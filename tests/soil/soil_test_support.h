@@ -1,0 +1,96 @@
+// Helpers of the soil tests: a store with a soil profile, report files that
+// can be read back, and a relative-tolerance comparison.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include "engine/model_store.h"
+#include "soil/soil_profile.h"
+
+namespace pylora::soiltest {
+
+inline void expectClose(double actual, double expected, double relative) {
+    const double scale = std::max(std::fabs(expected), 1.0E-300);
+    EXPECT_LE(std::fabs(actual - expected) / scale, relative)
+        << "actual " << actual << ", expected " << expected;
+}
+
+// The nine property values of a layer row in the order of the profile.
+struct Row {
+    double gamma = 0.0, c = 0.0, phi = 0.0, K = 0.0, ER = 0.0, E50 = 0.0, RQD = 0.0, FMAX = 0.0,
+           TIPMAX = 0.0;
+    std::array<double, kSoilProperties> values() const {
+        return {gamma, c, phi, K, ER, E50, RQD, FMAX, TIPMAX};
+    }
+};
+
+inline void addLayer(ModelStore& store, int KSOIL, double topX, double bottomX, const Row& top,
+                     const Row& bottom) {
+    SoilLayerTable& t = store.soilLayers;
+    SoilLayer& layer = t.rows[t.NLAYER];
+    t.NLAYER += 1;
+    layer.layerNo = t.NLAYER;
+    layer.KSOIL = KSOIL;
+    layer.topX = topX;
+    layer.bottomX = bottomX;
+    layer.valueRowCount = 2;
+    layer.propertyCount = kSoilProperties;
+    layer.top = top.values();
+    layer.bottom = bottom.values();
+}
+
+// Opens the report and runtime files of the store as temporary files.
+inline void openCaptureFiles(ModelStore& store) {
+    store.files.report.reset(std::tmpfile());
+    store.files.runtime.reset(std::tmpfile());
+}
+
+// Everything written to the file so far.
+inline std::string contentsOf(const FileHandle& file) {
+    std::FILE* f = file.get();
+    std::fflush(f);
+    std::rewind(f);
+    std::string text;
+    char buffer[512];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, n);
+    return text;
+}
+
+// One pile group (group 1, property 1) with a single section of diameter b,
+// its head at XHEAD and the ground groundBelowHead below it, and N + 1 nodes
+// spaced h along the pile. Multipliers 1, static loading, analysis mode.
+inline void addPile(ModelStore& store, int groupNo, double b, double XHEAD, double groundBelowHead,
+                    int N, double h) {
+    PropertyWork& property = store.work.properties[0];
+    property.NSECT = 1;
+    property.LENGTH = N * h;
+    property.increments = N;
+    property.sections[0].DIAM = b;
+    PileGroupWork& group = store.work.groups[groupNo - 1];
+    group.IPROP = 1;
+    group.XHEAD = XHEAD;
+    group.groundBelowHead = groundBelowHead;
+    store.groupFactors.pMultiplier[groupNo - 1] = 1.0;
+    store.groupFactors.yMultiplier[groupNo - 1] = 1.0;
+    LateralPyState& s = store.pyState;
+    s.currentPileGroup = groupNo;
+    s.NNODE = N + 1;
+    for (int i = 1; i <= N + 1; ++i)
+        s.nodeX[groupNo - 1][i - 1] = XHEAD + (i - 1) * h;
+}
+
+inline void setLayerNodes(ModelStore& store, int L, int first, int last) {
+    store.pyState.layerFirstNode[L - 1] = first;
+    store.pyState.layerLastNode[L - 1] = last;
+}
+
+}  // namespace pylora::soiltest
