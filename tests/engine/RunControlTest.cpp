@@ -254,3 +254,57 @@ TEST(ProgressFile, AlwaysHoldsOneWholeMessage) {
 
 }  // namespace
 }  // namespace pylora
+
+namespace pylora {
+namespace {
+
+// The report, summary and runtime file of one run of model, with the date line
+// of report and summary left out (the only line that may differ between runs).
+struct RunOutput {
+    int returnCode = -1;
+    std::vector<std::string> report, summary, runtime;
+};
+
+RunOutput runModel(ModelStore& store, const std::filesystem::path& model,
+                   const testing::TempDir& dir) {
+    writeFile(dir / "Names.dat", joinRecords(namesRecords(dir.path(), model)));
+    RunOutput out;
+    out.returnCode = runEngine(store, 13, (dir / "Names.dat").string());
+    auto withoutDate = [](std::vector<std::string> lines) {
+        std::erase_if(lines, [](const std::string& l) { return l.find("Date:  ") == 15; });
+        return lines;
+    };
+    out.report = withoutDate(readLines(dir / "case.out"));
+    out.summary = withoutDate(readLines(dir / "case.sum"));
+    out.runtime = readLines(dir / "case.rtm");
+    return out;
+}
+
+TEST(EntryPoint, ASecondRunInTheSameProcessSeesNothingOfTheFirst) {
+    const std::filesystem::path examples = PYLORA_EXAMPLES_DIR;
+    const std::filesystem::path big = examples / "group3d" / "model.dat";
+    const std::filesystem::path row = examples / "row2d" / "model.dat";
+    ASSERT_TRUE(std::filesystem::exists(big));
+    ASSERT_TRUE(std::filesystem::exists(row));
+
+    TempDir aloneDir, sharedDir;
+    auto alone = makeModelStore();
+    const RunOutput rowAlone = runModel(*alone, row, aloneDir);
+
+    auto shared = makeModelStore();
+    const RunOutput first = runModel(*shared, big, sharedDir);
+    const RunOutput second = runModel(*shared, row, sharedDir);
+
+    EXPECT_EQ(second.returnCode, rowAlone.returnCode);
+    EXPECT_EQ(second.report, rowAlone.report);
+    EXPECT_EQ(second.summary, rowAlone.summary);
+    EXPECT_EQ(second.runtime, rowAlone.runtime);
+    // The two models differ, so the comparison above could have failed.
+    EXPECT_NE(first.runtime, second.runtime);
+    // Nothing of the three-dimensional model is left beyond the row model's counts.
+    EXPECT_EQ(shared->arrangement.rows[shared->arrangement.pileGroupCount].headZ, 0.0);
+    EXPECT_EQ(shared->loadCases.rows[shared->loadCases.loadCaseCount].name.trimmed(), "");
+}
+
+}  // namespace
+}  // namespace pylora
