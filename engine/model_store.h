@@ -632,18 +632,18 @@ struct CurrentAnalysis {
     // (integer fields 4 to 7, 9, 17 to 19 and real fields 1 to 4). Before the
     // envelopes are printed, printOption and nodeStep take the envelope's own.
     struct ControlBlock {
-        int loadingKind = 1;                // 0 cyclic, 1 static
-        double cycleCount = 0.0;            // load cycles, used when cyclic
-        double capTolerance = 0.0;          // convergence of the foundation reaction
-        double deflectionTolerance = 0.0;   // a length
-        int maxCapIterations = 0;           // per load increment of the cap solution
-        int maxPileIterations = 0;          // per lateral pile solution
-        double loadIncrementFactor = 0.0;   // first increment of the load factor
+        int loadingKind = 1;               // 0 cyclic, 1 static
+        double cycleCount = 0.0;           // load cycles, used when cyclic
+        double capTolerance = 0.0;         // convergence of the foundation reaction
+        double deflectionTolerance = 0.0;  // a length
+        int maxCapIterations = 0;          // per load increment of the cap solution
+        int maxPileIterations = 0;         // per lateral pile solution
+        double loadIncrementFactor = 0.0;  // first increment of the load factor
         double minLoadIncrementFactor = 0.0;
-        int printOption = 0;                // 0 cap, 1 cap and heads, 2 also along the piles
-        int nodeStep = 0;                   // with print option 2: every n nodes
-        int stiffnessFlag = 0;              // >= 1: foundation stiffness estimation
-        int stiffnessLevelCount = 0;        // 0..kMaxStiffnessLevels
+        int printOption = 0;          // 0 cap, 1 cap and heads, 2 also along the piles
+        int nodeStep = 0;             // with print option 2: every n nodes
+        int stiffnessFlag = 0;        // >= 1: foundation stiffness estimation
+        int stiffnessLevelCount = 0;  // 0..kMaxStiffnessLevels
         std::array<double, kMaxStiffnessLevels> stiffnessLevels{};  // fractions of the load
     };
 
@@ -655,9 +655,9 @@ struct CurrentAnalysis {
         int estimationDof = 0;        // DOF loaded alone, 1..dofCount; 0 in the ordinary pass
         int estimationPass = 0;       // 1..estimationPassCount; the last one is ordinary
         int estimationPassCount = 1;  // 1, or dofCount + 1 with estimation
-        int estimationRun = 0;        // running number of the run in the case, 1..; its record number
-        int levelNo = 0;              // 1-based load level of the run; 0 in the ordinary pass
-        double level = 0.0;           // that level: the run applies level x capLoad(DOF) alone
+        int estimationRun = 0;  // running number of the run in the case, 1..; its record number
+        int levelNo = 0;        // 1-based load level of the run; 0 in the ordinary pass
+        double level = 0.0;     // that level: the run applies level x capLoad(DOF) alone
     };
 
     // Minimum and maximum of the cap load and of the cap displacement over the
@@ -692,7 +692,7 @@ struct CurrentAnalysis {
     // loads collected at the pile heads, summed with their moments.
     CapVector capLoad{};
     ControlBlock control;
-    double bendingRf = 1.0;       // resistance factors in force; 1.0 for load cases
+    double bendingRf = 1.0;  // resistance factors in force; 1.0 for load cases
     double shearRf = 1.0;
     int demandCapacityPrint = 0;  // 1: the pile results show demand/capacity (combinations)
     EstimationState estimation;
@@ -706,6 +706,144 @@ struct CurrentAnalysis {
     int seriesFirstCase = 0;
     CapEnvelope capEnvelope;
     DistributedLoadTables distributed;
+};
+
+// ---------------------------------------------------------------------------
+// Axial and torsional pile-head curves generated from the soil profile
+// (axial/load_settlement.h, axial/torque_rotation.h). One pile-head curve per
+// pile property set; the load-transfer curves of the property set generated
+// last stay beside them for inspection.
+
+inline constexpr int kPileHeadCurvePoints = 9;  // pairs of a generated pile-head curve
+inline constexpr int kLoadTransferPoints = 10;  // points of one t-z, shear or tip curve
+// Side curves of one property set: two at the surface and three per layer.
+inline constexpr int kMaxLoadTransferCurves = 3 * kMaxSoilLayers + 2;
+
+// The side load-transfer curves along one pile (axial: t-z; torsional: shear
+// against tangential movement) and its tip curve, in the run's units.
+struct LoadTransferCurves {
+    int IPROP = 0;       // property set the curves were built for; 0 = none
+    int curveCount = 0;  // 3 x NLAYER + 2 axial, 3 x NLAYER torsional
+    double XHEAD = 0.0;  // X of the pile head the depths are measured from
+    std::array<double, kMaxLoadTransferCurves> depth{};     // below the pile head, X - XHEAD
+    std::array<int, kMaxLoadTransferCurves> KSOIL{};        // soil type of the curve's layer
+    std::array<double, kMaxLoadTransferCurves> ultimate{};  // ultimate unit side friction, stress
+    // Point k of curve i at [i - 1][k - 1]: movement z (length), transfer t (stress).
+    std::array<std::array<double, kLoadTransferPoints>, kMaxLoadTransferCurves> z{};
+    std::array<std::array<double, kLoadTransferPoints>, kMaxLoadTransferCurves> t{};
+    int tipKSOIL = 0;          // soil type at the tip (3 for a purely cohesive tip layer)
+    double tipDiameter = 0.0;  // diameter of the last section
+    double qmax = 0.0;         // ultimate tip resistance, force
+    std::array<double, kLoadTransferPoints> w{};  // tip movement, length; w[0] = 0
+    std::array<double, kLoadTransferPoints> q{};  // tip resistance, force; q[0] = 0
+};
+
+struct GeneratedPileHeadCurves {
+    // Pile-head curves of property set IPROP at [IPROP - 1], laid out as the
+    // user curves: curveNo = IPROP, pointCount 9 once generated (0 before),
+    // points in increasing displacement. Load-settlement: force = top load,
+    // displacement = top movement. Torque-rotation: force = top torque,
+    // displacement = top rotation [rad].
+    std::array<UserCurve, kMaxPileProperties> loadSettlement{};
+    std::array<UserCurve, kMaxPileProperties> torqueRotation{};
+    int lsCurveCount = 0;  // curves 1..lsCurveCount generated (the property sets in order)
+    int trCurveCount = 0;  // curves 1..trCurveCount generated
+    LoadTransferCurves axialTransfer;      // of the last load-settlement curve
+    LoadTransferCurves torsionalTransfer;  // of the last torque-rotation curve
+};
+
+// Pile discretisation and the failure checks of the pile-head axial and
+// torsional response (axial/pile_head_response.h).
+struct AxialResponseState {
+    // Increment length h = LENGTH / N of property set IPROP at [IPROP - 1],
+    // set by the discretisation of a pile group of that set.
+    std::array<double, kMaxPileProperties> incrementLength{};
+    // 1 while the cap solution sums the pile forces: a displacement outside a
+    // curve is then written to the warning scratch file and counted. The cap
+    // solution sets and clears it and resets the counters.
+    int warningRecordFlag = 0;
+    int pullOutWarningCount = 0;
+    int bearingWarningCount = 0;
+    int torsionWarningCount = 0;
+    double headAxialForce = 0.0;       // Q of the last axialHeadForce, compression positive
+    double headTorsionalMoment = 0.0;  // T of the last torsionalHeadMoment
+};
+
+// ---------------------------------------------------------------------------
+// Laterally loaded pile solvers (pile/): the nodal work arrays of the
+// finite-difference beam-column, one set reused for every pile group, and what
+// a solution leaves for its caller and the envelope trackers. Written by the
+// pile solvers only, apart from the fields marked as set by the cap solution
+// or the per-pile analysis.
+
+// A nodal array of the pile solvers: node k = -3 .. N+3 (N <= 100) at
+// [k + kNodeOffset]. Nodes -2, -1, N+1, N+2 are the fictitious nodes of the
+// five-point difference operator; -3 and N+3 stay zero.
+inline constexpr int kNodeOffset = 3;
+using NodalArray = std::array<double, kNodePositions>;
+
+// One lateral plane of a pile: the single plane of the two-dimensional and
+// resultant-plane solvers, or the x-y or x-z plane of the biaxial solver.
+struct PlaneWork {
+    NodalArray y{};          // deflection, nodes -3 .. N+3 [length]
+    NodalArray previousY{};  // deflection before the latest solve, nodes 0 .. N
+    NodalArray R{};          // flexural rigidity EI, nodes -1 .. N+2 [force x length^2]
+    NodalArray w{};          // distributed lateral load, nodes 0 .. N [force / length]
+    // Recursion y(k) = A(k) y(k+1) + B(k) y(k+2) + C(k) of the forward sweep,
+    // nodes -3 .. N+1.
+    NodalArray A{};
+    NodalArray B{};
+    NodalArray C{};
+    NodalArray slope{};      // dy/dx, nodes 0 .. N+1
+    NodalArray M{};          // moment -EI y'', nodes -2 .. N+2; negated in place on the printing pass
+    NodalArray V{};          // shear force with the axial term, nodes 0 .. N
+    NodalArray p{};          // soil reaction Es y, nodes 0 .. N [force / length]
+    NodalArray curvature{};  // |y''| of the latest moment-curvature update, nodes 0 .. N
+    // Head condition of the plane.
+    int connection = 0;   // 1 pinned, 2 fixed, any other value restrained by spring
+    double spring = 0.0;  // rotational restraint kr of a restrained head [moment / radian]
+    double yt = 0.0;      // imposed head displacement [length]
+    double S = 0.0;       // imposed head rotation [radian]
+};
+
+struct PileWork {
+    int pileGroup = 0;       // 1-based pile group of the last solution; 0 = none
+    int N = 0;               // increments of the pile, 1..100; nodes 0..N
+    double h = 0.0;          // increment length
+    int planeCount = 0;      // 1 single-plane solution, 2 biaxial
+    int iterationCount = 0;  // solves made by the last call (the LLP iteration counter)
+    std::array<PlaneWork, 2> planes{};  // [0] the single plane or x-y; [1] x-z
+    NodalArray Es{};         // soil modulus p / y of both planes, nodes 0 .. N [force / length^2]
+    NodalArray Q{};          // axial force, compression positive, nodes -1 .. N+2
+    NodalArray stress{};     // total stress, nodes 0 .. N (printing pass)
+    NodalArray bendingDC{};  // bending demand/capacity, nodes 0 .. N (printing pass)
+    NodalArray shearDC{};    // shear demand/capacity, nodes 0 .. N (printing pass)
+};
+
+struct PileSolution {
+    // 1 when a lateral solution did not close; set by the pile solvers only,
+    // tested and cleared by the cap solution.
+    int capAbortFlag = 0;
+    // 1 while the cap solution's final per-pile pass runs: the pile solvers
+    // then print their results. Set and cleared by the cap solution.
+    int finalPassFlag = 0;
+    // Set by the per-pile analysis before each solver call, read by the
+    // printing: the pile-head displacement in pile axes (ua, uy, uz, tx, ty,
+    // tz; two dimensions: ua, y, 0, 0, 0, rotation) and the rotation of the
+    // pile axes, local = R x global, row by row.
+    CapVector localHeadDisplacement{};
+    std::array<double, 9> headRotation{1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
+    // Results of the last closed solution: lateral head forces and head
+    // moments M(0) = -EI y''(0) of the single plane (or x-y) and x-z planes,
+    // never negated by the printing.
+    double headForceY = 0.0;
+    double headForceZ = 0.0;
+    double headMomentXY = 0.0;
+    double headMomentXZ = 0.0;
+    // Two-dimensional printing pass: the sums over the pile groups of
+    // A (Q, H, M(0)) at the cap origin (force X, force Y, moment Z). Cleared
+    // by the cap solution before its final pass.
+    std::array<double, 3> capSums2D{};
 };
 
 // ---------------------------------------------------------------------------
@@ -736,6 +874,11 @@ struct ModelStore {
     LateralPyState pyState;     // p-y evaluation of the pile group being analysed
     PrintedPyCurve pyPrinting;  // printing mode of the p-y evaluation
     CurrentAnalysis analysis;   // the load case or combination being analysed
+
+    GeneratedPileHeadCurves generatedCurves;  // generated load-settlement, torque-rotation
+    AxialResponseState axialResponse;         // discretisation and axial/torsional warnings
+    PileWork pileWork;                        // nodal arrays of the lateral pile solvers
+    PileSolution pileSolution;                // flags and results of the lateral pile solvers
 };
 
 // A new, cleared store on the heap.

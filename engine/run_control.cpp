@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/input_reader.h"
+#include "engine/prepare_run.h"
 #include "engine/return_codes.h"
-#include "report/input_echo.h"
 
 namespace pylora {
 

@@ -1,13 +1,89 @@
-// The input echo and preparation step.
+// The input echo: the section "INPUT INFORMATION" of the report, which
+// restates the whole model in the labelled TABLES B to J.
+//
+// Each routine prints one table (or one part of a table) from the store to the
+// report and computes nothing: the preparation step that calls them in order
+// (engine/prepare_run.h) fills the values the echo shows beside the input, such
+// as the equivalent load of each load case and the derived two-dimensional head
+// positions, before the table that shows them.
+//
+// Numbers whose format depends on their size go through the number fields of
+// report/number_fields.h, each row in the same layout: real values in fields
+// of 12 characters with 4 significant decimals (writeRealField 12, 4),
+// integers in fields of 5 (writeIntegerField 5; 4 in the "NL" columns), each
+// value right-aligned under the end of its column heading. A line whose last
+// field is such a number is ended with endLine.
 #pragma once
+
+#include <string_view>
 
 #include "engine/model_store.h"
 
 namespace pylora {
 
-// Prints the input tables to the report, prepares the per-pile working tables
-// and the soil profile, and hands over to the analysis. stopCode comes in as 0
-// and leaves as the run's stop code.
-void inputEchoAndPrepare(ModelStore& store, int& stopCode);
+// The model is two-dimensional for analysis type 2; any other type is echoed
+// and analysed as the three-dimensional model.
+inline bool isTwoDimensional(const ModelStore& store) {
+    return store.control.analysisType == 2;
+}
+
+// Head connection text: "PIN" (1), "FIX" (2), "RES" (any other code: an
+// elastically restrained head).
+std::string_view connectionText(int connection);
+
+// Axis text of a distributed load: "GLOBAL" (axis code 1), "LOCAL " (others).
+std::string_view distributedAxisText(int axisCode);
+
+// Load type text of a load case (case integer 8), "Special, Sp" for a code
+// outside 0 .. 11.
+std::string_view loadTypeText(int loadType);
+
+// The user gives the load-settlement curves: option 1 and at least one curve.
+bool usesUserLoadSettlementCurves(const ModelStore& store);
+
+// The user gives the torque-rotation curves: option 1.
+bool usesUserTorqueRotationCurves(const ModelStore& store);
+
+// The heading "INPUT INFORMATION" with the title, the analysis type and the
+// units system.
+void echoHeading(const ModelStore& store);
+
+// TABLE B, the pile cap options, when the cap is embedded or its dimensions add
+// up to more than 1.0E-10; prints nothing otherwise. Shows the dimensions as
+// they are in the store, so it must run before the working cap width is set.
+void echoCapTable(const ModelStore& store);
+
+// TABLE C: load cases (with the equivalent load at the origin of each case from
+// store.work.caseLoads and the stiffness load levels as they stand in the
+// case), case envelopes, load combinations, combination envelopes and the
+// distributed-load sets.
+void echoLoadTables(const ModelStore& store);
+
+// TABLE D, the arrangement of pile groups; the two-dimensional head positions
+// VERT and HOR and the batter come from the per-pile working tables.
+void echoArrangement(const ModelStore& store);
+
+// TABLE E: pile properties, pile sections, cross sections and their
+// properties, all as read.
+void echoPileProperties(const ModelStore& store);
+
+// TABLE F: the soil layers with the rows of the properties their soil type
+// uses, and the requests for printed p-y curves when KPYOP is 1.
+void echoSoilData(const ModelStore& store);
+
+// TABLE G, the user p-y curves, when the option is 1 and a set is given.
+void echoUserPyCurves(const ModelStore& store);
+
+// TABLE H: its heading, and the user load-settlement curves.
+void echoLoadSettlementHeading(const ModelStore& store);
+void echoUserLoadSettlementCurves(const ModelStore& store);
+
+// TABLE I (three-dimensional model): its heading, and the user torque-rotation
+// curves.
+void echoTorqueRotationHeading(const ModelStore& store);
+void echoUserTorqueRotationCurves(const ModelStore& store);
+
+// TABLE J, the moment-curvature sets, when their option is 1.
+void echoMomentCurvatureSets(const ModelStore& store);
 
 }  // namespace pylora
