@@ -55,8 +55,7 @@ int loadSettlementCurves(ModelStore& store) {
         generateLoadSettlement(store, IPROP, kCurveOutputTz, status);
         if (status != 0) return status;
     }
-    // The generated curves are printed here, with their block in the plot
-    // file, once the axial subsystem keeps them in the store (issue 7).
+    echoGeneratedLoadSettlementCurves(store);
     return 0;
 }
 
@@ -73,7 +72,7 @@ int torqueRotationCurves(ModelStore& store) {
         generateTorqueRotation(store, IPROP, kCurveOutputTz, status);
         if (status != 0) return status;
     }
-    // Printed with the generated load-settlement curves (issue 7).
+    echoGeneratedTorqueRotationCurves(store);
     return 0;
 }
 

@@ -1118,6 +1118,44 @@ void echoUserLoadSettlementCurves(const ModelStore& store) {
                     10, 9);
 }
 
+// The generated pile-head curves of one kind in the plot file: its title,
+// the number of curves, and per curve a line with the curve number, the pile
+// property it belongs to and the number of points, then one line per point.
+void plotGeneratedCurves(const ModelStore& store, std::string_view title, const UserCurve* curves,
+                         int count) {
+    std::FILE* plot = store.files.plot.get();
+    ReportLine l;
+    l.X(5).text(title).slash().X(5).I(count, 5);
+    writeLine(plot, l);
+    for (int c = 1; c <= count; ++c) {
+        const UserCurve& curve = curves[c - 1];
+        const int points = countOf(curve.pointCount, kMaxCurvePoints);
+        l.clear();
+        l.X(5).I(c, 5).I(curve.curveNo, 5).I(points, 5);
+        writeLine(plot, l);
+        for (int n = 1; n <= points; ++n) {
+            l.clear();
+            l.X(5).PE(curve.points[n - 1].force, 16, 7).PE(curve.points[n - 1].displacement, 16, 7);
+            writeLine(plot, l);
+        }
+    }
+}
+
+void echoGeneratedLoadSettlementCurves(const ModelStore& store) {
+    const Units u = unitsOf(store);
+    ReportLine l;
+    l.slash().X(5).text("LOAD-SETTLEMENT CURVES").text(" GENERATED INTERNALLY ");
+    print(store, l);
+    ReportLine header;
+    header.X(12).text("POINT").X(8).text("AXIAL LOAD,").A(u.force3, 3).X(7).text("SETTLEMENT,");
+    header.A(u.length3, 3);
+    const GeneratedPileHeadCurves& generated = store.generatedCurves;
+    const int count = countOf(generated.lsCurveCount, kMaxPileProperties);
+    printUserCurves(store, generated.loadSettlement.data(), count, header, 10, 9);
+    plotGeneratedCurves(store, "* LOAD-SETTLEMENT CURVES *", generated.loadSettlement.data(),
+                        count);
+}
+
 void echoTorqueRotationHeading(const ModelStore& store) {
     ReportLine l;
     l.slash().slash().slash().X(5).text("* TABLE I *   TORS. MOM. VS ANGLE ROT. ");
@@ -1135,6 +1173,21 @@ void echoUserTorqueRotationCurves(const ModelStore& store) {
     const UserTrCurveTable& curves = store.userTrCurves;
     printUserCurves(store, curves.rows.data(), countOf(curves.trCurveCount, kMaxTrCurves), header,
                     13, 8);
+}
+
+void echoGeneratedTorqueRotationCurves(const ModelStore& store) {
+    const Units u = unitsOf(store);
+    ReportLine l;
+    l.slash().X(5).text("TORQUE-ROTATION CURVES").text(" GENERATED INTERNALLY ");
+    print(store, l);
+    ReportLine header;
+    header.X(12).text("POINT").X(8).text("TORS.MOMEN,").A(u.force3, 3).A(kUnitTimes, 1);
+    header.A(u.length2, 2).X(5).text("ROT. ANGLE,").text("Rad.");
+    const GeneratedPileHeadCurves& generated = store.generatedCurves;
+    const int count = countOf(generated.trCurveCount, kMaxPileProperties);
+    printUserCurves(store, generated.torqueRotation.data(), count, header, 13, 8);
+    plotGeneratedCurves(store, "* TORQUE-ROTATION CURVES *", generated.torqueRotation.data(),
+                        count);
 }
 
 void echoMomentCurvatureSets(const ModelStore& store) {

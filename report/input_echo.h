@@ -77,11 +77,16 @@ void echoUserPyCurves(const ModelStore& store);
 // TABLE H: its heading, and the user load-settlement curves.
 void echoLoadSettlementHeading(const ModelStore& store);
 void echoUserLoadSettlementCurves(const ModelStore& store);
+// The load-settlement curves generated for the pile properties, in the report
+// and in the plot file.
+void echoGeneratedLoadSettlementCurves(const ModelStore& store);
 
 // TABLE I (three-dimensional model): its heading, and the user torque-rotation
 // curves.
 void echoTorqueRotationHeading(const ModelStore& store);
 void echoUserTorqueRotationCurves(const ModelStore& store);
+// The generated torque-rotation curves, in the report and in the plot file.
+void echoGeneratedTorqueRotationCurves(const ModelStore& store);
 
 // TABLE J, the moment-curvature sets, when their option is 1.
 void echoMomentCurvatureSets(const ModelStore& store);
