@@ -1,6 +1,6 @@
 // Values returned by the entry point IPYLORA8.
 //
-// 0 and the analysis stop codes (3, 13, 21 to 35, 999) come from the analysis
+// 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 999) come from the analysis
 // itself. The codes of a run that could not start or could not read its input
 // lie in 101..199, apart from every stop code, so a caller can tell them apart.
 #pragma once

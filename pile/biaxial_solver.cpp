@@ -1,0 +1,120 @@
+#include "pile/biaxial_solver.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "pile/beam_column.h"
+#include "pile/lateral_common.h"
+#include "pile/lateral_output.h"
+#include "pile/section_properties.h"
+
+namespace pylora {
+
+namespace {
+
+constexpr std::array<BendingPlane, 2> kPlanes{BendingPlane::xy, BendingPlane::xz};
+
+double resultant(double a, double b) {
+    return std::sqrt(a * a + b * b);
+}
+
+bool setStartingModuli(ModelStore& store, const LateralPile& pile, int& status) {
+    PileWork& work = store.pileWork;
+    if (!pile.wholePileCurves) {
+        for (int k = 0; k <= pile.N; ++k)
+            nodeAt(work.Es, k) = linearStartingModulus(store, pile, k);
+        return true;
+    }
+    std::fill_n(store.pyState.pyDeflection.begin(), pile.N + 1, 0.0);
+    return evaluateModuli(store, pile, status);
+}
+
+}  // namespace
+
+void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, double uz, double Sz,
+                      double Q, double T, double& Fy, double& Fz, double& Mxy, double& Mxz,
+                      int& status) {
+    if (status != 0) return;
+    const std::array<double, 6> headValues{uy, Sy, uz, Sz, Q, T};
+    LateralPile pile;
+    if (!prepareLateralPile(store, pileGroup, headValues, pile, status)) return;
+
+    PileWork& work = store.pileWork;
+    PileSolution& solution = store.pileSolution;
+    const PileGroupWork& group = store.work.groups[pileGroup - 1];
+    const int N = pile.N;
+    const double h = pile.h;
+    work.planeCount = 2;
+    PlaneWork& xy = work.planes[0];
+    PlaneWork& xz = work.planes[1];
+    resetPlane(xy, group.connectionY, group.springY, uy, Sy);
+    resetPlane(xz, group.connectionZ, group.springZ, uz, Sz);
+
+    distributedLoadAtNodes(store, pileGroup, LoadDirection::y, xy.w);
+    distributedLoadAtNodes(store, pileGroup, LoadDirection::z, xz.w);
+    fillAxialForce(work, N, Q);
+    for (int i = 0; i < 2; ++i)
+        if (!fillLinearRigidity(store, pile, work.planes[static_cast<std::size_t>(i)],
+                                kPlanes[static_cast<std::size_t>(i)], status))
+            return;
+    if (!setStartingModuli(store, pile, status)) return;
+
+    LateralPyState& py = store.pyState;
+    int iteration = 1;
+    for (;;) {
+        for (PlaneWork* plane : {&xy, &xz}) {
+            setHeadRows(*plane, h, RotationSense::opposite);
+            sweepForward(*plane, work.Es, Q, N, h);
+            keepPreviousDeflections(*plane, N);
+            solveTipAndBackSubstitute(*plane, Q, N, h);
+        }
+        if (pile.nonlinearBending) {
+            updateFlexuralRigidity(store, pileGroup, 0, BendingPlane::xy, Q);
+            updateFlexuralRigidity(store, pileGroup, 1, BendingPlane::xz, Q);
+        }
+        work.iterationCount = iteration;
+        if (!deflectionsFinite(xy, N) || !deflectionsFinite(xz, N)) {
+            failNotFinite(store, pileGroup, status);
+            return;
+        }
+        if (iteration != 1 && largestDeflectionChange(xy, N) < pile.tolerance &&
+            largestDeflectionChange(xz, N) < pile.tolerance)
+            break;
+        iteration += 1;
+        if (iteration > pile.maxSolves) {
+            writeNoClosure(store, pile.maxSolves, pileGroup);
+            solution.capAbortFlag = 1;
+            return;
+        }
+        // One soil for both planes: the curves are read at the resultant deflection.
+        for (int k = 0; k <= N; ++k)
+            py.pyDeflection[static_cast<std::size_t>(k)] =
+                resultant(nodeAt(xy.y, k), nodeAt(xz.y, k));
+        if (!evaluateModuli(store, pile, status)) return;
+    }
+
+    const double forceY = computePlaneResults(xy, work.Es, Q, N, h);
+    const double forceZ = computePlaneResults(xz, work.Es, Q, N, h);
+    const double momentXY = nodeAt(xy.M, 0);
+    const double momentXZ = nodeAt(xz.M, 0);
+    if (!std::isfinite(forceY) || !std::isfinite(forceZ) || !std::isfinite(momentXY) ||
+        !std::isfinite(momentXZ)) {
+        failNotFinite(store, pileGroup, status);
+        return;
+    }
+    Fy = forceY;
+    Fz = forceZ;
+    Mxy = momentXY;
+    Mxz = momentXZ;
+    solution.headForceY = forceY;
+    solution.headForceZ = forceZ;
+    solution.headMomentXY = momentXY;
+    solution.headMomentXZ = momentXZ;
+    if (!pile.printing) return;
+
+    computeBiaxialStresses(store, pile, Q);
+    printBiaxialResults(store, pile, Q, T, forceY, forceZ, momentXY, momentXZ);
+}
+
+}  // namespace pylora

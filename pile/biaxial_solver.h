@@ -1,0 +1,35 @@
+// The biaxial laterally loaded pile solver of the three-dimensional analysis:
+// two single-plane beam-columns, in the pile's x-y and x-z planes, coupled
+// only through the soil, whose secant modulus both planes share and which is
+// taken from the p-y curves at the resultant deflection.
+#pragma once
+
+#include "engine/model_store.h"
+
+namespace pylora {
+
+// Solves pile group pileGroup (1-based) for the lateral head displacement uy
+// and imposed rotation Sy of the x-y plane, uz and Sz of the x-z plane
+// (rotations in radians, entering the head conditions with the opposite
+// sense, as the per-pile analysis passes (uy, -tz) and (uz, ty)), the axial
+// force Q (compression positive) and the torsional head moment T (printed
+// only). Each plane has its own head condition (connection and spring about
+// its own axis), EI, distributed load and moment-curvature sets.
+//
+// On a closed solution Fy and Fz receive the lateral head forces of the two
+// planes and Mxy and Mxz their head moments M(0) = -EI y''(0); the same go to
+// store.pileSolution, and store.pileWork holds the nodal results. When
+// store.pileSolution.finalPassFlag is 1 the results are also printed.
+//
+// Starting moduli: K x depth below the ground (subgradeModulusForSolver),
+// or the group's own user curves at zero deflection. Convergence needs both
+// planes' deflections to change by less than the tolerance at every node,
+// and at least two solves. Failures as solveSinglePlanePile: status from
+// entry or the p-y evaluation returned unchanged, kStatusPileBadInput,
+// kStatusPileNotFinite, and capAbortFlag = 1 on no closure (outputs then
+// not updated).
+void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, double uz, double Sz,
+                      double Q, double T, double& Fy, double& Fz, double& Mxy, double& Mxz,
+                      int& status);
+
+}  // namespace pylora

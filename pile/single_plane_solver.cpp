@@ -1,0 +1,120 @@
+#include "pile/single_plane_solver.h"
+
+#include <array>
+#include <cmath>
+
+#include "pile/beam_column.h"
+#include "pile/lateral_common.h"
+#include "pile/lateral_output.h"
+#include "pile/section_properties.h"
+
+namespace pylora {
+
+namespace {
+
+// Starting soil moduli before the first solve. Returns false when the p-y
+// evaluation failed.
+bool setStartingModuli(ModelStore& store, const LateralPile& pile, SinglePlaneInstance instance,
+                       double yt, int& status) {
+    PileWork& work = store.pileWork;
+    const int N = pile.N;
+    if (instance == SinglePlaneInstance::resultantPlane) {
+        const bool curveSwitch = store.control.userPyCurvesOption != 0;
+        for (int k = 0; k <= N; ++k)
+            nodeAt(work.Es, k) = curveSwitch ? k * pile.h : linearStartingModulus(store, pile, k);
+        return true;
+    }
+    if (pile.wholePileCurves) {
+        // A start only: the first solve's deflections give the first moduli.
+        for (int k = 0; k <= N; ++k)
+            nodeAt(work.Es, k) = k * pile.h;
+        return true;
+    }
+    // A deflection falling linearly from yt at the head to zero at the tip.
+    LateralPyState& py = store.pyState;
+    for (int k = 0; k <= N; ++k)
+        py.pyDeflection[static_cast<std::size_t>(k)] = yt * (1.0 - static_cast<double>(k) / N);
+    return evaluateModuli(store, pile, status);
+}
+
+}  // namespace
+
+void solveSinglePlanePile(ModelStore& store, int pileGroup, double yt, double S, double Q,
+                          double& headForce, int& status, SinglePlaneInstance instance,
+                          double torsion) {
+    if (status != 0) return;
+    const std::array<double, 4> headValues{yt, S, Q, torsion};
+    LateralPile pile;
+    if (!prepareLateralPile(store, pileGroup, headValues, pile, status)) return;
+
+    PileWork& work = store.pileWork;
+    PileSolution& solution = store.pileSolution;
+    const PileGroupWork& group = store.work.groups[pileGroup - 1];
+    const int N = pile.N;
+    const double h = pile.h;
+    const RotationSense sense = instance == SinglePlaneInstance::resultantPlane
+                                    ? RotationSense::opposite
+                                    : RotationSense::asGiven;
+    work.planeCount = 1;
+    PlaneWork& plane = work.planes[0];
+    resetPlane(plane, group.connectionY, group.springY, yt, S);
+    work.planes[1].y.fill(0.0);
+
+    distributedLoadAtNodes(store, pileGroup, LoadDirection::y, plane.w);
+    if (!setStartingModuli(store, pile, instance, yt, status)) return;
+    fillAxialForce(work, N, Q);
+    if (!fillLinearRigidity(store, pile, plane, BendingPlane::singlePlane, status)) return;
+
+    LateralPyState& py = store.pyState;
+    const bool trace =
+        instance == SinglePlaneInstance::resultantPlane && pile.printing && !pile.wholePileCurves;
+    int iteration = 1;
+    for (;;) {
+        // The head rows follow R(0), which the moment-curvature update changes.
+        setHeadRows(plane, h, sense);
+        sweepForward(plane, work.Es, Q, N, h);
+        keepPreviousDeflections(plane, N);
+        solveTipAndBackSubstitute(plane, Q, N, h);
+        if (pile.nonlinearBending)
+            updateFlexuralRigidity(store, pileGroup, 0, BendingPlane::singlePlane, Q);
+        work.iterationCount = iteration;
+        if (!deflectionsFinite(plane, N)) {
+            failNotFinite(store, pileGroup, status);
+            return;
+        }
+        if (iteration != 1 && largestDeflectionChange(plane, N) < pile.tolerance) break;
+        iteration += 1;
+        if (iteration > pile.maxSolves) {
+            writeNoClosure(store, pile.maxSolves, pileGroup);
+            solution.capAbortFlag = 1;
+            return;
+        }
+        for (int k = 0; k <= N; ++k)
+            py.pyDeflection[static_cast<std::size_t>(k)] = nodeAt(plane.y, k);
+        if (!evaluateModuli(store, pile, status)) return;
+        if (trace) writeResultantTrace(store, pile);
+    }
+
+    const double force = computePlaneResults(plane, work.Es, Q, N, h);
+    const double headMoment = nodeAt(plane.M, 0);
+    if (!std::isfinite(force) || !std::isfinite(headMoment)) {
+        failNotFinite(store, pileGroup, status);
+        return;
+    }
+    headForce = force;
+    solution.headForceY = force;
+    solution.headMomentXY = headMoment;
+    solution.headForceZ = 0.0;
+    solution.headMomentXZ = 0.0;
+    if (!pile.printing) return;
+
+    if (instance == SinglePlaneInstance::twoDimensional) {
+        computeSinglePlaneStresses(store, pile, Q, true);
+        printTwoDimensionalResults(store, pile, Q, force);
+    } else {
+        computeSinglePlaneStresses(store, pile, Q, false);
+        printResultantPlaneResults(store, pile, Q, torsion, force);
+    }
+}
+
+}  // namespace pylora
