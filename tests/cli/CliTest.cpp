@@ -10,11 +10,11 @@
 
 namespace {
 
-using pylora::testing::folderEntries;
-using pylora::testing::readFile;
-using pylora::testing::readLines;
-using pylora::testing::TempDir;
-using pylora::testing::writeFile;
+using pylora::testsupport::folderEntries;
+using pylora::testsupport::readFile;
+using pylora::testsupport::readLines;
+using pylora::testsupport::TempDir;
+using pylora::testsupport::writeFile;
 
 struct Result {
     int exitCode = -1;

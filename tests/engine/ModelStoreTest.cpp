@@ -22,7 +22,7 @@ TEST(FixedText, PadsCutsAndTrims) {
 }
 
 TEST(ModelStore, ClearingReturnsEveryTableToItsStateAtLoad) {
-    testing::TempDir dir;
+    testsupport::TempDir dir;
     auto store = makeModelStore();
     // Values of an earlier run, inside and beyond the counts.
     store->loadCases.loadCaseCount = 10;

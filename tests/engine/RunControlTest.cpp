@@ -18,12 +18,12 @@
 namespace pylora {
 namespace {
 
-using testing::folderEntries;
-using testing::readFile;
-using testing::readLines;
-using testing::TempDir;
-using testing::WorkingDirectory;
-using testing::writeFile;
+using testsupport::folderEntries;
+using testsupport::readFile;
+using testsupport::readLines;
+using testsupport::TempDir;
+using testsupport::WorkingDirectory;
+using testsupport::writeFile;
 
 // The 17 records of a run-control file for a run whose files all lie in dir
 // (input data file: input) with the base name "case".
@@ -266,7 +266,7 @@ struct RunOutput {
 };
 
 RunOutput runModel(ModelStore& store, const std::filesystem::path& model,
-                   const testing::TempDir& dir) {
+                   const testsupport::TempDir& dir) {
     writeFile(dir / "Names.dat", joinRecords(namesRecords(dir.path(), model)));
     RunOutput out;
     out.returnCode = runEngine(store, 13, (dir / "Names.dat").string());

@@ -16,14 +16,11 @@
 #include "engine/model_store.h"
 #include "pile/beam_column.h"
 #include "soil/soil_profile.h"
+#include "tests/support/model_builders.h"
 
 namespace pylora::piletest {
 
-inline void expectClose(double actual, double expected, double relative) {
-    const double scale = std::max(std::fabs(expected), 1.0E-300);
-    EXPECT_LE(std::fabs(actual - expected) / scale, relative)
-        << "actual " << actual << ", expected " << expected;
-}
+using testsupport::expectClose;
 
 // One pile of a single section with the flexural rigidity EI in both planes.
 struct PileSetup {

@@ -13,38 +13,13 @@
 
 #include "engine/model_store.h"
 #include "soil/soil_profile.h"
+#include "tests/support/model_builders.h"
 
 namespace pylora::soiltest {
 
-inline void expectClose(double actual, double expected, double relative) {
-    const double scale = std::max(std::fabs(expected), 1.0E-300);
-    EXPECT_LE(std::fabs(actual - expected) / scale, relative)
-        << "actual " << actual << ", expected " << expected;
-}
-
-// The nine property values of a layer row in the order of the profile.
-struct Row {
-    double gamma = 0.0, c = 0.0, phi = 0.0, K = 0.0, ER = 0.0, E50 = 0.0, RQD = 0.0, FMAX = 0.0,
-           TIPMAX = 0.0;
-    std::array<double, kSoilProperties> values() const {
-        return {gamma, c, phi, K, ER, E50, RQD, FMAX, TIPMAX};
-    }
-};
-
-inline void addLayer(ModelStore& store, int KSOIL, double topX, double bottomX, const Row& top,
-                     const Row& bottom) {
-    SoilLayerTable& t = store.soilLayers;
-    SoilLayer& layer = t.rows[t.NLAYER];
-    t.NLAYER += 1;
-    layer.layerNo = t.NLAYER;
-    layer.KSOIL = KSOIL;
-    layer.topX = topX;
-    layer.bottomX = bottomX;
-    layer.valueRowCount = 2;
-    layer.propertyCount = kSoilProperties;
-    layer.top = top.values();
-    layer.bottom = bottom.values();
-}
+using testsupport::addLayer;
+using testsupport::expectClose;
+using testsupport::Row;
 
 // Opens the report and runtime files of the store as temporary files.
 inline void openCaptureFiles(ModelStore& store) {

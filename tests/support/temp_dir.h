@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace pylora::testing {
+namespace pylora::testsupport {
 
 // A new empty folder below the system's temporary folder, removed with its
 // contents when the object goes.
@@ -82,4 +82,4 @@ inline std::vector<std::string> folderEntries(const std::filesystem::path& dir) 
     return names;
 }
 
-}  // namespace pylora::testing
+}  // namespace pylora::testsupport

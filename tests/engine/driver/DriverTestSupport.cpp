@@ -27,11 +27,11 @@ void DriverRun::closeFiles() {
 }
 
 std::vector<std::string> DriverRun::lines(const std::string& name) const {
-    return testing::readLines(dir / name);
+    return testsupport::readLines(dir / name);
 }
 
 std::string DriverRun::text(const std::string& name) const {
-    return testing::readFile(dir / name);
+    return testsupport::readFile(dir / name);
 }
 
 Recorder& recorder() {
@@ -72,7 +72,7 @@ void recordingCap(ModelStore& store, int dimensions, int& curveSwitch, int& erro
     call.printOption = a.control.printOption;
     call.loadingKind = a.control.loadingKind;
     call.stiffnessLevelCount = a.control.stiffnessLevelCount;
-    call.progress = testing::readFile(store.run.progressFilePath.str());
+    call.progress = testsupport::readFile(store.run.progressFilePath.str());
     rec.calls.push_back(call);
     rec.events.push_back("cap");
 

@@ -30,7 +30,7 @@ inline void expectClose(double actual, double expected, double tolerance,
 // files are open in a scratch folder, with the paths of the progress and
 // scratch files set there. closeAndRead closes them and reads them back.
 struct DriverRun {
-    testing::TempDir dir;
+    testsupport::TempDir dir;
     std::unique_ptr<ModelStore> store = makeModelStore();
 
     DriverRun();

@@ -37,7 +37,7 @@ std::string uniqueBase() {
     static int counter = 0;
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "run";
-    return testing::TempDir() + "reader_" + name + "_" + std::to_string(::getpid()) + "_" +
+    return ::testing::TempDir() + "reader_" + name + "_" + std::to_string(::getpid()) + "_" +
            std::to_string(++counter);
 }
 

@@ -25,10 +25,10 @@
 namespace pylora {
 namespace {
 
-using testing::readLines;
-using testing::TempDir;
-using testing::WorkingDirectory;
-using testing::writeFile;
+using testsupport::readLines;
+using testsupport::TempDir;
+using testsupport::WorkingDirectory;
+using testsupport::writeFile;
 
 namespace fs = std::filesystem;
 

@@ -19,8 +19,8 @@
 namespace pylora {
 namespace {
 
-using testing::readLines;
-using testing::TempDir;
+using testsupport::readLines;
+using testsupport::TempDir;
 
 void expectRelativelyClose(double actual, double expected, double tolerance) {
     EXPECT_LE(std::fabs(actual - expected), tolerance * std::fabs(expected))
