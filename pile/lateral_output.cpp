@@ -123,6 +123,23 @@ void writeHeadRow(std::FILE* file, std::span<const double> values, int w, int d)
     endLine(file, line);
 }
 
+// The pile-top records of the results data file: the group, then its head
+// displacements and reactions in cap axes and in pile axes.
+void writeHeadRecords(std::FILE* resultsData, int pileGroup, std::span<const double> global,
+                      std::span<const double> local) {
+    ReportLine line;
+    line.text("* PILE GROUP *").I(pileGroup, 6);
+    writeLine(resultsData, line);
+    line.clear();
+    line.X(7).text("* PILE TOP DISP. AND REACT. GLOBAL");
+    writeLine(resultsData, line);
+    writeHeadRow(resultsData, global, 17, 8);
+    line.clear();
+    line.X(7).text("* PILE TOP DISP. AND REACT. LOCAL");
+    writeLine(resultsData, line);
+    writeHeadRow(resultsData, local, 17, 8);
+}
+
 void writeIterationCount(ModelStore& store, int pileGroup, bool toSummary) {
     const Files f = filesOf(store);
     ReportLine line;
@@ -297,17 +314,7 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
         line.slash().slash().X(7).text("* PILE TOP DISPLACEMENTS AND REACTIONS *").slash();
         writeLine(f.report, line);
     }
-    line.clear();
-    line.text("* PILE GROUP *").I(g, 6);
-    writeLine(f.resultsData, line);
-    line.clear();
-    line.X(7).text("* PILE TOP DISP. AND REACT. GLOBAL");
-    writeLine(f.resultsData, line);
-    writeHeadRow(f.resultsData, global, 17, 8);
-    line.clear();
-    line.X(7).text("* PILE TOP DISP. AND REACT. LOCAL");
-    writeLine(f.resultsData, line);
-    writeHeadRow(f.resultsData, local, 17, 8);
+    writeHeadRecords(f.resultsData, g, global, local);
 
     if (level > 0) {
         ReportLine heads;
@@ -518,17 +525,7 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
         line.slash().slash().X(8).text("* PILE TOP DISPLACEMENTS AND REACTIONS *").slash();
         writeLine(f.report, line);
     }
-    line.clear();
-    line.text("* PILE GROUP *").I(g, 6);
-    writeLine(f.resultsData, line);
-    line.clear();
-    line.X(7).text("* PILE TOP DISP. AND REACT. GLOBAL");
-    writeLine(f.resultsData, line);
-    writeHeadRow(f.resultsData, globalRow, 17, 8);
-    line.clear();
-    line.X(7).text("* PILE TOP DISP. AND REACT. LOCAL");
-    writeLine(f.resultsData, line);
-    writeHeadRow(f.resultsData, localRow, 17, 8);
+    writeHeadRecords(f.resultsData, g, globalRow, localRow);
 
     if (level > 0) {
         const std::string L2(u.L2);
