@@ -794,10 +794,10 @@ struct PlaneWork {
     NodalArray A{};
     NodalArray B{};
     NodalArray C{};
-    NodalArray slope{};      // dy/dx, nodes 0 .. N+1
-    NodalArray M{};          // moment -EI y'', nodes -2 .. N+2; negated in place on the printing pass
-    NodalArray V{};          // shear force with the axial term, nodes 0 .. N
-    NodalArray p{};          // soil reaction Es y, nodes 0 .. N [force / length]
+    NodalArray slope{};  // dy/dx, nodes 0 .. N+1
+    NodalArray M{};      // moment -EI y'', nodes -2 .. N+2; negated in place on the printing pass
+    NodalArray V{};      // shear force with the axial term, nodes 0 .. N
+    NodalArray p{};      // soil reaction Es y, nodes 0 .. N [force / length]
     NodalArray curvature{};  // |y''| of the latest moment-curvature update, nodes 0 .. N
     // Head condition of the plane.
     int connection = 0;   // 1 pinned, 2 fixed, any other value restrained by spring
@@ -807,11 +807,11 @@ struct PlaneWork {
 };
 
 struct PileWork {
-    int pileGroup = 0;       // 1-based pile group of the last solution; 0 = none
-    int N = 0;               // increments of the pile, 1..100; nodes 0..N
-    double h = 0.0;          // increment length
-    int planeCount = 0;      // 1 single-plane solution, 2 biaxial
-    int iterationCount = 0;  // solves made by the last call (the LLP iteration counter)
+    int pileGroup = 0;                  // 1-based pile group of the last solution; 0 = none
+    int N = 0;                          // increments of the pile, 1..100; nodes 0..N
+    double h = 0.0;                     // increment length
+    int planeCount = 0;                 // 1 single-plane solution, 2 biaxial
+    int iterationCount = 0;             // solves made by the last call (the LLP iteration counter)
     std::array<PlaneWork, 2> planes{};  // [0] the single plane or x-y; [1] x-z
     NodalArray Es{};         // soil modulus p / y of both planes, nodes 0 .. N [force / length^2]
     NodalArray Q{};          // axial force, compression positive, nodes -1 .. N+2
