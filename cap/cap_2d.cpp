@@ -2,7 +2,7 @@
 
 namespace pylora {
 
-// Not built yet: the two-dimensional analysis comes with a later issue. Until
+// Not built yet: the two-dimensional analysis arrives later. Until
 // then nothing is solved, nothing is printed and errorFlag stays 0.
 void solveCap2D(ModelStore&, int&, int&) {}
 

@@ -847,6 +847,89 @@ struct PileSolution {
 };
 
 // ---------------------------------------------------------------------------
+// Pile cap solution (cap/): the state of the three-dimensional cap
+// equilibrium of the analysis in progress, the working values of the per-pile
+// analysis in cap coordinates, and the work arrays of the group reduction
+// factors. Written by the cap routines only; the analysis driver and the
+// reports read the results after a call.
+
+// A 6 x 6 matrix of the cap, stored column by column: element (i, j), both
+// 0-based, at [i + 6 j], the layout that invertMatrix works on.
+using CapMatrix = std::array<double, kCapComponents * kCapComponents>;
+
+// incrementState of the cap solution
+inline constexpr int kIncrementIterating = 0;  // the increment is being iterated
+inline constexpr int kIncrementConverged = 1;  // both convergence flags were true
+inline constexpr int kIncrementFailed = -1;    // the attempt was given up
+
+// capStatus of the cap solution
+inline constexpr int kCapOk = 0;             // no failure in the last iteration
+inline constexpr int kCapPileNotClosed = 1;  // a pile solution did not converge
+inline constexpr int kCapSingular = 2;       // stiffness matrix could not be inverted
+inline constexpr int kCapPileWarnings = 3;   // pull-out, bearing or torsion warnings issued
+
+// The geometry of the pile group analysed last, rebuilt before every use.
+struct PileTransforms {
+    int pileGroup = 0;  // 1-based group the matrices belong to; 0 = none built
+    CapMatrix T{};      // u_head = T U: the rigid transfer from the cap origin to the head
+    CapMatrix Tt{};     // T transposed: pile-head forces to the cap origin
+    CapMatrix R{};      // local = R global: the 3 x 3 rotation on both diagonal blocks
+    CapMatrix Rt{};     // R transposed: local forces to global axes
+};
+
+struct CapSolution {
+    // Six-component vectors in the order of a CapVector, at the cap origin.
+    CapVector capLoadFull{};       // load of the case, combination or estimation run
+    CapVector capDisp{};           // current cap displacement, the one the piles see
+    CapVector capDispStep{};       // accumulated since the start of the increment
+    CapVector capDispConverged{};  // at the end of the last converged increment
+    CapVector capDispIncrement{};  // correction of the current global iteration
+    CapVector pileResultant{};     // resultant of the forces of the piles on the cap
+    CapVector capResidual{};       // out of balance: -capLoad - pileResultant
+    CapMatrix capStiffness{};      // d pileResultant / d capDisp; its inverse after a correction
+    CapVector embeddedCapForce{};  // passive soil force on an embedded cap
+    CapMatrix embeddedCapStiffness{};
+    double loadFactor = 0.0;  // of the increment being solved
+    int globalIteration = 0;  // within the increment, from 1
+    int iterationTotal = 0;   // global iterations of the call, every increment and attempt
+    int incrementState = kIncrementIterating;
+    int capStatus = kCapOk;
+    // The last converged increment: the state that TABLE L and the
+    // estimation records report.
+    int convergedIncrements = 0;     // increments converged in this call
+    double convergedFactor = 0.0;    // its load factor; 0 before the first
+    int convergedIterations = 0;     // global iterations it took
+    CapVector convergedResultant{};  // pileResultant of its last iteration
+    // Soil values of the embedded cap left by the last pile group of the
+    // latest force sum.
+    double passiveGround = 0.0;  // its groundBelowHead: < 0 with the ground above the cap bottom
+    double passiveResistance = 0.0;  // p0 of its cap pass [force / length]
+    double passiveLeverX = 0.0;      // its CorX, from which the passive moment is measured
+    // The per-pile analysis of the group analysed last.
+    PileTransforms transforms;
+    double axialForce = 0.0;       // Q: axial response times axialForceFactor, compression positive
+    double torsionalMoment = 0.0;  // T: 0 with a pinned head
+    CapVector localForces{};       // n (-Q, -Fy, -Fz, -T, My', -Mz') in pile axes
+    CapVector globalForces{};      // the same in global axes
+};
+
+// Individual piles of the group reduction factors: 2000 pile groups of ten
+// piles each. The pair products grow with the square of the count; a layout
+// with more piles keeps its factors at 1.0 with a warning in TABLE K.
+inline constexpr int kMaxShadedPiles = 20000;
+
+// Work arrays of the group reduction factors for one loading axis, pile i
+// (numbered group by group) at [i - 1]; coordinates in pile diameters.
+struct GroupFactorWork {
+    int shadedPileCount = 0;                              // N, the sum of the piles of all groups
+    std::array<int, kMaxShadedPiles> groupNo{};           // 1-based pile group of pile i
+    std::array<double, kMaxShadedPiles> alongCoord{};     // along the loading axis, from pile 1
+    std::array<double, kMaxShadedPiles> acrossCoord{};    // across it
+    std::array<double, kMaxShadedPiles> shadowProduct{};  // product of the pair factors of pile i
+    double pairAngle = 0.0;                               // of the last skewed pair [radian]
+};
+
+// ---------------------------------------------------------------------------
 // The store.
 
 struct ModelStore {
@@ -879,6 +962,8 @@ struct ModelStore {
     AxialResponseState axialResponse;         // discretisation and axial/torsional warnings
     PileWork pileWork;                        // nodal arrays of the lateral pile solvers
     PileSolution pileSolution;                // flags and results of the lateral pile solvers
+    CapSolution capSolution;                  // cap equilibrium and per-pile analysis in cap axes
+    GroupFactorWork groupFactorWork;          // individual piles of the group reduction factors
 };
 
 // A new, cleared store on the heap.

@@ -1,0 +1,243 @@
+// Speed of the three-dimensional cap equilibrium: a cap on 100 pile groups
+// (a 10 x 10 grid at 3 diameters) of 24 in piles, 600 in long in 60
+// increments, in three layers of soft clay, under a vertical load, horizontal
+// loads in both directions and a moment, with the reduction factors of the
+// layout recomputed in every global iteration.
+//
+//   capLoadCase      one whole load case (increments of 0.25); the counter
+//                    per_global_iteration is the time of one global iteration
+//   globalIteration  the work of one global iteration at the solved state:
+//                    the force sum, the 13 solutions of every pile group of
+//                    the stiffness assembly and the reduction factors
+//   lateralSolutions the lateral solutions alone of one global iteration
+//                    (1300 biaxial solutions at the same head displacements,
+//                    each after the discretisation of its pile group)
+//   discretisations  the 1300 discretisations alone, to be taken off
+// The share of the lateral solver is (lateralSolutions - discretisations) /
+// globalIteration.
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "axial/pile_head_response.h"
+#include "cap/cap_equilibrium_3d.h"
+#include "cap/group_factors.h"
+#include "cap/pile_in_cap.h"
+#include "engine/model_store.h"
+#include "pile/biaxial_solver.h"
+#include "soil/soil_profile.h"
+
+namespace pylora {
+namespace {
+
+constexpr int kRows = 10;
+constexpr double kSpacing = 72.0;  // 3 diameters
+const CapVector kLoad{1.0E7, 6.0E5, 3.0E5, 5.0E6, 2.0E7, -4.0E7};
+
+void addSoftClay(ModelStore& s, double topX, double bottomX, double gamma, double c, double E50) {
+    SoilLayerTable& t = s.soilLayers;
+    SoilLayer& layer = t.rows[static_cast<std::size_t>(t.NLAYER)];
+    t.NLAYER += 1;
+    layer.layerNo = t.NLAYER;
+    layer.KSOIL = 1;
+    layer.topX = topX;
+    layer.bottomX = bottomX;
+    layer.valueRowCount = 2;
+    layer.propertyCount = kSoilProperties;
+    layer.top = {gamma, c, 0.0, 0.0, 0.0, E50, 0.0, 0.0, 0.0};
+    layer.bottom = layer.top;
+}
+
+void setCurve(UserCurve& c, std::initializer_list<std::pair<double, double>> points) {
+    c.pointCount = 0;
+    for (const auto& [d, F] : points)
+        c.points[static_cast<std::size_t>(c.pointCount++)] = {F, d};
+}
+
+std::unique_ptr<ModelStore> capOnHundredPiles() {
+    auto store = makeModelStore();
+    ModelStore& s = *store;
+    s.control.unitsSystem = 1;
+    s.control.analysisType = 3;
+    s.control.groupFactorOption = 1;
+    s.control.userLsCurvesOption = 1;
+    s.control.userTrCurvesOption = 1;
+
+    PropertyWork& p = s.work.properties[0];
+    p.NSECT = 1;
+    p.LENGTH = 600.0;
+    p.increments = 60;
+    SectionWork& section = p.sections[0];
+    section.XSECT = 600.0;
+    section.DIAM = 24.0;
+    section.AREA = 452.4;
+    section.Iz = section.Iy = 16286.0;
+    section.EIz = section.EIy = 2.9E7 * 16286.0;
+    s.pileProperties.pilePropertyCount = 1;
+
+    for (int i = 0; i < kRows; ++i) {
+        for (int j = 0; j < kRows; ++j) {
+            const int g = ++s.arrangement.pileGroupCount;
+            PileGroupWork& w = s.work.groups[static_cast<std::size_t>(g - 1)];
+            w.IPROP = 1;
+            w.connectionY = w.connectionZ = kConnectionFixed;
+            w.lsCurveNo = -1;
+            w.trCurveNo = -1;
+            w.pileCount = 1.0;
+            w.axialForceFactor = 1.0;
+            w.headY = (i - 4.5) * kSpacing;
+            w.headZ = (j - 4.5) * kSpacing;
+            w.beta = std::numbers::pi / 2.0;
+            GroupFactors& f = s.groupFactors;
+            const std::size_t k = static_cast<std::size_t>(g - 1);
+            f.pMultiplier[k] = f.yMultiplier[k] = f.pMultiplierY[k] = f.yMultiplierY[k] = 1.0;
+            f.pMultiplierZ[k] = f.yMultiplierZ[k] = 1.0;
+        }
+    }
+    addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
+    addSoftClay(s, 120.0, 360.0, 0.025, 7.0, 0.01);
+    addSoftClay(s, 360.0, 720.0, 0.030, 10.0, 0.007);
+    prepareSoilProfile(s);
+    s.userLsCurves.lsCurveCount = 1;
+    setCurve(
+        s.userLsCurves.rows[0],
+        {{-2.0, -2.0E5}, {-0.1, -1.0E5}, {0.0, 0.0}, {0.1, 2.0E5}, {0.5, 4.0E5}, {4.0, 6.0E5}});
+    s.userTrCurves.trCurveCount = 1;
+    setCurve(s.userTrCurves.rows[0], {{-1.0, -1.0E8}, {1.0, 1.0E8}});
+
+    s.loadCases.loadCaseCount = 1;
+    CurrentAnalysis& a = s.analysis;
+    a.currentCase = 1;
+    a.dofCount = 6;
+    a.estimation.estimationPass = 1;
+    a.capEnvelope.firstPending = 1;
+    CurrentAnalysis::ControlBlock& c = a.control;
+    c.capTolerance = 1.0E-3;
+    c.deflectionTolerance = 1.0E-5;
+    c.maxCapIterations = 100;
+    c.maxPileIterations = 100;
+    c.loadIncrementFactor = 0.25;
+    c.minLoadIncrementFactor = 0.01;
+    return store;
+}
+
+// Solves the load case once; false when it did not reach the full load.
+bool solveLoadCase(ModelStore& s) {
+    s.analysis.capLoad = kLoad;
+    int curveSwitch = 0;
+    int errorFlag = 0;
+    solveCapEquilibrium3D(s, curveSwitch, errorFlag);
+    return errorFlag == 0 && s.capSolution.loadFactor >= 1.0;
+}
+
+void capLoadCase(benchmark::State& state) {
+    auto store = capOnHundredPiles();
+    long long iterations = 0;
+    for (auto _ : state) {
+        if (!solveLoadCase(*store)) {
+            state.SkipWithError("the load case did not converge");
+            break;
+        }
+        iterations += store->capSolution.iterationTotal;
+    }
+    const double total = static_cast<double>(iterations);
+    state.counters["global_iterations"] =
+        benchmark::Counter(total, benchmark::Counter::kAvgIterations);
+    state.counters["per_global_iteration"] =
+        benchmark::Counter(total, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The head displacements of the 13 evaluations of every pile group in one
+// global iteration at the solved state: the force sum, then the positive and
+// negative perturbations of the stiffness.
+struct Evaluation {
+    int g = 0;
+    CapVector u{};  // in pile axes
+    double Q = 0.0;
+    double T = 0.0;
+};
+
+std::vector<Evaluation> evaluationsOfOneIteration(ModelStore& s) {
+    std::vector<Evaluation> list;
+    const int count = s.arrangement.pileGroupCount;
+    const double d = 1.0E-7;
+    const double r = 1.0E-9;
+    const CapVector steps{d, d, d, r, r, r};
+    for (int g = 1; g <= count; ++g) {
+        buildPileTransforms(s, g);
+        CapVector uHead{};
+        multiply6(uHead, s.capSolution.transforms.T, s.capSolution.capDisp, 1);
+        for (int e = 0; e < 13; ++e) {
+            CapVector u = uHead;
+            if (e >= 1) u[(e - 1) % 6] += (e <= 6 ? 1.0 : -1.0) * steps[(e - 1) % 6];
+            Evaluation ev;
+            ev.g = g;
+            multiply6(ev.u, s.capSolution.transforms.R, u, 1);
+            ev.Q = axialHeadForce(s, g, ev.u[0]);
+            ev.T = torsionalHeadMoment(s, g, ev.u[3]);
+            list.push_back(ev);
+        }
+    }
+    return list;
+}
+
+void globalIteration(benchmark::State& state) {
+    auto store = capOnHundredPiles();
+    ModelStore& s = *store;
+    if (!solveLoadCase(s)) state.SkipWithError("the load case did not converge");
+    for (auto _ : state) {
+        updateGroupFactorsForMovement(s, s.capSolution.capDisp, s.analysis.capLoad);
+        CapVector F{};
+        int status = 0;
+        sumPileForces(s, F, status);
+        CapMatrix K{};
+        assembleGroupStiffness(s, K, status);
+        benchmark::DoNotOptimize(F);
+        benchmark::DoNotOptimize(K);
+    }
+}
+
+void lateralSolutions(benchmark::State& state) {
+    auto store = capOnHundredPiles();
+    ModelStore& s = *store;
+    if (!solveLoadCase(s)) state.SkipWithError("the load case did not converge");
+    const std::vector<Evaluation> list = evaluationsOfOneIteration(s);
+    for (auto _ : state) {
+        for (const Evaluation& e : list) {
+            int status = 0;
+            discretisePile(s, e.g, status);
+            double Fy = 0.0, Fz = 0.0, Mxy = 0.0, Mxz = 0.0;
+            solveBiaxialPile(s, e.g, e.u[1], -e.u[5], e.u[2], e.u[4], e.Q, e.T, Fy, Fz, Mxy, Mxz,
+                             status);
+            benchmark::DoNotOptimize(Fy);
+        }
+    }
+}
+
+void discretisations(benchmark::State& state) {
+    auto store = capOnHundredPiles();
+    ModelStore& s = *store;
+    const std::vector<Evaluation> list = evaluationsOfOneIteration(s);
+    for (auto _ : state) {
+        for (const Evaluation& e : list) {
+            int status = 0;
+            discretisePile(s, e.g, status);
+            benchmark::DoNotOptimize(status);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pylora
+
+BENCHMARK(pylora::capLoadCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(pylora::globalIteration)->Unit(benchmark::kMillisecond);
+BENCHMARK(pylora::lateralSolutions)->Unit(benchmark::kMillisecond);
+BENCHMARK(pylora::discretisations)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,323 @@
+#include "cap/cap_results.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+
+#include "cap/cap_messages.h"
+#include "cap/group_factors.h"
+#include "engine/constants.h"
+#include "report/number_fields.h"
+
+namespace pylora {
+
+namespace {
+
+constexpr std::string_view kWarning = "** WARNING **  ";
+// The longest warning line copied from the warning scratch file.
+constexpr std::size_t kWarningLineLength = 255;
+
+void writeTo(std::initializer_list<std::FILE*> files, const ReportLine& line) {
+    for (std::FILE* file : files)
+        writeLine(file, line);
+}
+
+// A row of number fields to one file, ended with endLine.
+void endRowTo(std::FILE* file, const ReportLine& row) {
+    ReportLine copy = row;
+    endLine(file, copy);
+}
+
+// 5 blanks, then the values in fields of width w with d significant decimals.
+ReportLine valueRow(std::span<const double> values, int w, int d) {
+    ReportLine row;
+    writeBlanks(row, 5);
+    for (double v : values)
+        writeRealField(row, w, d, v);
+    return row;
+}
+
+// One pile failure kind: its counter and the three lines of its block.
+struct PileWarningText {
+    std::string_view headline;
+    std::string_view first;
+    std::string_view second;
+    std::string_view curve;
+};
+
+void writePileWarningBlock(ModelStore& store, const PileWarningText& text) {
+    ReportLine head;
+    head.slash().X(5).text(kWarning).text(text.headline);
+    ReportLine block = head;
+    block.slash().X(20).text(text.first);
+    block.slash().X(20).text(text.second).text(text.curve);
+    writeLine(store.files.report.get(), block);
+    writeCapRuntimeLine(store, head);
+}
+
+// Reads one line of at most kWarningLineLength characters (the rest of a
+// longer line is skipped); false at the end of the file.
+bool readWarningLine(std::FILE* file, std::string& line) {
+    line.clear();
+    int c = 0;
+    bool any = false;
+    while ((c = std::fgetc(file)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (line.size() < kWarningLineLength) line.push_back(static_cast<char>(c));
+    }
+    return any;
+}
+
+void copyWarningDetails(ModelStore& store, int lineCount) {
+    FileHandle scratch = openForReading(store.run.warningScratchPath.str());
+    if (!scratch) return;
+    ReportLine copy;
+    std::string line;
+    int copied = 0;
+    while (copied < lineCount && readWarningLine(scratch.get(), line)) {
+        if (copied > 0) copy.slash();
+        // A blank line stays blank: text of blanks alone writes nothing.
+        const std::size_t end = line.find_last_not_of(' ');
+        if (end != std::string::npos) copy.text(std::string_view(line).substr(0, end + 1));
+        copied += 1;
+    }
+    if (copied == 0) return;
+    writeLine(store.files.report.get(), copy);
+    writeCapRuntimeLine(store, copy);
+}
+
+// 5X I5 2X and each value 1PE18.8 3X: one estimation record.
+void writeRecord(std::FILE* file, int run, std::initializer_list<double> values,
+                 std::span<const double> more = {}) {
+    ReportLine l;
+    l.X(5).I(run, 5).X(2);
+    for (double v : values)
+        l.PE(v, 18, 8).X(3);
+    for (double v : more)
+        l.PE(v, 18, 8).X(3);
+    writeLine(file, l);
+}
+
+CapVector negated(const CapVector& v) {
+    CapVector out{};
+    for (int i = 0; i < kCapComponents; ++i)
+        out[i] = 0.0 - v[i];
+    return out;
+}
+
+// The quotients v / divisor, or v itself when the load of the DOF is zero
+// or the quotients would not be finite numbers.
+CapVector perUnit(const CapVector& v, double divisor, bool loaded) {
+    if (!loaded || divisor == 0.0) return v;
+    CapVector out{};
+    for (int i = 0; i < kCapComponents; ++i) {
+        out[i] = v[i] / divisor;
+        if (!std::isfinite(out[i])) return v;
+    }
+    return out;
+}
+
+int componentOf(int dof) {
+    return std::clamp(dof, 1, kCapComponents) - 1;
+}
+
+}  // namespace
+
+void writeStatusLine(ModelStore& store, std::string_view line) {
+    ReportLine l;
+    l.text(line);
+    writeLine(store.files.status.get(), l);
+}
+
+void writePartialStatusLine(ModelStore& store, double loadFactor) {
+    ReportLine l;
+    l.text("    2 SOLUTION AT ").F(f32(100.0F) * loadFactor, 8, 2).text(" % OF THE TOTAL LOAD");
+    writeLine(store.files.status.get(), l);
+}
+
+void writeCapWarning(ModelStore& store, std::string_view text) {
+    ReportLine l;
+    l.slash().slash().X(5).text(kWarning).text(text);
+    writeLine(store.files.report.get(), l);
+    writeCapRuntimeLine(store, l);
+}
+
+void writeCapFatal(ModelStore& store, std::string_view reason, std::string_view remedy) {
+    ReportLine l;
+    l.slash().slash().X(5).text("**** FATAL ERROR ****").slash().X(5).text(reason);
+    if (!remedy.empty()) l.slash().X(5).text(remedy);
+    writeLine(store.files.report.get(), l);
+    writeCapRuntimeLine(store, l);
+}
+
+bool writePileWarnings(ModelStore& store, bool includeTorsion) {
+    const AxialResponseState& r = store.axialResponse;
+    const int bearing = std::max(r.bearingWarningCount, 0);
+    const int pullOut = std::max(r.pullOutWarningCount, 0);
+    const int torsion = includeTorsion ? std::max(r.torsionWarningCount, 0) : 0;
+    if (bearing >= 1)
+        writePileWarningBlock(store, {"SOME PILES, MAY FAIL IN BEARING!",
+                                      "AXIAL DISPLACEMENT ESTIMATED IS LARGER THAN",
+                                      "MAXIMUM DISPLACEMENT DEFINED", " IN LOAD-SETTLEMENT CURVE"});
+    if (pullOut >= 1)
+        writePileWarningBlock(store, {"SOME PILES, MAY FAIL IN PULL OUT!",
+                                      "AXIAL DISPLACEMENT ESTIMATED IS SMALLER THAN",
+                                      "MINIMUM DISPLACEMENT DEFINED", " IN LOAD-SETTLEMENT CURVE"});
+    if (torsion >= 1)
+        writePileWarningBlock(
+            store,
+            {"SOME PILES, MAY FAIL IN TORSION!", "TORSIONAL ROTATION ESTIMATED IS LARGER/SMALLER",
+             "THAN MAXIMUM/MINIMUM ROTATION DEFINED", " IN TORQUE-ROTATION CURVE"});
+    const long long warnings = static_cast<long long>(bearing) + pullOut + torsion;
+    if (warnings == 0) return false;
+    copyWarningDetails(store, static_cast<int>(std::min<long long>(3 * warnings, 1 << 30)));
+    return true;
+}
+
+void writeCombinedFactorTable(ModelStore& store) {
+    RunFiles& f = store.files;
+    ReportLine l;
+    l.slash().X(7).text("REDUCTION FACTORS FOR CLOSELY-SPACED PILE").X(1);
+    l.text("GROUPS, COMBINED Y AND Z DIRECTIONS");
+    l.slash().X(7).text("ESTIMATED USING MOVEMENT IN").X(1);
+    l.text("THE DIRECTION OF PILE CAP DISPLACEMENTS");
+    for (std::FILE* file : {f.report.get(), f.summary.get()}) {
+        writeLine(file, l);
+        writeGroupFactorRows(store, file, store.groupFactors.pMultiplier,
+                             store.groupFactors.yMultiplier);
+    }
+}
+
+void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& displacement,
+                   int iterations) {
+    RunFiles& f = store.files;
+    const UnitLabels& u = store.units;
+    const std::span<const double> loads(load);
+    const std::span<const double> displacements(displacement);
+
+    for (std::FILE* file : {f.report.get(), f.summary.get()}) {
+        ReportLine l;
+        // Within one line a record ends at the first '/': two blank lines
+        // between records take three.
+        l.slash().slash().slash().X(5).text("* TABLE L *   COMPUTATION ON PILE CAP");
+        l.slash().slash().slash().X(5).text("* EQUIVALENT CONC. LOAD AT ORIGIN *");
+        l.slash().X(11).text("VERT. LOAD,").A(u.force4.view(), 4).X(4).text("HOR. LOAD Y,");
+        l.A(u.force4.view(), 4).X(3).text("HOR. LOAD Z,").A(u.force4.view(), 4);
+        writeLine(file, l);
+        endRowTo(file, valueRow(loads.subspan(0, 3), 19, 5));
+
+        l.clear();
+        l.X(10).text("MOMENT X ,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
+        l.X(4).text("MOMENT Y,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
+        l.X(4).text("MOMENT Z,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
+        writeLine(file, l);
+        endRowTo(file, valueRow(loads.subspan(3, 3), 19, 5));
+
+        l.clear();
+        l.slash()
+            .slash()
+            .X(5)
+            .text("* DISPLACEMENT OF GROUPED PILE ")
+            .text("FOUNDATION AT ORIGIN *");
+        l.slash().slash().slash().X(10).text("  VERTICAL ,").A(u.length2.view(), 2).X(6);
+        l.text("HORIZONTAL Y,").A(u.length2.view(), 2).X(5).text("HORIZONTAL Z,");
+        l.A(u.length2.view(), 2);
+        writeLine(file, l);
+        endRowTo(file, valueRow(displacements.subspan(0, 3), 19, 5));
+
+        l.clear();
+        l.X(10).text("ANGLE ROT. X,").A(kUnitRadian, 3).X(4).text("ANGLE ROT. Y,");
+        l.A(kUnitRadian, 3).X(4).text("ANGLE ROT. Z,").A(kUnitRadian, 3);
+        writeLine(file, l);
+        endRowTo(file, valueRow(displacements.subspan(3, 3), 19, 5));
+
+        if (file == f.report.get()) {
+            l.clear();
+            l.slash().slash().X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4);
+            writeLine(file, l);
+        }
+    }
+    ReportLine count;
+    count.X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4).slash();
+    writeCapRuntimeLine(store, count);
+
+    std::FILE* data = f.resultsData.get();
+    ReportLine l;
+    l.X(5).text("* TABLE L *   COMPUTATION ON PILE CAP");
+    l.slash().text("* EQUIVALENT CONC. LOAD AT ORIGIN *");
+    writeLine(data, l);
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            l.clear();
+            l.text("* DISPLACEMENT OF PILE CAP AT ORIGIN *");
+            writeLine(data, l);
+        }
+        ReportLine row;
+        for (double v : pass == 0 ? loads : displacements) {
+            writeRealField(row, 18, 8, v);
+            writeBlanks(row, 5);
+        }
+        endLine(data, row);
+    }
+}
+
+void writePartialLoadWarning(ModelStore& store, double loadFactor) {
+    ReportLine l;
+    l.slash().X(5).text("  Warning:");
+    l.slash().X(5).text("  Pylora could not get a solution for 100% for the load");
+    l.slash();
+    l.slash().X(5).text("  Results are for ").F(f32(100.0F) * loadFactor, 8, 2);
+    l.text("% of the total load").slash();
+    writeTo({store.files.report.get(), store.files.summary.get()}, l);
+}
+
+void writeTableMHeading(ModelStore& store) {
+    RunFiles& f = store.files;
+    constexpr std::string_view kHeading = "* TABLE M *   COMPUTATION ON INDIVIDUAL PILE";
+    if (store.analysis.control.printOption >= 1) {
+        ReportLine l;
+        l.slash().slash().slash().X(5).text(kHeading);
+        writeTo({f.report.get(), f.summary.get()}, l);
+    }
+    ReportLine plain;
+    plain.text(kHeading);
+    writeLine(f.resultsData.get(), plain);
+}
+
+void writeStiffnessRecords(ModelStore& store, int run, int dof, const CapVector& load,
+                           const CapVector& displacement, const CapVector& resultant) {
+    std::FILE* second = store.files.scratch2.get();
+    const int d = componentOf(dof);
+    const CapVector reaction = negated(resultant);
+    writeRecord(second, run, {displacement[d]}, reaction);
+    const bool loaded = std::fabs(load[d]) >= f32(1.0E-14F);
+    writeRecord(second, run, {}, perUnit(reaction, displacement[d], loaded));
+}
+
+void writeFlexibilityRecords(ModelStore& store, int run, int dof, const CapVector& load,
+                             const CapVector& displacement, const CapVector& resultant) {
+    const int d = componentOf(dof);
+    const double reaction = 0.0 - resultant[d];
+    writeRecord(store.files.scratch2.get(), run, {reaction}, displacement);
+    const bool loaded = std::fabs(load[d]) >= f32(1.0E-14F);
+    const CapVector column = perUnit(displacement, reaction, loaded);
+    for (std::FILE* file : {store.files.scratch2.get(), store.files.scratch1.get()})
+        writeRecord(file, run, {}, column);
+}
+
+void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility) {
+    std::FILE* second = store.files.scratch2.get();
+    const CapVector zeros{};
+    writeRecord(second, 0 - run, {0.0}, zeros);
+    writeRecord(second, 0 - run, {}, zeros);
+    if (!flexibility) return;
+    CapVector unit{};
+    unit[componentOf(dof)] = 1.0;
+    writeRecord(store.files.scratch1.get(), run, {}, unit);
+}
+
+}  // namespace pylora

@@ -1,0 +1,75 @@
+// What the cap solutions write once the load increments are over: the pile
+// failure warnings of the last iteration, the completion code of the status
+// file, the cap results (TABLE L) with the reduction factors in use and the
+// partial-load warning, the heading of the per-pile results (TABLE M), and
+// the records of the foundation stiffness and flexibility estimation.
+#pragma once
+
+#include <string_view>
+
+#include "engine/model_store.h"
+#include "report/format.h"
+
+namespace pylora {
+
+// Completion codes of the status file, with the four blanks they are written with.
+inline constexpr std::string_view kStatusCompleted = "    1 ANALYSIS COMPLETED";
+inline constexpr std::string_view kStatusCapNotConverged = "    3 NO CONVERGENCE ON PILE CAP";
+inline constexpr std::string_view kStatusPilesNotConverged = "    6 NO CONVERGENCE ON PILES   ";
+inline constexpr std::string_view kStatusSingular = "    7 SINGULAR STIFFNESS MATRIX ";
+
+// One completion line to the status file.
+void writeStatusLine(ModelStore& store, std::string_view line);
+
+// Code 2: '    2 SOLUTION AT ' F8.2 ' % OF THE TOTAL LOAD' with 100 loadFactor.
+void writePartialStatusLine(ModelStore& store, double loadFactor);
+
+// / / 5X '** WARNING **  ' text, to the report and the runtime file.
+void writeCapWarning(ModelStore& store, std::string_view text);
+
+// / / 5X '**** FATAL ERROR ****' / 5X reason, and / 5X remedy unless it is
+// empty, to the report and the runtime file.
+void writeCapFatal(ModelStore& store, std::string_view reason, std::string_view remedy);
+
+// The warning blocks of the pile failures counted in the last iteration
+// (bearing, pull-out, torsion in that order) to the report, their first line
+// to the runtime file. Returns true when any was counted; the warning
+// details are then copied from the warning scratch file (three lines per
+// counted warning, at most 255 characters each) to the report and the
+// runtime file. includeTorsion is false for the two-dimensional analysis.
+bool writePileWarnings(ModelStore& store, bool includeTorsion);
+
+// The combined reduction factors in force, to the report and the summary,
+// under the heading "REDUCTION FACTORS FOR CLOSELY-SPACED PILE GROUPS,
+// COMBINED Y AND Z DIRECTIONS".
+void writeCombinedFactorTable(ModelStore& store);
+
+// TABLE L of the three-dimensional analysis for the load and displacement at
+// the cap origin: to the report with the count of global iterations (the
+// count also to the runtime file), to the summary without it, and the six
+// loads and six displacements to the results data file.
+void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& displacement,
+                   int iterations);
+
+// The warning that only part of the load could be applied, with 100
+// loadFactor, to the report and the summary.
+void writePartialLoadWarning(ModelStore& store, double loadFactor);
+
+// The heading of the per-pile results: to the report and the summary when
+// the print option is 1 or more, always to the results data file.
+void writeTableMHeading(ModelStore& store);
+
+// Records of the estimation runs, each 5X I5 2X then values 1PE18.8 3X, read
+// back by the analysis driver: `dof` (1-based) is the DOF loaded, `run` the
+// record number, load and displacement the converged state and resultant
+// the pile resultant of its last iteration. The dof component of the load
+// tells whether the DOF was loaded at all.
+void writeStiffnessRecords(ModelStore& store, int run, int dof, const CapVector& load,
+                           const CapVector& displacement, const CapVector& resultant);
+void writeFlexibilityRecords(ModelStore& store, int run, int dof, const CapVector& load,
+                             const CapVector& displacement, const CapVector& resultant);
+// A run in which no increment converged; flexibility adds the unit column of
+// its DOF to scratch file 1.
+void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility);
+
+}  // namespace pylora

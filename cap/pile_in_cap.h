@@ -1,0 +1,101 @@
+// The per-pile analysis in cap coordinates: the geometry of a pile group
+// (the rigid transfer from the cap origin to its head and the rotation into
+// pile axes), the chain of axial, torsional and lateral responses that turns
+// a pile-head displacement into the forces of the group on the cap, the sums
+// over the pile groups, the pile-head and cap stiffness by central
+// differences, and the passive earth resistance of an embedded cap.
+//
+// Vectors and matrices use the cap's six components in the order of a
+// CapVector (translations X, Y, Z, rotations about X, Y, Z; forces then
+// moments). Matrices are CapMatrix, column by column. The working values of
+// the pile group analysed last stay in store.capSolution.
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "engine/model_store.h"
+
+namespace pylora {
+
+// Builds in store.capSolution.transforms, for pile group g (1-based), the
+// transfer T = [[I, S], [0, I]] with S = [[0, CorZ, -CorY], [-CorZ, 0, CorX],
+// [CorY, -CorX, 0]] (u_head = U + theta x r, r the head position), the
+// rotation R whose 3 x 3 block has the rows (sin BETA, cos ALPHA cos BETA,
+// sin ALPHA cos BETA), (-cos BETA, cos ALPHA sin BETA, sin ALPHA sin BETA),
+// (0, -sin ALPHA, cos ALPHA), and their transposes. A pile with BETA = 90
+// degrees and ALPHA = 0 has its local axes equal to the global ones.
+void buildPileTransforms(ModelStore& store, int g);
+
+// C = A B for a 6 x 6 matrix A and a 6 x n matrix B (n = 1 for a vector, 6
+// for a matrix), all column by column. C must not share storage with A or B;
+// spans shorter than the product leave C unchanged.
+void multiply6(std::span<double> C, std::span<const double> A, std::span<const double> B, int n);
+
+// The force of pile group g on the cap at its head, in global axes, for the
+// pile-head displacement uHead in global axes (the three-dimensional
+// analysis). In pile axes u = R uHead = (ua, uy, uz, tx, ty, tz): the axial
+// force Q is the axial response of ua times the group's axialForceFactor, the
+// torsional moment T the torsional response of tx (0 when the head is pinned
+// about either lateral axis); the pile is discretised and solved by the
+// biaxial solver with (uy, -tz) in its x-y plane and (uz, ty) in its x-z
+// plane, which returns the head forces Fy, Fz and the head moments Mz' (x-y)
+// and My' (x-z). The local force is n (-Q, -Fy, -Fz, -T, My', -Mz'), n the
+// number of piles of the group, and forces = R^T of it.
+//
+// forces is zeroed first and stays zero when status is set: 3 for a pile
+// below the deepest layer, or a status of the discretisation, the p-y
+// evaluation or the lateral solver. A lateral solution that does not close
+// sets store.pileSolution.capAbortFlag (lateral forces then 0); this routine
+// does not test it. Leaves the pile-head displacement in pile axes and the
+// rotation in store.pileSolution for the printing of the pile solver.
+void analysePile(ModelStore& store, int g, const CapVector& uHead, CapVector& forces, int& status);
+
+// F = sum over the pile groups of T^T forces(T U) for the current cap
+// displacement U = store.capSolution.capDisp, which is saved on entry and
+// restored on exit. Stops at the first pile group that sets status (F then
+// holds the groups before it). Leaves in store.capSolution the soil values
+// of the embedded cap from the last pile group (passiveGround,
+// passiveResistance, passiveLeverX).
+void sumPileForces(ModelStore& store, CapVector& F, int& status);
+
+// The 6 x 6 tangent stiffness d forces / d uHead of analysePile for pile
+// group g at uHead, by central differences: increments 1.0E-7 for
+// translations (2.54E-9 in the metric units system, the same length in
+// metres) and 1.0E-9 radian for rotations; every positive perturbation first, in
+// DOF order, then every negative one. K(i, j) = (F_i(+) - F_i(-)) / 2 delta_j.
+// Stops at the first evaluation that sets status; K is then all zero.
+void pileHeadStiffness(ModelStore& store, int g, CapMatrix& K, const CapVector& uHead, int& status);
+
+// Kcap = sum over the pile groups of T^T K T, K the pile-head stiffness at
+// u_head = T U for the current cap displacement U. Stops at the first pile
+// group that sets status.
+void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status);
+
+// The passive earth resistance P on an embedded cap at the current cap
+// displacement, from the soil values of the latest force sum: the ground
+// value E, the cap thickness Tc, the cap resistance p0 and the lever origin
+// X0. No force while E >= -1.0E-6 (the ground does not reach above the cap
+// bottom). Otherwise the resultant F and moment M of the pressure diagram on
+// the embedded depth, split between the Y and Z directions by the share of
+// each in |uY| + |uZ| and opposing the movement; nothing when the cap does
+// not move horizontally. status is set to 0.
+void capPassiveResistance(ModelStore& store, CapVector& P, int& status);
+
+// The 6 x 6 stiffness of capPassiveResistance by the central differences of
+// pileHeadStiffness on the cap displacement, which is restored at the end.
+void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status);
+
+// The two-dimensional force sum: for the cap displacement U = (vertical,
+// horizontal, rotation), F = sum over the pile groups of A (n Q, n H, n M(0))
+// with A the matrix of columns (cos b, sin b, sin b V - cos b H'), (-sin b,
+// cos b, sin b H' + cos b V), (0, 0, 1) of the group's batter b and head
+// position (V, H') = (VERT, HOR), the local head displacement (ua, y, theta)
+// = A^T U, Q the axial response of ua times axialForceFactor, and H and M(0)
+// the head force and moment of the two-dimensional single-plane solver. F is
+// zeroed first; stops at the first pile group that sets status (13 for a pile
+// below the deepest layer).
+void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::array<double, 3>& F,
+                     int& status);
+
+}  // namespace pylora
