@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "cap/cap_messages.h"
 #include "engine/constants.h"
+#include "engine/run_messages.h"
 #include "report/format.h"
 #include "report/number_fields.h"
 
@@ -189,7 +189,7 @@ void writeNotComputed(ModelStore& store) {
         l.text("MORE THAN ").I(kMaxShadedPiles, 5).text(" PILES IN THE LAYOUT");
     l.slash().X(7).text("               NO REDUCTION IS APPLIED (FACTORS 1.0)");
     writeReport(store, l);
-    writeCapRuntimeLine(store, l);
+    writeRuntimeLine(store, l);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/model_store.h"
+#include "engine/run_messages.h"
 #include "report/format.h"
 
 namespace pylora {
@@ -42,14 +43,6 @@ PathParts splitPath(std::string_view path);
 // status, results data, scratch file 1 and curve file in that order, then any
 // other file a Part left open.
 void closeRunFiles(ModelStore& store);
-
-// Replaces the progress file with one message: the line's records, each ended.
-// The message is written beside the file and renamed over it, so a reader of
-// the progress file always finds one whole message. Failures are ignored.
-void writeProgressMessage(const ModelStore& store, const ReportLine& message);
-
-// Writes the line to the runtime file and commits the file to disk.
-void writeRuntimeLine(ModelStore& store, const ReportLine& line);
 
 // The banner to a file (report or console) and the short banner of the
 // runtime file.

@@ -1,4 +1,4 @@
-#include "cap/cap_messages.h"
+#include "engine/run_messages.h"
 
 #include <cstdio>
 #include <string>
@@ -7,12 +7,12 @@
 
 namespace pylora {
 
-void writeCapRuntimeLine(ModelStore& store, const ReportLine& line) {
+void writeRuntimeLine(ModelStore& store, const ReportLine& line) {
     writeLine(store.files.runtime.get(), line);
     commitToDisk(store.files.runtime.get());
 }
 
-void writeCapProgress(const ModelStore& store, const ReportLine& message) {
+void writeProgressMessage(const ModelStore& store, const ReportLine& message) {
     const std::string path = store.run.progressFilePath.str();
     if (path.empty()) return;
     const std::string partial = path + ".part";
