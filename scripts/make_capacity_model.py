@@ -165,7 +165,8 @@ def main():
         curves = CURVES_PER_SET if s == CURVE_SETS else 2
         w(f"{s} {curves}")
         for c in range(1, curves + 1):
-            w(f"{2.0 * (c - 1):.1f}")
+            # Curve depths spread down to below the pile tips.
+            w(f"{40.0 * (c - 1) / (curves - 1):.1f}")
             w(f"{CURVE_POINTS}")
             for k in range(1, CURVE_POINTS + 1):
                 w(f"{(10.0 + s + c) * (k - 1):.1f} {0.002 * (k - 1):.3f}")
