@@ -16,6 +16,7 @@
 
 #include "engine/model_store.h"
 #include "soil/soil_profile.h"
+#include "tests/support/model_builders.h"
 #include "tests/support/temp_dir.h"
 
 namespace pylora::captest {
@@ -197,17 +198,8 @@ inline std::unique_ptr<CapModel> elasticModel(const PileData& pileData = {},
 // Soft clay from topX to bottomX: unit weight, cohesion and strain constant.
 inline void addSoftClay(ModelStore& s, double topX, double bottomX, double gamma, double c,
                         double E50) {
-    SoilLayerTable& t = s.soilLayers;
-    SoilLayer& layer = t.rows[static_cast<std::size_t>(t.NLAYER)];
-    t.NLAYER += 1;
-    layer.layerNo = t.NLAYER;
-    layer.KSOIL = 1;
-    layer.topX = topX;
-    layer.bottomX = bottomX;
-    layer.valueRowCount = 2;
-    layer.propertyCount = kSoilProperties;
-    layer.top = {gamma, c, 0.0, 0.0, 0.0, E50, 0.0, 0.0, 0.0};
-    layer.bottom = layer.top;
+    const testsupport::Row row{.gamma = gamma, .c = c, .E50 = E50};
+    testsupport::addLayer(s, 1, topX, bottomX, row, row);
 }
 
 // Piles of 24 in diameter and 600 in length in three layers of soft clay

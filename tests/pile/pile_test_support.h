@@ -143,17 +143,8 @@ inline std::unique_ptr<ModelStore> linearSoilPile(double k, const PileSetup& set
 // and strain E50 constant in the layer.
 inline void addSoftClayLayer(ModelStore& store, double topX, double bottomX, double gamma, double c,
                              double E50) {
-    SoilLayerTable& t = store.soilLayers;
-    SoilLayer& layer = t.rows[static_cast<std::size_t>(t.NLAYER)];
-    t.NLAYER += 1;
-    layer.layerNo = t.NLAYER;
-    layer.KSOIL = 1;
-    layer.topX = topX;
-    layer.bottomX = bottomX;
-    layer.valueRowCount = 2;
-    layer.propertyCount = kSoilProperties;
-    layer.top = {gamma, c, 0.0, 0.0, 0.0, E50, 0.0, 0.0, 0.0};
-    layer.bottom = layer.top;
+    const testsupport::Row row{.gamma = gamma, .c = c, .E50 = E50};
+    testsupport::addLayer(store, 1, topX, bottomX, row, row);
 }
 
 // The layer node ranges of the discretisation: layer L holds the nodes from
