@@ -140,6 +140,17 @@ void writeHeadRecords(std::FILE* resultsData, int pileGroup, std::span<const dou
     writeHeadRow(resultsData, local, 17, 8);
 }
 
+// The pile-top records of the pile data file: the head values in cap axes,
+// then in pile axes, each as a record of the displacements (the first
+// `displacements` values) and a record of the forces and the stress.
+void writePileTopRecords(std::FILE* pileData, int pileGroup, std::span<const double> global,
+                         std::span<const double> local, std::size_t displacements) {
+    for (const std::span<const double> values : {global, local}) {
+        writePileDataRecord(pileData, pileGroup, values.first(displacements));
+        writePileDataRecord(pileData, pileGroup, values.subspan(displacements));
+    }
+}
+
 void writeIterationCount(ModelStore& store, int pileGroup, bool toSummary) {
     const Files f = filesOf(store);
     ReportLine line;
@@ -338,10 +349,7 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
     solution.capSums2D[1] += forceH;
     solution.capSums2D[2] += momentCap;
 
-    writePileDataRecord(f.pileData, g, std::span<const double>(global.data(), 3));
-    writePileDataRecord(f.pileData, g, std::span<const double>(global.data() + 3, 4));
-    writePileDataRecord(f.pileData, g, std::span<const double>(local.data(), 3));
-    writePileDataRecord(f.pileData, g, std::span<const double>(local.data() + 3, 4));
+    writePileTopRecords(f.pileData, g, global, local, 3);
 
     std::array<double, kHeadValues2D> head{};
     std::copy(global.begin(), global.end(), head.begin());
@@ -560,10 +568,7 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
         writeHeadRow(f.report, localRow, 12, 4);
     }
 
-    writePileDataRecord(f.pileData, g, std::span<const double>(globalRow.data(), 6));
-    writePileDataRecord(f.pileData, g, std::span<const double>(globalRow.data() + 6, 7));
-    writePileDataRecord(f.pileData, g, std::span<const double>(localRow.data(), 6));
-    writePileDataRecord(f.pileData, g, std::span<const double>(localRow.data() + 6, 7));
+    writePileTopRecords(f.pileData, g, globalRow, localRow, 6);
     std::array<double, kHeadValues3D> head{};
     std::copy(globalRow.begin(), globalRow.end(), head.begin());
     std::copy(localRow.begin(), localRow.end(), head.begin() + 13);
