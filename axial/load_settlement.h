@@ -1,7 +1,7 @@
 // Pile-head load-settlement curves generated from the soil profile.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -4,9 +4,9 @@
 #include <array>
 #include <cmath>
 
-#include "engine/constants.h"
 #include "soil/soil_profile.h"
 #include "soil/soil_status.h"
+#include "store/constants.h"
 
 namespace pylora {
 

@@ -4,9 +4,9 @@
 // evaluation at a depth and a movement.
 #pragma once
 
-#include "engine/model_store.h"
-#include "engine/return_codes.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "store/model_store.h"
+#include "store/return_codes.h"
 
 namespace pylora {
 

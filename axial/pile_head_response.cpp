@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "report/format.h"
+#include "format/format.h"
 
 namespace pylora {
 

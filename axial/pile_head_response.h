@@ -4,8 +4,8 @@
 // curves, with the failure warnings of a displacement outside a curve.
 #pragma once
 
-#include "engine/model_store.h"
-#include "engine/return_codes.h"
+#include "store/model_store.h"
+#include "store/return_codes.h"
 
 namespace pylora {
 

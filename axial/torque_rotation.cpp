@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "axial/load_transfer.h"
-#include "engine/constants.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "store/constants.h"
 
 namespace pylora {
 

@@ -1,7 +1,7 @@
 // Pile-head torque-rotation curves generated from the soil profile.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -28,9 +28,9 @@
 #include "cap/cap_equilibrium_3d.h"
 #include "cap/group_factors.h"
 #include "cap/pile_in_cap.h"
-#include "engine/model_store.h"
 #include "pile/biaxial_solver.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 
 namespace pylora {
 namespace {

@@ -11,10 +11,10 @@
 
 #include <memory>
 
-#include "engine/model_store.h"
 #include "pile/biaxial_solver.h"
 #include "pile/single_plane_solver.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 
 namespace pylora {
 namespace {

@@ -3,7 +3,7 @@
 // load case or combination.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -2,7 +2,7 @@
 // displacement over the analyses of one series (load cases or combinations).
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

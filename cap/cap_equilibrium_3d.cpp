@@ -10,10 +10,10 @@
 #include "cap/group_factors.h"
 #include "cap/invert_matrix.h"
 #include "cap/pile_in_cap.h"
-#include "engine/constants.h"
-#include "engine/return_codes.h"
-#include "engine/run_messages.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "store/constants.h"
+#include "store/return_codes.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -76,7 +76,7 @@ void writeProgress(ModelStore& store, const IncrementControl& c) {
         l.text(" STEP:").I(c.STEP, 5).text(" TCUR:").F(c.TCUR, 10, 4);
     }
     l.text(" ITERATION:").I(iteration, 5).slash();
-    writeProgressMessage(store, l);
+    writeProgressMessage(store, l.str());
 }
 
 // The force sum of one iteration, with the pile failure warnings recorded
@@ -201,7 +201,7 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, in
     l.text(", ErrRot ").E(ErrRot, 13, 5);
     l.slash().text("ERR1 ").E(ErrDsp, 13, 5).E(normDispIncrement, 13, 5).E(normDispStep, 13, 5);
     l.slash().text("ERR2 ").E(ErrRot, 13, 5).E(normRotIncrement, 13, 5).E(normRotStep, 13, 5);
-    writeRuntimeLine(store, l);
+    writeRuntimeLine(store, l.str());
 
     if (cap.globalIteration == 1) return IterationEnd::untested;
     const double tolerance = a.control.capTolerance;
@@ -257,7 +257,7 @@ bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
         ReportLine step;
         step.X(5).text("STEP ").I(c.STEP, 5).text(", TCUR ").F(c.TCUR, 10, 4);
         step.text(", DTCUR ").F(c.DTCUR, 10, 4);
-        writeRuntimeLine(store, step);
+        writeRuntimeLine(store, step.str());
 
         cap.incrementState = kIncrementIterating;
         cap.capDispStep.fill(0.0);
@@ -338,7 +338,7 @@ void setUp(ModelStore& store, IncrementControl& c) {
 
     ReportLine l;
     l.slash().X(5).text("GLOBAL ITERATIONS");
-    writeRuntimeLine(store, l);
+    writeRuntimeLine(store, l.str());
 }
 
 // The completion code and the records of an estimation pass whose

@@ -2,7 +2,7 @@
 // pile cap under the load of one load case or combination.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

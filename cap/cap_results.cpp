@@ -8,9 +8,9 @@
 #include <string>
 
 #include "cap/group_factors.h"
-#include "engine/constants.h"
-#include "engine/run_messages.h"
-#include "report/number_fields.h"
+#include "format/number_fields.h"
+#include "store/constants.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -55,7 +55,7 @@ void writePileWarningBlock(ModelStore& store, const PileWarningText& text) {
     block.slash().X(20).text(text.first);
     block.slash().X(20).text(text.second).text(text.curve);
     writeLine(store.files.report.get(), block);
-    writeRuntimeLine(store, head);
+    writeRuntimeLine(store, head.str());
 }
 
 // Reads one line of at most kWarningLineLength characters (the rest of a
@@ -87,7 +87,7 @@ void copyWarningDetails(ModelStore& store, int lineCount) {
     }
     if (copied == 0) return;
     writeLine(store.files.report.get(), copy);
-    writeRuntimeLine(store, copy);
+    writeRuntimeLine(store, copy.str());
 }
 
 // 5X I5 2X and each value 1PE18.8 3X: one estimation record.
@@ -143,7 +143,7 @@ void writeCapWarning(ModelStore& store, std::string_view text) {
     ReportLine l;
     l.slash().slash().X(5).text(kWarning).text(text);
     writeLine(store.files.report.get(), l);
-    writeRuntimeLine(store, l);
+    writeRuntimeLine(store, l.str());
 }
 
 void writeCapFatal(ModelStore& store, std::string_view reason, std::string_view remedy) {
@@ -151,7 +151,7 @@ void writeCapFatal(ModelStore& store, std::string_view reason, std::string_view 
     l.slash().slash().X(5).text("**** FATAL ERROR ****").slash().X(5).text(reason);
     if (!remedy.empty()) l.slash().X(5).text(remedy);
     writeLine(store.files.report.get(), l);
-    writeRuntimeLine(store, l);
+    writeRuntimeLine(store, l.str());
 }
 
 bool writePileWarnings(ModelStore& store, bool includeTorsion) {
@@ -243,7 +243,7 @@ void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& di
     }
     ReportLine count;
     count.X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4).slash();
-    writeRuntimeLine(store, count);
+    writeRuntimeLine(store, count.str());
 
     std::FILE* data = f.resultsData.get();
     ReportLine l;

@@ -7,8 +7,8 @@
 
 #include <string_view>
 
-#include "engine/model_store.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

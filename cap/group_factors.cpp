@@ -6,10 +6,10 @@
 #include <span>
 #include <string>
 
-#include "engine/constants.h"
-#include "engine/run_messages.h"
-#include "report/format.h"
-#include "report/number_fields.h"
+#include "format/format.h"
+#include "format/number_fields.h"
+#include "store/constants.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -189,7 +189,7 @@ void writeNotComputed(ModelStore& store) {
         l.text("MORE THAN ").I(kMaxShadedPiles, 5).text(" PILES IN THE LAYOUT");
     l.slash().X(7).text("               NO REDUCTION IS APPLIED (FACTORS 1.0)");
     writeReport(store, l);
-    writeRuntimeLine(store, l);
+    writeRuntimeLine(store, l.str());
 }
 
 }  // namespace

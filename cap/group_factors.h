@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <span>
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -5,9 +5,9 @@
 #include <cstddef>
 
 #include "axial/pile_head_response.h"
-#include "engine/constants.h"
 #include "pile/biaxial_solver.h"
 #include "pile/single_plane_solver.h"
+#include "store/constants.h"
 
 namespace pylora {
 

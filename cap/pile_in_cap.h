@@ -14,7 +14,7 @@
 #include <array>
 #include <span>
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -13,9 +13,9 @@
 #include "engine/distributed_loads.h"
 #include "engine/load_assembly.h"
 #include "engine/run_control.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "format/number_fields.h"
 #include "report/input_echo.h"
-#include "report/number_fields.h"
 
 namespace pylora {
 
@@ -119,7 +119,7 @@ void writeAnalysisHeading(ModelStore& store, const SeriesTexts& texts, int numbe
     l.slash().slash().slash().X(5).text(texts.numberLabel).I(number, 5);
     l.slash().X(5).text(texts.nameLabel).A(name, kNameLength);
     writeTo({f.report.get(), f.summary.get()}, l);
-    writeRuntimeLine(store, l);
+    writeRuntimeLine(store, l.str());
     if (loadCase != nullptr) {
         std::string type(loadTypeText(loadCase->integer(kCaseLoadType)));
         type.resize(32, ' ');
@@ -257,7 +257,7 @@ void writeEstimationHeading(ModelStore& store, std::string_view text) {
     ReportLine plain;
     plain.X(5).text(text);
     writeLine(f.resultsData.get(), plain);
-    writeRuntimeLine(store, plain);
+    writeRuntimeLine(store, plain.str());
 }
 
 // 'DOF : ' I5 ' POINT : ' I5 after `indent` blanks.
@@ -377,7 +377,7 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
             e.estimationRun = r;
             e.levelNo = n;
             e.level = c.stiffnessLevels[n - 1];
-            writeRuntimeLine(store, dofPointLine(5, d, n));
+            writeRuntimeLine(store, dofPointLine(5, d, n).str());
             writeLine(f.status.get(), dofPointLine(6, d, n));
             if (!solveCap(store, fullLoad, curveSwitch, stopCode, routines)) {
                 closeFile(f.scratch1);
@@ -397,7 +397,7 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
         l.slash().slash().X(5).text("** WARNING **  ");
         l.text("SCRATCH FILES CANNOT BE READ, NO STIFFNESS ESTIMATION");
         writeTo({f.report.get(), f.summary.get()}, l);
-        writeRuntimeLine(store, l);
+        writeRuntimeLine(store, l.str());
         return true;
     }
     const bool diagonalOnly = loadCase.integer(kCaseDiagonalOption) == 1;
@@ -420,7 +420,7 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
     ReportLine started;
     started.text(texts.progress).I(number, 3).text("/").I(count, 3).text(" STARTED");
     started.slash().slash();
-    writeProgressMessage(store, started);
+    writeProgressMessage(store, started.str());
 
     if (number == 1) startSeries(store, texts);
 
@@ -468,7 +468,7 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
     setOrdinaryPass(e);
     ReportLine total;
     total.slash().X(5).text("ANALYSIS DUE TO TOTAL LOAD");
-    writeRuntimeLine(store, total);
+    writeRuntimeLine(store, total.str());
     ReportLine totalStatus;
     totalStatus.X(6).text("ANALYSIS DUE TO TOTAL LOAD");
     writeLine(f.status.get(), totalStatus);
@@ -479,11 +479,11 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
     ReportLine finished;
     finished.text(texts.progress).I(number, 3).text("/").I(count, 3).text(" FINISHED");
     finished.slash().slash();
-    writeProgressMessage(store, finished);
+    writeProgressMessage(store, finished.str());
     ReportLine runtime;
     runtime.text(texts.runtime).I(number, 3).text("/").I(count, 3).text(" FINISHED");
     runtime.slash().slash();
-    writeRuntimeLine(store, runtime);
+    writeRuntimeLine(store, runtime.str());
     return true;
 }
 

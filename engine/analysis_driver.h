@@ -6,9 +6,9 @@
 
 #include "cap/cap_2d.h"
 #include "cap/cap_equilibrium_3d.h"
-#include "engine/model_store.h"
 #include "report/envelope_tables.h"
 #include "soil/printed_curves.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/constants.h"
+#include "store/constants.h"
 
 namespace pylora {
 

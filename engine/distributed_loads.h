@@ -2,7 +2,7 @@
 // analysed, and the axial loads they leave at the pile heads.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

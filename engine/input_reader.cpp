@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/free_format.h"
-#include "engine/return_codes.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "store/return_codes.h"
 
 namespace pylora {
 

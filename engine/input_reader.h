@@ -1,7 +1,7 @@
 // The reader of the input data file.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/constants.h"
+#include "store/constants.h"
 
 namespace pylora {
 

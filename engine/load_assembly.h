@@ -2,7 +2,7 @@
 // levels of the foundation stiffness estimation.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -7,11 +7,11 @@
 #include "axial/torque_rotation.h"
 #include "cap/group_factors.h"
 #include "engine/analysis_driver.h"
-#include "engine/constants.h"
 #include "engine/load_assembly.h"
-#include "report/format.h"
+#include "format/format.h"
 #include "report/input_echo.h"
 #include "soil/soil_profile.h"
+#include "store/constants.h"
 
 namespace pylora {
 

@@ -4,7 +4,7 @@
 // analysis driver.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -8,7 +8,7 @@
 
 #include "engine/input_reader.h"
 #include "engine/prepare_run.h"
-#include "engine/return_codes.h"
+#include "store/return_codes.h"
 
 namespace pylora {
 
@@ -178,7 +178,7 @@ void writeRuntimeBanner(ModelStore& store) {
     ReportLine l;
     l.slash().X(10).text("  PYLORA for Windows, Version ").A(store.run.versionText.view(), 8);
     l.slash();
-    writeRuntimeLine(store, l);
+    writeRuntimeLine(store, l.str());
 }
 
 void writeFileNameBlock(ModelStore& store) {
@@ -235,7 +235,7 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath) {
 
     ReportLine started;
     started.text(" - ANALYSIS STARTED").slash();
-    writeProgressMessage(store, started);
+    writeProgressMessage(store, started.str());
 
     writeBanner(stderr, store.run.versionText.view());
     writeBanner(store.files.report.get(), store.run.versionText.view());

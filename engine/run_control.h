@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/model_store.h"
-#include "engine/run_messages.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "store/model_store.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 

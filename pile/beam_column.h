@@ -13,7 +13,7 @@
 
 #include <cstddef>
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -4,7 +4,7 @@
 // taken from the p-y curves at the resultant deflection.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

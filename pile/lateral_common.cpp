@@ -4,14 +4,14 @@
 #include <cmath>
 #include <string>
 
-#include "engine/constants.h"
-#include "engine/file_handle.h"
+#include "format/format.h"
 #include "pile/beam_column.h"
 #include "pile/pile_status.h"
-#include "report/format.h"
 #include "soil/py_criteria.h"
 #include "soil/py_evaluation.h"
 #include "soil/soil_profile.h"
+#include "store/constants.h"
+#include "store/file_handle.h"
 
 namespace pylora {
 

@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "engine/model_store.h"
 #include "pile/section_properties.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "engine/constants.h"
-#include "engine/file_handle.h"
+#include "format/format.h"
+#include "format/number_fields.h"
 #include "pile/beam_column.h"
-#include "report/envelope_tracking.h"
-#include "report/format.h"
-#include "report/number_fields.h"
+#include "pile/envelope_tracking.h"
+#include "store/constants.h"
+#include "store/file_handle.h"
 
 namespace pylora {
 

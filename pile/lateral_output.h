@@ -2,8 +2,8 @@
 // (the cap solution's final per-pile pass). Internal to the pile library.
 #pragma once
 
-#include "engine/model_store.h"
 #include "pile/lateral_common.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "engine/constants.h"
+#include "store/constants.h"
 
 namespace pylora {
 

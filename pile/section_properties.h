@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -3,7 +3,7 @@
 // from the p-y curves iterated until the deflections stop changing.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -2,7 +2,7 @@
 // load cases and of the load combinations.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/constants.h"
-#include "report/format.h"
-#include "report/number_fields.h"
+#include "format/format.h"
+#include "format/number_fields.h"
+#include "store/constants.h"
 
 namespace pylora {
 

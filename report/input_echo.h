@@ -8,7 +8,7 @@
 // positions, before the table that shows them.
 //
 // Numbers whose format depends on their size go through the number fields of
-// report/number_fields.h, each row in the same layout: real values in fields
+// format/number_fields.h, each row in the same layout: real values in fields
 // of 12 characters with 4 significant decimals (writeRealField 12, 4),
 // integers in fields of 5 (writeIntegerField 5; 4 in the "NL" columns), each
 // value right-aligned under the end of its column heading. A line whose last
@@ -17,7 +17,7 @@
 
 #include <string_view>
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

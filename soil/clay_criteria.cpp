@@ -4,10 +4,10 @@
 // layer resistance PULT.
 #include <cmath>
 
-#include "engine/constants.h"
 #include "soil/py_criteria.h"
 #include "soil/py_evaluation.h"
 #include "soil/soil_profile.h"
+#include "store/constants.h"
 
 namespace pylora {
 

@@ -3,7 +3,7 @@
 // bodies (and the weak-rock and sand branches of the equivalent depth use
 // what those criteria gather). Until then a layer of one of these types stops
 // the analysis with a fatal error rather than being analysed without soil.
-#include "report/format.h"
+#include "format/format.h"
 #include "soil/py_criteria.h"
 #include "soil/soil_status.h"
 

@@ -1,7 +1,7 @@
 // The generated p-y curves that the input asks to print.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -3,7 +3,7 @@
 // shared node loop, and returns at once with a nonzero status.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <span>
 
-#include "engine/constants.h"
 #include "soil/py_criteria.h"
 #include "soil/soil_profile.h"
+#include "store/constants.h"
 
 namespace pylora {
 

@@ -10,8 +10,8 @@
 // over a list of deflections and leaves it in store.pyPrinting.
 #pragma once
 
-#include "engine/model_store.h"
 #include "soil/py_curve.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/constants.h"
-#include "report/format.h"
+#include "format/format.h"
 #include "soil/soil_status.h"
+#include "store/constants.h"
 
 namespace pylora {
 

@@ -6,7 +6,7 @@
 // set it only on failure (22, 23, 24 of soil/soil_status.h) and never clear it.
 #pragma once
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora {
 

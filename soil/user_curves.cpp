@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/constants.h"
-#include "report/format.h"
+#include "format/format.h"
 #include "soil/py_criteria.h"
 #include "soil/py_evaluation.h"
+#include "store/constants.h"
 
 namespace pylora {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "axial/load_settlement.h"
-#include "engine/model_store.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 #include "tests/axial/axial_test_support.h"
 
 namespace pylora {

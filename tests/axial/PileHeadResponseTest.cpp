@@ -7,7 +7,7 @@
 #include <string>
 
 #include "axial/pile_head_response.h"
-#include "engine/model_store.h"
+#include "store/model_store.h"
 #include "tests/axial/axial_test_support.h"
 
 namespace pylora {

@@ -8,8 +8,8 @@
 
 #include "axial/load_settlement.h"
 #include "axial/load_transfer.h"
-#include "engine/model_store.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 #include "tests/axial/axial_test_support.h"
 
 namespace pylora {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "axial/torque_rotation.h"
-#include "engine/model_store.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 #include "tests/axial/axial_test_support.h"
 
 namespace pylora {

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/model_store.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 #include "tests/support/model_builders.h"
 
 namespace pylora::axialtest {

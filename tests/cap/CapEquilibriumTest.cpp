@@ -15,7 +15,7 @@
 
 #include "cap/cap_equilibrium_3d.h"
 #include "cap/pile_in_cap.h"
-#include "engine/return_codes.h"
+#include "store/return_codes.h"
 #include "tests/cap/cap_test_support.h"
 
 namespace pylora {

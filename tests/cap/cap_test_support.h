@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/model_store.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 #include "tests/support/model_builders.h"
 #include "tests/support/temp_dir.h"
 

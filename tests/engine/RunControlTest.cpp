@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "engine/ipylora8.h"
-#include "engine/model_store.h"
-#include "engine/return_codes.h"
 #include "engine/run_control.h"
+#include "store/model_store.h"
+#include "store/return_codes.h"
 #include "tests/support/temp_dir.h"
 
 namespace pylora {
@@ -227,7 +227,7 @@ TEST(ProgressFile, AlwaysHoldsOneWholeMessage) {
         .text(" FINISHED")
         .slash()
         .slash();
-    writeProgressMessage(*store, a);
+    writeProgressMessage(*store, a.str());
     ASSERT_EQ(readFile(dir / "case.prg"), first);
 
     // A reader polling the file while messages replace each other only ever
@@ -241,7 +241,7 @@ TEST(ProgressFile, AlwaysHoldsOneWholeMessage) {
         }
     });
     for (int i = 0; i < 2000; ++i)
-        writeProgressMessage(*store, i % 2 ? a : b);
+        writeProgressMessage(*store, (i % 2 ? a : b).str());
     done = true;
     reader.join();
     EXPECT_EQ(torn.load(), 0);
@@ -249,7 +249,7 @@ TEST(ProgressFile, AlwaysHoldsOneWholeMessage) {
 
     // An unwritable progress file is ignored.
     store->run.progressFilePath.assign((dir / "no such folder" / "case.prg").string());
-    writeProgressMessage(*store, a);
+    writeProgressMessage(*store, a.str());
 }
 
 }  // namespace

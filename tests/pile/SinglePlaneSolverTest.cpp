@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "format/format.h"
 #include "pile/beam_column.h"
 #include "pile/pile_status.h"
 #include "pile/single_plane_solver.h"
-#include "report/format.h"
 #include "soil/py_evaluation.h"
 #include "tests/pile/pile_test_support.h"
 

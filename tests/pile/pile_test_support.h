@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/model_store.h"
 #include "pile/beam_column.h"
 #include "soil/soil_profile.h"
+#include "store/model_store.h"
 #include "tests/support/model_builders.h"
 
 namespace pylora::piletest {

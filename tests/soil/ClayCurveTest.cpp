@@ -10,8 +10,8 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/constants.h"
 #include "soil/py_curve.h"
+#include "store/constants.h"
 #include "tests/soil/soil_test_support.h"
 
 namespace pylora {

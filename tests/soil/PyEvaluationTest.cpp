@@ -7,11 +7,11 @@
 
 #include <cmath>
 
-#include "engine/constants.h"
 #include "soil/py_criteria.h"
 #include "soil/py_curve.h"
 #include "soil/py_evaluation.h"
 #include "soil/soil_status.h"
+#include "store/constants.h"
 #include "tests/soil/soil_test_support.h"
 
 namespace pylora {

@@ -3,7 +3,7 @@
 # gfortran. Usage: make_format_table.sh [output file]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-out=${1:-$here/../../tests/report/data/format_table.txt}
+out=${1:-$here/../../tests/format/data/format_table.txt}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 gfortran -std=f2018 -Wall -o "$work/format_table" "$here/format_table.f90"

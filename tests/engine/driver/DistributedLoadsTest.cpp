@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "engine/distributed_loads.h"
-#include "engine/model_store.h"
+#include "store/model_store.h"
 #include "tests/engine/driver/DriverTestSupport.h"
 
 namespace pylora {

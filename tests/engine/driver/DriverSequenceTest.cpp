@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/analysis_driver.h"
-#include "engine/model_store.h"
+#include "store/model_store.h"
 #include "tests/engine/driver/DriverTestSupport.h"
 
 namespace pylora {

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "cap/cap_envelope.h"
-#include "engine/file_handle.h"
 #include "engine/run_control.h"
-#include "report/format.h"
+#include "format/format.h"
+#include "store/file_handle.h"
 
 namespace pylora::test {
 

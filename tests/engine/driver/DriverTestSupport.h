@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/analysis_driver.h"
-#include "engine/model_store.h"
+#include "store/model_store.h"
 #include "tests/support/temp_dir.h"
 
 namespace pylora::test {

@@ -7,7 +7,7 @@
 
 #include "engine/analysis_driver.h"
 #include "engine/load_assembly.h"
-#include "engine/model_store.h"
+#include "store/model_store.h"
 #include "tests/engine/driver/DriverTestSupport.h"
 
 namespace pylora {

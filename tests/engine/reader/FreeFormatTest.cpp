@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_handle.h"
 #include "engine/free_format.h"
+#include "store/file_handle.h"
 
 namespace pylora {
 namespace {

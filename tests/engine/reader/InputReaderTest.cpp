@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ReaderTestSupport.h"
-#include "engine/return_codes.h"
+#include "store/return_codes.h"
 
 namespace pylora {
 namespace {

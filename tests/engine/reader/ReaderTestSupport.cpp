@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/file_handle.h"
 #include "engine/input_reader.h"
+#include "store/file_handle.h"
 
 namespace pylora::test {
 

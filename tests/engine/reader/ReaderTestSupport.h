@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 namespace pylora::test {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ReaderTestSupport.h"
-#include "engine/return_codes.h"
+#include "store/return_codes.h"
 
 namespace pylora {
 namespace {

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "engine/input_reader.h"
-#include "engine/model_store.h"
 #include "engine/prepare_run.h"
-#include "engine/return_codes.h"
 #include "engine/run_control.h"
+#include "store/model_store.h"
+#include "store/return_codes.h"
 #include "tests/support/temp_dir.h"
 
 namespace pylora {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "engine/load_assembly.h"
-#include "engine/model_store.h"
 #include "engine/prepare_run.h"
+#include "store/model_store.h"
 #include "tests/support/temp_dir.h"
 
 namespace pylora {

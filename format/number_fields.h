@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "report/format.h"
+#include "format/format.h"
 
 namespace pylora {
 

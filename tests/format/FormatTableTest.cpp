@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "report/format.h"
-#include "report/number_fields.h"
+#include "format/format.h"
+#include "format/number_fields.h"
 
 namespace pylora {
 namespace {

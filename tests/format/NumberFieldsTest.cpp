@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "report/number_fields.h"
+#include "format/number_fields.h"
 
 namespace pylora {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/file_handle.h"
+#include "store/file_handle.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "report/format.h"
+#include "format/format.h"
 
 #include <cstdlib>
 #include <string>

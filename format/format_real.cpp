@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "report/format.h"
+#include "format/format.h"
 
 namespace pylora {
 

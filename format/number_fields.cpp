@@ -1,4 +1,4 @@
-#include "report/number_fields.h"
+#include "format/number_fields.h"
 
 #include <cmath>
 #include <cstdlib>

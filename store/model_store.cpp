@@ -1,4 +1,4 @@
-#include "engine/model_store.h"
+#include "store/model_store.h"
 
 #include <memory>
 

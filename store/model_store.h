@@ -14,10 +14,10 @@
 #include <array>
 #include <memory>
 
-#include "engine/constants.h"
-#include "engine/file_handle.h"
-#include "engine/fixed_text.h"
-#include "engine/limits.h"
+#include "store/constants.h"
+#include "store/file_handle.h"
+#include "store/fixed_text.h"
+#include "store/limits.h"
 
 namespace pylora {
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "report/format.h"
+#include "format/format.h"
 
 namespace pylora {
 namespace {

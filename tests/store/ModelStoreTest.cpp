@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/model_store.h"
 #include "engine/run_control.h"
+#include "store/model_store.h"
 #include "tests/support/temp_dir.h"
 
 namespace pylora {

@@ -1,4 +1,4 @@
-#include "report/envelope_tracking.h"
+#include "pile/envelope_tracking.h"
 
 namespace pylora {
 
