@@ -1,6 +1,7 @@
 #include "engine/input_reader.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
@@ -90,6 +91,13 @@ void traceLine(ReadState& st, const ReportLine& line) {
     std::FILE* runtime = st.store.files.runtime.get();
     writeLine(runtime, line);
     commitToDisk(runtime);
+}
+
+// A real value as a message shows it: six significant digits at most.
+std::string shortReal(double v) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.6G", v);
+    return text.data();
 }
 
 // The value as it stands in the file, quoted, short enough for one line.
@@ -417,6 +425,56 @@ void readDistributedLoad(ReadState& st, DistributedLoad& d, const Where& where) 
     endRecord(st);
 }
 
+// The control fields of a load case or combination under which its analysis
+// could not end: an iteration limit above kMaxIterationLimit (C2a, C6a), a
+// minimum increment factor below kSmallestMinimumIncrement, or a first
+// increment smaller than the minimum (C2b, C6b), which would take about one
+// increment per step of that size.
+void checkIterationLimits(ReadState& st, const Where& where, int lineNo, int capIterations,
+                          int pileIterations) {
+    const auto check = [&](const char* what, int value) {
+        if (value > kMaxIterationLimit)
+            fail(st, kReturnInputRefused, where, onLine(lineNo),
+                 std::string(what) + " \"" + std::to_string(value) + "\" is above " +
+                     std::to_string(kMaxIterationLimit));
+    };
+    check("maximum number of cap iterations", capIterations);
+    check("maximum number of pile iterations", pileIterations);
+}
+
+void checkIncrementFactors(ReadState& st, const Where& where, int lineNo, double factor,
+                           double minimum) {
+    if (st.rc != kReturnCompleted) return;
+    if (minimum < kSmallestMinimumIncrement) {
+        fail(st, kReturnInputRefused, where, onLine(lineNo),
+             "minimum factor for load increments \"" + shortReal(minimum) + "\" is below " +
+                 shortReal(kSmallestMinimumIncrement) +
+                 ", the smallest increment a load may be halved to");
+    } else if (factor < minimum) {
+        fail(st, kReturnInputRefused, where, onLine(lineNo),
+             "factor to apply the load in increments \"" + shortReal(factor) +
+                 "\" is below the minimum factor for load increments \"" + shortReal(minimum) +
+                 "\"");
+    }
+}
+
+// Reads the seven integers and four reals of a load case (C2a, C2b) or a
+// combination (C6a, C6b) and refuses control values that could not end.
+template <typename Entry>
+void readControlRecords(ReadState& st, Entry& lc, const Where& integers, const Where& reals) {
+    beginRecord(st, integers, 7);
+    for (int n = 1; n <= 7; ++n)
+        readInteger(st, lc.integer(n));
+    endRecord(st);
+    if (st.rc == kReturnCompleted)
+        checkIterationLimits(st, integers, st.token.lineNo, lc.integer(kCaseCapIterations),
+                             lc.integer(kCasePileIterations));
+    readRealRecord(st, reals, {&lc.real(1), &lc.real(2), &lc.real(3), &lc.real(4)});
+    if (st.rc == kReturnCompleted)
+        checkIncrementFactors(st, reals, st.token.lineNo, lc.real(kRealIncrementFactor),
+                              lc.real(kRealMinimumIncrement));
+}
+
 void readLoadCase(ReadState& st, int c) {
     LoadCase& lc = st.store.loadCases.rows[c - 1];
     const Where of = at('C', "").of("load case", c);
@@ -426,11 +484,7 @@ void readLoadCase(ReadState& st, int c) {
         return w;
     };
 
-    beginRecord(st, rec("C2a"), 7);
-    for (int n = 1; n <= 7; ++n)
-        readInteger(st, lc.integer(n));
-    endRecord(st);
-    readRealRecord(st, rec("C2b"), {&lc.real(1), &lc.real(2), &lc.real(3), &lc.real(4)});
+    readControlRecords(st, lc, rec("C2a"), rec("C2b"));
     readTextRecord(st, rec("C2c"), lc.name);
     beginRecord(st, rec("C2d"), 7);
     for (int n = 8; n <= 14; ++n)
@@ -473,11 +527,7 @@ void readCombination(ReadState& st, int m) {
         return w;
     };
 
-    beginRecord(st, rec("C6a"), 7);
-    for (int n = 1; n <= 7; ++n)
-        readInteger(st, lc.integer(n));
-    endRecord(st);
-    readRealRecord(st, rec("C6b"), {&lc.real(1), &lc.real(2), &lc.real(3), &lc.real(4)});
+    readControlRecords(st, lc, rec("C6a"), rec("C6b"));
     readTextRecord(st, rec("C6c"), lc.name);
     beginRecord(st, rec("C6d"), 3);
     readReal(st, lc.bendingRf);

@@ -69,6 +69,15 @@ inline constexpr int kCaseIntegerFields = 20;
 inline constexpr int kCombinationIntegerFields = 21;
 inline constexpr int kCaseRealFields = 4;
 
+// Bounds that keep every load case and combination finite. The load factor
+// advances by at least the minimum increment factor per converged increment,
+// and the halving of a failed increment from at most 1.0 falls below 1.0E-6
+// after 20 halvings: at most 1,000,001 converged increments and 20 failed
+// ones. Each increment takes at most the cap iteration limit plus one global
+// iterations, and each pile solution at most the pile iteration limit.
+inline constexpr double kSmallestMinimumIncrement = 1.0E-6;
+inline constexpr int kMaxIterationLimit = 10000;
+
 // Values of one concentrated load (C3) and integers of one distributed load (C4).
 inline constexpr int kConcentratedLoadValues = 9;
 inline constexpr int kDistributedLoadIntegers = 7;

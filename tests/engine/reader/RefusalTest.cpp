@@ -118,6 +118,41 @@ TEST(InputRefusal, PilePropertiesThatWouldBreakTheSolution) {
         expectRefused(*store, base, r);
 }
 
+// Control values under which a load case or combination would never end: a
+// first increment of 1.0E-12 with a minimum of 0.01 used to take about 10^12
+// increments, and iteration limits in the billions as many iterations.
+TEST(InputRefusal, LoadsThatCouldNotEndInBoundedTime) {
+    auto store = makeModelStore();
+    const std::string base = features();
+    const char* case1 = "section C, record C2b (load case 1)";
+    const char* combination1 = "section C, record C6b (load combination 1)";
+    const Refusal cases[] = {
+        {"C2b.1", "1.0E-2 1.0E-4 1.0E-12 0.01", case1,
+         "factor to apply the load in increments \"1E-12\" is below the minimum factor for load "
+         "increments \"0.01\""},
+        {"C6b.1", "2.0E-3 2.0E-5 0.001 0.02", combination1,
+         "factor to apply the load in increments \"0.001\" is below the minimum factor for load "
+         "increments \"0.02\""},
+        {"C2b.1", "1.0E-2 1.0E-4 0.5 1.0E-9", case1,
+         "minimum factor for load increments \"1E-09\" is below 1E-06, the smallest increment a "
+         "load may be halved to"},
+        {"C2b.1", "1.0E-2 1.0E-4 0.5 0.0", case1,
+         "minimum factor for load increments \"0\" is below 1E-06, the smallest increment a load "
+         "may be halved to"},
+        {"C2a.1", "0 1 2 0 10 2000000000 60", "section C, record C2a (load case 1)",
+         "maximum number of cap iterations \"2000000000\" is above 10000"},
+        {"C6a.1", "0 1 0 1 0 30 10001", "section C, record C6a (load combination 1)",
+         "maximum number of pile iterations \"10001\" is above 10000"},
+    };
+    for (const Refusal& r : cases)
+        expectRefused(*store, base, r);
+
+    // At the bounds themselves the file is read.
+    std::string atBounds = test::replaceTaggedLine(base, "C2b.1", "1.0E-2 1.0E-4 1.0E-6 1.0E-6");
+    atBounds = test::replaceTaggedLine(atBounds, "C2a.1", "0 1 2 0 10 10000 10000");
+    EXPECT_EQ(test::runReader(*store, atBounds).rc, kReturnCompleted);
+}
+
 TEST(InputRefusal, ReferencesThatNameNoEntry) {
     auto store = makeModelStore();
     const std::string base = features();
