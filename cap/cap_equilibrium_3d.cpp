@@ -396,7 +396,7 @@ void solveCapEquilibrium3D(ModelStore& store, int& /*curveSwitch*/, int& errorFl
     if (store.control.flexibleCapOption >= 1) {
         writeCapFatal(store, "THE FLEXIBLE PILE CAP (PLATE MODEL) IS NOT AVAILABLE IN THIS BUILD",
                       "ONLY A RIGID PILE CAP (FLEXIBLE CAP OPTION 0) CAN BE ANALYSED");
-        errorFlag = kReturnInputRefused;
+        errorFlag = kReturnNotAvailable;
         return;
     }
     if (!incrementFactorsUsable(store)) {

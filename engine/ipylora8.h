@@ -7,9 +7,13 @@ extern "C" {
 
 // Runs the analysis named by "Names.dat" in the current working directory
 // when code is 13 and returns its code: 0 when every load case and
-// combination was analysed, an analysis stop code (3, 13, 21 to 35, 40, 41, 999), or
-// 101 to 104 when the run could not start or its input could not be read.
-// Any other code returns 1 at once and touches no file.
+// combination was analysed; an analysis stop code: 3 or 13 (a pile below the
+// last soil layer), 21 to 24 and 28 to 30 (soil data the p-y curves cannot
+// use), 32 to 35 (a clay pile tip without E50 or strength), 40 or 41 (a pile
+// that cannot be solved), 99 (a capability this version does not have yet);
+// or 101 to 104 when the run could not start or its input could not be read
+// (101 "Names.dat", 102 a file of the run, 103 an unreadable record, 104 an
+// unsafe value). Any other code returns 1 at once and touches no file.
 int IPYLORA8(int code);
 
 #ifdef __cplusplus

@@ -6,6 +6,8 @@
 // stop code.
 #pragma once
 
+#include "store/return_codes.h"
+
 namespace pylora {
 
 inline constexpr int kSoilOk = 0;
@@ -21,6 +23,6 @@ inline constexpr int kStatusApiSandNoFriction = 30;        // API sand with zero
 // sand, silt, liquefied sand, weak rock, vuggy limestone): a layer of such a
 // type stops the analysis with a fatal error instead of giving it no soil.
 // The code and its placeholders go when those criteria arrive.
-inline constexpr int kStatusCriterionNotBuilt = 99;
+inline constexpr int kStatusCriterionNotBuilt = kReturnNotAvailable;
 
 }  // namespace pylora

@@ -1,7 +1,7 @@
 // Values returned by the entry point IPYLORA8.
 //
-// 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 999) come from the analysis
-// itself. The codes of a run that could not start or could not read its input
+// 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 99) come from the
+// analysis itself. The codes of a run that could not start or could not read its input
 // lie in 101..199, apart from every stop code, so a caller can tell them apart.
 #pragma once
 
@@ -9,6 +9,11 @@ namespace pylora {
 
 inline constexpr int kReturnCompleted = 0;   // every load case and combination analysed
 inline constexpr int kReturnNotRunCode = 1;  // the argument was not 13: nothing was done
+
+// The model needs a capability that this version does not have yet (a soil
+// type without its p-y criterion, the two-dimensional analysis, a flexible
+// cap): the analysis stops with a fatal error naming it.
+inline constexpr int kReturnNotAvailable = 99;
 
 inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, short or unreadable
 inline constexpr int kReturnFileOpenError = 102;    // a file of the run could not be opened

@@ -400,7 +400,7 @@ TEST(CapEquilibrium, FlexibleCapAndUnusableIncrementsEndTheRunWithAMessage) {
     ModelStore& s = *m->store;
     addGroup(s, 0.0, 0.0, 0.0);
     s.control.flexibleCapOption = 1;
-    EXPECT_EQ(solve(s, {100.0, 0.0, 0.0, 0.0, 0.0, 0.0}), kReturnInputRefused);
+    EXPECT_EQ(solve(s, {100.0, 0.0, 0.0, 0.0, 0.0, 0.0}), kReturnNotAvailable);
     EXPECT_NE(m->reportText().find("THE FLEXIBLE PILE CAP (PLATE MODEL) IS NOT AVAILABLE"),
               std::string::npos);
     EXPECT_TRUE(m->statusLines().empty());
