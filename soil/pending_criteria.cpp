@@ -1,7 +1,8 @@
 // PLACEHOLDERS, not criteria: sand, silt, API sand and liquefied sand are
 // built by their own issues, which replace these bodies (and the sand
-// branches of the equivalent depth use what those criteria gather). Until then a layer of one of
-// these types stops the analysis with a fatal error rather than being analysed without soil.
+// branches of the equivalent depth use what those criteria gather). Until
+// then a layer of one of these types stops the analysis with a fatal error
+// rather than being analysed without soil.
 #include "format/format.h"
 #include "soil/py_criteria.h"
 #include "soil/soil_status.h"

@@ -223,6 +223,29 @@ TEST(WeakRockEvaluation, NoStrengthBelowTheLayersFirstNodeStopsWithStatus21) {
     EXPECT_NE(contentsOf(store->files.report).find(warning), std::string::npos);
 }
 
+TEST(WeakRockEvaluation, TheEmbeddedCapPassUsesTheCapWidth) {
+    // Weak rock qu = 10 from 1 above the pile head; the cap is 3 wide and 1
+    // thick. At the head xr = 1 + 1.0E-8f. Cap: b = 3, pur = 10 x 3 (1 +
+    // 1.4f xr / 3) = 43.99999990158142, yrm = 0.0015, and at y = 0.01 (past
+    // yA) p = 0.5 pur (0.01 / 0.0015)^0.25 = 35.350850354492394.
+    auto store = makeModelStore();
+    soiltest::openCaptureFiles(*store);
+    addLayer(*store, 9, -1.0, 20.0, rockRow(10.0), rockRow(10.0));
+    prepareSoilProfile(*store);
+    addPile(*store, 1, 1.0, 0.0, -1.0, 4, 1.0);
+    setLayerNodes(*store, 1, 1, 5);
+    store->control.embeddedCapOption = 1;
+    store->cap.capWidthZ = 3.0;
+    store->cap.capThicknessX = 1.0;
+    store->pyState.pyDeflection[0] = 0.01;
+    ASSERT_EQ(evaluate(*store), 0);
+    expectClose(store->pyState.capPassiveResistance, 35.350850354492394, kRoundOff);
+    // The pile itself at the head: b = 1, pur = 10 (1 + 1.4f xr) =
+    // 23.999999901581415, reached beyond 16 yrm = 0.008: Es = pur / 0.01.
+    expectClose(store->pyState.pyModulus[0], 2399.9999901581414, kRoundOff);
+    EXPECT_EQ(store->pyState.YMIN, f32(2.0E-5F) * 1.0);  // the pile pass came last
+}
+
 TEST(VuggyLimestoneEvaluation, ResetsYminAndScalesEveryBranch) {
     // qu = 10: su = 5, b = 1 (the curve of VuggyLimestoneCurve above).
     auto store = rockPile(6, 5, 1.0);
