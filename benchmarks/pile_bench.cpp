@@ -1,7 +1,8 @@
 // Speed of the laterally loaded pile solvers: one solve of a 100-increment
 // pile, 600 in long and 24 in across, in three layers of soft clay, its head
 // pushed 0.5 in (a fixed head, the common case of a pile cap), with the
-// single-plane solver and with the biaxial solver (0.4 in and 0.3 in).
+// single-plane solver and with the biaxial solver (0.4 in and 0.3 in); and
+// one single-plane solve of the same pile socketed into weak rock.
 //
 // Besides the time of a whole solve the benchmark reports node_iteration:
 // the time per node and per solve of the iteration, the figure that stays
@@ -37,8 +38,25 @@ void addSoftClay(ModelStore& store, double topX, double bottomX, double gamma, d
     layer.bottom = layer.top;
 }
 
+// Weak rock: qu 1000 psi, rock modulus 1.0E5 psi, KRM 0.0005, RQD 50 %.
+void addWeakRock(ModelStore& store, double topX, double bottomX) {
+    SoilLayerTable& t = store.soilLayers;
+    SoilLayer& layer = t.rows[static_cast<std::size_t>(t.NLAYER)];
+    t.NLAYER += 1;
+    layer.layerNo = t.NLAYER;
+    layer.KSOIL = 9;
+    layer.topX = topX;
+    layer.bottomX = bottomX;
+    layer.valueRowCount = 2;
+    layer.propertyCount = kSoilProperties;
+    layer.top = {0.05, 1000.0, 0.0, 0.0, 1.0E5, 0.0005, 50.0, 0.0, 0.0};
+    layer.bottom = layer.top;
+}
+
+enum class BenchSoil { clay, weakRock };
+
 // The store of one pile group as the discretisation leaves it.
-std::unique_ptr<ModelStore> benchmarkPile() {
+std::unique_ptr<ModelStore> benchmarkPile(BenchSoil soil = BenchSoil::clay) {
     auto store = makeModelStore();
     ModelStore& s = *store;
     s.control.unitsSystem = 1;
@@ -62,9 +80,16 @@ std::unique_ptr<ModelStore> benchmarkPile() {
     s.groupFactors.pMultiplier[0] = 1.0;
     s.groupFactors.yMultiplier[0] = 1.0;
 
-    addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
-    addSoftClay(s, 120.0, 360.0, 0.025, 7.0, 0.01);
-    addSoftClay(s, 360.0, 720.0, 0.030, 10.0, 0.007);
+    if (soil == BenchSoil::clay) {
+        addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
+        addSoftClay(s, 120.0, 360.0, 0.025, 7.0, 0.01);
+        addSoftClay(s, 360.0, 720.0, 0.030, 10.0, 0.007);
+    } else {
+        // The same layer boundaries, so the node ranges below hold.
+        addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
+        addWeakRock(s, 120.0, 360.0);
+        addWeakRock(s, 360.0, 720.0);
+    }
     prepareSoilProfile(s);
 
     const double h = kLength / kIncrements;
@@ -93,8 +118,8 @@ void reportPerNodeIteration(benchmark::State& state, long long solves) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void singlePlaneSolve(benchmark::State& state) {
-    auto store = benchmarkPile();
+void singlePlaneSolveIn(benchmark::State& state, BenchSoil soil) {
+    auto store = benchmarkPile(soil);
     long long solves = 0;
     for (auto _ : state) {
         double H = 0.0;
@@ -109,7 +134,18 @@ void singlePlaneSolve(benchmark::State& state) {
     }
     reportPerNodeIteration(state, solves);
 }
+
+void singlePlaneSolve(benchmark::State& state) {
+    singlePlaneSolveIn(state, BenchSoil::clay);
+}
 BENCHMARK(singlePlaneSolve);
+
+// Soft clay over weak rock: the rock's stiff initial line and its raised
+// small-deflection threshold.
+void singlePlaneSolveWeakRock(benchmark::State& state) {
+    singlePlaneSolveIn(state, BenchSoil::weakRock);
+}
+BENCHMARK(singlePlaneSolveWeakRock);
 
 void biaxialSolve(benchmark::State& state) {
     auto store = benchmarkPile();

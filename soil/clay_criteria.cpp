@@ -17,31 +17,6 @@ bool cyclicLoading(const ModelStore& store) {
     return store.pyState.ISTATIC != 1;
 }
 
-// Layer-average strength: in layer 1 the average from the ground surface; in
-// a lower layer the running trapezoid average over the layer's nodes from its
-// first node down to this one (c itself at the first node); for a printed
-// curve the mean of c at the layer's top and c at the curve's depth.
-double layerAverageStrength(ModelStore& store, const PyNode& node, PyLayerRun& run, double c,
-                            int& status) {
-    if (node.layerNo == 1) return strengthAverage(store, node.X);
-    if (node.printing) {
-        int lookup = 0;
-        const double top = strengthAt(store, store.soilLayers.rows[node.layerNo - 1].topX, lookup);
-        if (lookup != 0) status = lookup;
-        return 0.5 * (top + c);
-    }
-    if (run.evaluatedCount == 0) {
-        run.firstX = node.X;
-        run.strengthIntegral = 0.0;
-    } else {
-        run.strengthIntegral += 0.5 * (run.previousC + c) * (node.X - run.previousX);
-    }
-    run.previousX = node.X;
-    run.previousC = c;
-    const double length = node.X - run.firstX;
-    return length > 0.0 ? run.strengthIntegral / length : c;
-}
-
 void gatherSoftClay(ModelStore& store, const PyNode& node, PyLayerRun&, PySoilValues& soil,
                     int& status) {
     gatherCommonSoil(store, node, soil, status);
@@ -92,7 +67,7 @@ void buildSoftClay(ModelStore& store, const PyNode& node, const PySoilValues& so
 
 // Stiff clay below the water table: the ultimate resistance is pc times the
 // factor of the large-deflection branch; PULT takes the mean of this node's
-// and the previous node's pc plus this node's.
+// and the previous node's pc over the node spacing.
 void buildStiffClayBelowWater(ModelStore& store, const PyNode& node, const PySoilValues& soil,
                               PyLayerRun& run, PyCurve& curve) {
     const bool cyclic = cyclicLoading(store);
@@ -104,7 +79,10 @@ void buildStiffClayBelowWater(ModelStore& store, const PyNode& node, const PySoi
     const double pc = curve.pu;
     const double previous = run.evaluatedCount == 0 ? pc : run.previousPc;
     const double h = node.spacing;
-    store.pyState.PULT[node.layerNo - 1] += 0.5 * (pc + previous) * f * h + f * pc * h;
+    // The trapezoid alone: a further f pc h, as once written here, would
+    // count the same node interval a second time and give every layer below
+    // twice this layer's resistance in its equivalent depth.
+    store.pyState.PULT[node.layerNo - 1] += 0.5 * (pc + previous) * f * h;
     run.previousPc = pc;
 }
 

@@ -89,6 +89,27 @@ double stiffClayAboveResistance(const PyCurve& c, double y) {
     return std::min(c.pu, 0.5 * c.pu * std::pow(y / yN, 0.25));
 }
 
+// Weak rock: the straight initial line Mir y up to yA, then the fourth root
+// of y / yrm; never more than pur. Without a deflection scale yrm the curve
+// rises straight to pur.
+double weakRockResistance(const PyCurve& c, double y) {
+    if (!(y > 0.0)) return 0.0;
+    double p = c.pu;
+    if (y < c.yA)
+        p = c.initialModulus * y;
+    else if (c.yrm > 0.0)
+        p = 0.5 * c.pu * std::pow(y / c.yrm, 0.25);
+    return std::min(p, c.pu);
+}
+
+// Vuggy limestone: two straight lines up to su b at y2, and that plateau
+// beyond (the published criterion neither rises nor drops after it).
+double vuggyLimestoneResistance(const PyCurve& c, double y) {
+    if (y < c.y1) return c.initialModulus * y;
+    if (y < c.y2) return c.initialModulus * c.y1 + c.slope * (y - c.y1);
+    return c.pu;
+}
+
 // p(y) on one user curve of (p, y) points in increasing y: linear between the
 // points, from the origin up to the first point, the last p beyond the last.
 double userCurveResistance(const UserPyCurve& curve, double y) {
@@ -161,6 +182,56 @@ PyCurve buildStiffClayAboveWaterCurve(double x, double b, double c, double CAVG,
     return curve;
 }
 
+PyCurve buildWeakRockCurve(double xr, double b, double suAverage, double ER, double KRM,
+                           double RQD) {
+    PyCurve curve;
+    if (!(b > 0.0)) return curve;  // no pile section here: no resistance
+    curve.kind = PyCurveKind::weakRock;
+    curve.depth = xr;
+    // RQD is a percentage; outside 0 .. 100 the reduction would turn the
+    // resistance negative or raise it above that of intact rock.
+    const double alpha = 1.0 - std::clamp(RQD, 0.0, 100.0) / f32(150.0F);
+    const double qa = std::max(2.0 * suAverage, 0.0);
+    double Kir = 500.0;
+    if (xr <= 3.0 * b) {
+        // Near the rock surface the wedge grows with depth.
+        curve.pu = alpha * qa * b * (1.0 + f32(1.4F) * xr / b);
+        Kir = 100.0 + 400.0 * xr / (3.0 * b);
+    } else {
+        curve.pu = f32(5.2F) * alpha * qa * b;
+    }
+    curve.initialModulus = Kir * ER;
+    curve.yrm = KRM * b;
+    const double Mir = curve.initialModulus;
+    if (Mir > 0.0 && curve.yrm > 0.0) {
+        // (pur / (2 yrm^0.25 Mir))^(4/3), the 4/3 power taken exactly as the
+        // cube root of the fourth power.
+        const double r = curve.pu / (2.0 * std::pow(curve.yrm, 0.25) * Mir);
+        curve.yA = r * std::cbrt(r);
+    } else if (Mir > 0.0) {
+        curve.yA = curve.pu / Mir;  // the line up to pur
+    }
+    // Without a rock modulus there is no initial line (yA = 0); the small
+    // deflections then take the secant of the curve at YMIN.
+    return curve;
+}
+
+PyCurve buildVuggyLimestoneCurve(double b, double su) {
+    PyCurve curve;
+    curve.kind = PyCurveKind::vuggyLimestone;
+    su = std::max(su, 0.0);
+    curve.pu = su * b;
+    curve.initialModulus = 2000.0 * su;  // Es1
+    curve.slope = 100.0 * su;
+    curve.y1 = f32(0.0004F) * b;
+    const double p1 = curve.initialModulus * curve.y1;
+    // Without strength the curve is 0; y2 keeps its place on the deflection
+    // axis (su cancels), so that the printed deflections stay defined.
+    curve.y2 = su > 0.0 ? curve.y1 + (su * b - p1) / curve.slope
+                        : curve.y1 + (b - 2000.0 * curve.y1) / 100.0;
+    return curve;
+}
+
 double stiffClayStaticCoefficient(double xOverB) {
     static const std::array<double, 6> table = {f32(0.223f), f32(0.46f), f32(0.55f),
                                                 f32(0.59f),  f32(0.6f),  f32(0.6f)};
@@ -191,6 +262,10 @@ double pyResistance(const PyCurve& curve, double y) {
             const double lower = userCurveResistance(*curve.lowerCurve, y);
             return upper + (lower - upper) * curve.weight;
         }
+        case PyCurveKind::weakRock:
+            return weakRockResistance(curve, y);
+        case PyCurveKind::vuggyLimestone:
+            return vuggyLimestoneResistance(curve, y);
     }
     // The straight initial line K x y bounds the curve from above.
     if (curve.initialLine) p = std::min(p, curve.initialModulus * y);
@@ -208,10 +283,21 @@ double pyInitialModulus(const PyCurve& curve, double ymin) {
             // The secant of the static branch at ymin.
             if (curve.y50 > 0.0) return 0.5 * curve.pu * std::pow(ymin / curve.y50, 0.25) / ymin;
             break;
+        case PyCurveKind::weakRock:
+            if (curve.initialModulus > 0.0) return curve.initialModulus;  // Mir
+            break;
+        case PyCurveKind::vuggyLimestone:
+            return curve.initialModulus;  // Es1
         default:
             break;
     }
     return pyResistance(curve, ymin) / ymin;
+}
+
+double pyInitialRangeEnd(const PyCurve& curve, double ymin) {
+    if (curve.kind == PyCurveKind::weakRock && curve.initialModulus > 0.0)
+        return std::max(ymin, curve.yA);
+    return ymin;
 }
 
 int pyStandardDeflections(const PyCurve& curve, std::span<double> out) {
@@ -251,6 +337,16 @@ int pyStandardDeflections(const PyCurve& curve, std::span<double> out) {
             add(1.25 * span);
             break;
         }
+        case PyCurveKind::weakRock:
+            for (double m : {f32(0.0005F), f32(0.001F), f32(0.003F), f32(0.006F), f32(0.009F),
+                             f32(0.02F), f32(0.04F), f32(0.06F), f32(0.08F), f32(0.1F), 0.25, 0.5,
+                             0.75, 1.0, 4.0, 8.0, 12.0})
+                add(m * curve.yrm);
+            break;
+        case PyCurveKind::vuggyLimestone:
+            for (int k = 0; k <= 16; ++k)
+                add(k * curve.y2 / 15.0);
+            break;
         default:
             break;
     }

@@ -18,6 +18,8 @@ enum class PyCurveKind {
     stiffClayBelowWater,  // type 2
     stiffClayAboveWater,  // types 3 and 10
     userCurves,           // type 5 and piles with their own curves
+    weakRock,             // type 9
+    vuggyLimestone,       // type 6
 };
 
 struct PyCurve {
@@ -31,7 +33,14 @@ struct PyCurve {
     double AC = 0.0;              // the same, cyclic
     double cycles = 1.0;          // N, stiff clay above the water table
     bool initialLine = false;     // p never above initialModulus x y (types 2 and 10)
-    double initialModulus = 0.0;  // K x depth of the straight initial line
+    double initialModulus = 0.0;  // K x depth of the straight initial line; Mir or Es1 for rock
+    // Rock: weak rock's yrm = KRM b and the end yA of its straight initial
+    // line; vuggy limestone's branch limits y1 and y2.
+    double yrm = 0.0;
+    double yA = 0.0;
+    double y1 = 0.0;
+    double y2 = 0.0;
+    double slope = 0.0;  // vuggy limestone: 100 su, the slope between y1 and y2
     // User curves: p is interpolated in X between two curves of a set with
     // the weight of the lower one (upper alone when weight is 0).
     const UserPyCurve* upperCurve = nullptr;
@@ -62,6 +71,21 @@ PyCurve buildStiffClayAboveWaterCurve(double x, double b, double c, double CAVG,
                                       double E50, double cycles, bool cyclic, bool withInitialK,
                                       double K);
 
+// Weak rock at depth xr into the rock (measured from the top of the rock
+// layer): with the strength reduction alpha = 1 - RQD / 150 (RQD in percent,
+// taken within 0 .. 100) and qa = 2 suAverage, pur = alpha qa b (1 + 1.4 xr /
+// b) down to 3b and 5.2 alpha qa b below; the initial modulus Mir = Kir ER
+// with Kir = 100 + 400 xr / (3b) down to 3b and 500 below; yrm = KRM b. The
+// straight line Mir y meets the curve 0.5 pur (y / yrm)^0.25 at yA; the curve
+// never exceeds pur. A diameter that is not positive gives no resistance.
+PyCurve buildWeakRockCurve(double xr, double b, double suAverage, double ER, double KRM,
+                           double RQD);
+
+// Vuggy limestone with su = qu / 2: Es1 = 2000 su up to y1 = 0.0004 b, then
+// a slope of 100 su up to y2, where the resistance reaches su b, and the
+// plateau su b beyond.
+PyCurve buildVuggyLimestoneCurve(double b, double su);
+
 // The coefficients of stiff clay below the water table at x / b, linear
 // between the tabulated points and flat beyond the last.
 double stiffClayStaticCoefficient(double xOverB);  // AS
@@ -72,6 +96,10 @@ double pyResistance(const PyCurve& curve, double y);
 
 // The modulus used below the small-deflection threshold ymin.
 double pyInitialModulus(const PyCurve& curve, double ymin);
+
+// The deflection below which the evaluation uses the initial modulus: ymin,
+// or the end of the straight initial line of weak rock when that lies above.
+double pyInitialRangeEnd(const PyCurve& curve, double ymin);
 
 // The criterion's own deflections for a printed curve (17 points); returns
 // how many were written to out (never more than out holds).

@@ -169,9 +169,13 @@ double stiffClayBelowEquivalentDepth(const PySoilValues& v, double F, bool cycli
     return deepRate > 0.0 ? xr + (F - S) / deepRate : xr;
 }
 
-// Weak rock: c b (1 + 1.4 x / b) down to 3b, 5.2 c b below.
+// Weak rock: c b (1 + 1.4 x / b) down to 3b, 5.2 c b below, where c is the
+// strength the rock's ultimate resistance is built on, alpha qa (qa = 2 x
+// the layer-average su, alpha = 1 - RQD / 150): the rock's own pur.
 double weakRockEquivalentDepth(const PySoilValues& v, double F) {
-    const double b = v.b, c = v.c;
+    const double b = v.b;
+    const double alpha = 1.0 - std::clamp(v.RQD, 0.0, 100.0) / f32(150.0F);
+    const double c = alpha * 2.0 * v.CAVG;
     if (!(c > 0.0) || !(b > 0.0)) return 0.0;
     const double I = c * b * 3.0 * b + 0.5 * f32(1.4f) * c * (3.0 * b) * (3.0 * b);
     if (I < F) return 3.0 * b + (F - I) / (f32(5.2f) * c * b);
@@ -184,13 +188,17 @@ PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double
     PyPointValue v;
     v.y = std::fabs(y);
     if (curve.kind == PyCurveKind::userCurves) v.y = std::max(v.y, ymin);
-    if (v.y >= ymin) {
+    if (v.y >= pyInitialRangeEnd(curve, ymin)) {
         v.p = pyResistance(curve, v.y);
         v.Es = v.p * pm / v.y / ym;
     } else {
+        // Below the threshold (weak rock: anywhere on its straight initial
+        // line) the initial modulus, unscaled; vuggy limestone divides its
+        // Es1 by the deflection multiplier as on its other branches.
         v.Es = pyInitialModulus(curve, ymin);
+        if (curve.kind == PyCurveKind::vuggyLimestone) v.Es /= ym;
         v.p = v.Es * v.y;
-        v.belowYmin = true;
+        v.belowYmin = v.y < ymin;
     }
     return v;
 }
@@ -225,6 +233,27 @@ void gatherCommonSoil(ModelStore& store, const PyNode& node, PySoilValues& soil,
     soil.c = strengthAt(store, node.X, lookup);
     if (lookup == 0) soil.gamma = unitWeightAverage(store, node.X, lookup);
     if (lookup != 0) status = lookup;
+}
+
+double layerAverageStrength(ModelStore& store, const PyNode& node, PyLayerRun& run, double c,
+                            int& status) {
+    if (node.layerNo == 1) return strengthAverage(store, node.X);
+    if (node.printing) {
+        int lookup = 0;
+        const double top = strengthAt(store, store.soilLayers.rows[node.layerNo - 1].topX, lookup);
+        if (lookup != 0) status = lookup;
+        return 0.5 * (top + c);
+    }
+    if (run.evaluatedCount == 0) {
+        run.firstX = node.X;
+        run.strengthIntegral = 0.0;
+    } else {
+        run.strengthIntegral += 0.5 * (run.previousC + c) * (node.X - run.previousX);
+    }
+    run.previousX = node.X;
+    run.previousC = c;
+    const double length = node.X - run.firstX;
+    return length > 0.0 ? run.strengthIntegral / length : c;
 }
 
 double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil) {

@@ -37,7 +37,9 @@ struct PySoilValues {
     double gamma = 0.0;  // average effective unit weight from the ground surface
     double E50 = 0.0;    // strain at 50% stress
     double K = 0.0;      // p-y subgrade modulus
-    double CAVG = 0.0;   // layer-average strength (stiff clays)
+    double CAVG = 0.0;   // layer-average strength (stiff clays; su of the rock for weak rock)
+    double ER = 0.0;     // Young's modulus of rock (weak rock)
+    double RQD = 0.0;    // rock quality designation [%] (weak rock)
 };
 
 // Running values of one pass over a layer's nodes.
@@ -47,8 +49,9 @@ struct PyLayerRun {
     double previousX = 0.0;
     double previousC = 0.0;
     double strengthIntegral = 0.0;  // integral of c from firstX to previousX
-    double previousPc = 0.0;        // pc of the node evaluated before (stiff clay below water)
-    bool beyondLastCurve = false;   // user curves: the message was written in this pass
+    double previousPc =
+        0.0;  // pc (stiff clay below water) or pu (rock) of the node evaluated before
+    bool beyondLastCurve = false;  // user curves: the message was written in this pass
 };
 
 // A criterion as the node loop sees it: what it looks up at a node, whether
@@ -72,8 +75,10 @@ struct PyPointValue {
 
 // Evaluates the curve at deflection y (sign ignored). At or above ymin the
 // modulus is the secant p x pm / y / ym; below it the curve's initial modulus,
-// with p = Es y, so a vanishing deflection is never divided by. User curves
-// are read at no less than ymin instead.
+// with p = Es y, so a vanishing deflection is never divided by. Weak rock
+// keeps its initial modulus Mir all along its straight initial line (below
+// max(yA, ymin)); vuggy limestone's initial modulus is divided by ym. User
+// curves are read at no less than ymin instead.
 PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double pm, double ym);
 
 // YMIN of the run (never 0).
@@ -103,6 +108,14 @@ double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil);
 // The common lookups of step 6: b (pile diameter, or the cap width in the
 // embedded-cap pass), c and the average unit weight at the node.
 void gatherCommonSoil(ModelStore& store, const PyNode& node, PySoilValues& soil, int& status);
+
+// Layer-average strength of the stiff clays and the rock criteria: in layer 1
+// the average from the ground surface; in a lower layer the running
+// trapezoid average over the layer's nodes from its first node down to this
+// one (c itself at the first node); for a printed curve the mean of c at the
+// layer's top and c at the curve's depth. A failing lookup sets status.
+double layerAverageStrength(ModelStore& store, const PyNode& node, PyLayerRun& run, double c,
+                            int& status);
 
 // The multipliers in force of pile group groupNo (1.0 for an invalid group;
 // a deflection multiplier that is not positive counts as 1.0), and those of

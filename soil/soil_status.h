@@ -20,7 +20,7 @@ inline constexpr int kStatusSiltSlope = 29;                // ground slope check
 inline constexpr int kStatusApiSandNoFriction = 30;        // API sand with zero friction angle
 
 // Placeholder code of the criteria whose issues have not landed (sand, API
-// sand, silt, liquefied sand, weak rock, vuggy limestone): a layer of such a
+// sand, silt, liquefied sand): a layer of such a
 // type stops the analysis with a fatal error instead of giving it no soil.
 // The code and its placeholders go when those criteria arrive.
 inline constexpr int kStatusCriterionNotBuilt = kReturnNotAvailable;

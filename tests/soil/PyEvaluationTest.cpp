@@ -235,11 +235,13 @@ TEST(EquivalentDepth, EachBranchGathersTheResistanceOfTheLayersAbove) {
     expectClose(equivalentDepthOf(3, 1000.0, clay), 12.0 + 280.0 / 90.0, kRoundOff);
     expectClose(equivalentDepthOf(10, 1000.0, clay), 12.0 + 280.0 / 90.0, kRoundOff);
 
-    // Weak rock with c = b = 1: c b + 1.4 c x, 9.3 over the first 3 b; the
-    // root of x + 0.7 x^2 = 5 above, 3 + (20 - 9.3) / 5.2 below.
+    // Weak rock whose resistance is built on alpha qa = 1 (su averaging 0.5,
+    // RQD 0) with b = 1: c b + 1.4 c x, 9.3 over the first 3 b; the root of
+    // x + 0.7 x^2 = 5 above, 3 + (20 - 9.3) / 5.2 below.
     PySoilValues rock;
     rock.b = 1.0;
-    rock.c = 1.0;
+    rock.c = 0.5;
+    rock.CAVG = 0.5;
     expectClose(equivalentDepthOf(9, 5.0, rock), 2.0521309745388043, kRoundOff);
     expectClose(equivalentDepthOf(9, 20.0, rock), 5.057692403800392, kRoundOff);
 }
