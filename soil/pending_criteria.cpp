@@ -1,8 +1,8 @@
-// PLACEHOLDERS, not criteria: sand, silt, API sand, liquefied sand, weak rock
-// and vuggy limestone are built by their own issues, which replace these
-// bodies (and the weak-rock and sand branches of the equivalent depth use
-// what those criteria gather). Until then a layer of one of these types stops
-// the analysis with a fatal error rather than being analysed without soil.
+// PLACEHOLDERS, not criteria: weak rock and vuggy limestone are built by
+// their own issues, which replace these bodies (and the weak-rock branch of
+// the equivalent depth uses what that criterion gathers). Until then a layer
+// of one of these types stops the analysis with a fatal error rather than
+// being analysed without soil.
 #include "format/format.h"
 #include "soil/py_criteria.h"
 #include "soil/soil_status.h"
@@ -24,27 +24,11 @@ void stopForMissingCriterion(ModelStore& store, int L, int& status) {
 
 }  // namespace
 
-void sandCurve(ModelStore& store, int, int L, int& status) {
-    stopForMissingCriterion(store, L, status);
-}
-
 void vuggyLimestoneCurve(ModelStore& store, int, int L, int& status) {
     stopForMissingCriterion(store, L, status);
 }
 
-void siltCurve(ModelStore& store, int, int L, int& status) {
-    stopForMissingCriterion(store, L, status);
-}
-
-void apiSandCurve(ModelStore& store, int, int L, int& status) {
-    stopForMissingCriterion(store, L, status);
-}
-
 void weakRockCurve(ModelStore& store, int, int L, int& status) {
-    stopForMissingCriterion(store, L, status);
-}
-
-void liquefiedSandCurve(ModelStore& store, int, int L, int& status) {
     stopForMissingCriterion(store, L, status);
 }
 

@@ -38,6 +38,7 @@ struct PySoilValues {
     double E50 = 0.0;    // strain at 50% stress
     double K = 0.0;      // p-y subgrade modulus
     double CAVG = 0.0;   // layer-average strength (stiff clays)
+    double phi = 0.0;    // friction angle [radians] (sand, silt)
 };
 
 // Running values of one pass over a layer's nodes.
@@ -48,6 +49,7 @@ struct PyLayerRun {
     double previousC = 0.0;
     double strengthIntegral = 0.0;  // integral of c from firstX to previousX
     double previousPc = 0.0;        // pc of the node evaluated before (stiff clay below water)
+    double previousPu = 0.0;        // pu of the node evaluated before (silt, liquefied sand)
     bool beyondLastCurve = false;   // user curves: the message was written in this pass
 };
 

@@ -17,8 +17,8 @@ inline constexpr int kStatusSiltNoFriction = 28;           // silt with zero fri
 inline constexpr int kStatusSiltSlope = 29;                // ground slope check of silt
 inline constexpr int kStatusApiSandNoFriction = 30;        // API sand with zero friction angle
 
-// Placeholder code of the criteria whose issues have not landed (sand, API
-// sand, silt, liquefied sand, weak rock, vuggy limestone): a layer of such a
+// Placeholder code of the criteria whose issues have not landed (weak rock,
+// vuggy limestone): a layer of such a
 // type stops the analysis with a fatal error instead of giving it no soil.
 // The code and its placeholders go when those criteria arrive.
 inline constexpr int kStatusCriterionNotBuilt = 99;
