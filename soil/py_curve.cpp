@@ -310,8 +310,9 @@ double apiSandTransitionDepth(const ApiSandCoefficients& k, double b) {
 }
 
 double apiSandUltimate(const ApiSandCoefficients& k, double x, double b, double gamma) {
-    if (x <= apiSandTransitionDepth(k, b)) return (k.C1 * x + k.C2 * b) * gamma * x;
-    return k.C3 * b * gamma * x;
+    // Not less than 0, as for the wedge of sand.
+    if (x <= apiSandTransitionDepth(k, b)) return std::max((k.C1 * x + k.C2 * b) * gamma * x, 0.0);
+    return std::max(k.C3 * b * gamma * x, 0.0);
 }
 
 double apiSandFactor(double xOverB, bool cyclic) {
@@ -351,10 +352,23 @@ PyCurve buildSandFamilyCurve(double x, double b, double pu, double pm, double K)
     return curve;
 }
 
-PyCurve buildSandCurve(double x, double b, double bTable, double gamma, double phi, double K,
-                       bool cyclic) {
+namespace {
+
+// ps, the smaller of the wedge and flow resistances. With pi taken as
+// 3.14159 a friction angle of (nearly) 0 leaves tan beta a hair below 1 and
+// the flow resistance a hair below 0; soil never pulls on the pile, so ps is
+// not less than 0.
+double granularResistance(double x, double b, double gamma, double phi) {
     const double ps =
         std::min(sandWedgeResistance(x, b, gamma, phi), sandFlowResistance(x, b, gamma, phi));
+    return std::max(ps, 0.0);
+}
+
+}  // namespace
+
+PyCurve buildSandCurve(double x, double b, double bTable, double gamma, double phi, double K,
+                       bool cyclic) {
+    const double ps = granularResistance(x, b, gamma, phi);
     const double xOverB = bTable > 0.0 ? x / bTable : 0.0;
     return buildSandFamilyCurve(x, b, sandFactorA(xOverB, cyclic) * ps,
                                 sandFactorB(xOverB, cyclic) * ps, K);
@@ -368,8 +382,7 @@ double siltCohesiveResistance(double x, double b, double gamma, double c) {
 
 PyCurve buildSiltCurve(double x, double b, double bTable, double gamma, double phi, double c,
                        double K, bool cyclic) {
-    const double pPhi =
-        std::min(sandWedgeResistance(x, b, gamma, phi), sandFlowResistance(x, b, gamma, phi));
+    const double pPhi = granularResistance(x, b, gamma, phi);
     const double pc = siltCohesiveResistance(x, b, gamma, c);
     const double xOverB = bTable > 0.0 ? x / bTable : 0.0;
     // pm = 1.5 (pphi + pc) is kept even where it exceeds pu, so that the curve
