@@ -1,7 +1,8 @@
 // Speed of the laterally loaded pile solvers: one solve of a 100-increment
 // pile, 600 in long and 24 in across, in three layers of soft clay, its head
 // pushed 0.5 in (a fixed head, the common case of a pile cap), with the
-// single-plane solver and with the biaxial solver (0.4 in and 0.3 in).
+// single-plane solver and with the biaxial solver (0.4 in and 0.3 in); and
+// the same single-plane solve in one layer of medium dense sand.
 //
 // Besides the time of a whole solve the benchmark reports node_iteration:
 // the time per node and per solve of the iteration, the figure that stays
@@ -9,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <memory>
 
 #include "pile/biaxial_solver.h"
@@ -22,23 +24,30 @@ namespace {
 constexpr int kIncrements = 100;
 constexpr double kLength = 600.0;
 
-void addSoftClay(ModelStore& store, double topX, double bottomX, double gamma, double c,
-                 double E50) {
+void addLayer(ModelStore& store, int KSOIL, double topX, double bottomX,
+              const std::array<double, kSoilProperties>& values) {
     SoilLayerTable& t = store.soilLayers;
     SoilLayer& layer = t.rows[static_cast<std::size_t>(t.NLAYER)];
     t.NLAYER += 1;
     layer.layerNo = t.NLAYER;
-    layer.KSOIL = 1;
+    layer.KSOIL = KSOIL;
     layer.topX = topX;
     layer.bottomX = bottomX;
     layer.valueRowCount = 2;
     layer.propertyCount = kSoilProperties;
-    layer.top = {gamma, c, 0.0, 0.0, 0.0, E50, 0.0, 0.0, 0.0};
-    layer.bottom = layer.top;
+    layer.top = values;
+    layer.bottom = values;
 }
 
+void addSoftClay(ModelStore& store, double topX, double bottomX, double gamma, double c,
+                 double E50) {
+    addLayer(store, 1, topX, bottomX, {gamma, c, 0.0, 0.0, 0.0, E50, 0.0, 0.0, 0.0});
+}
+
+enum class BenchSoil { softClay, sand };
+
 // The store of one pile group as the discretisation leaves it.
-std::unique_ptr<ModelStore> benchmarkPile() {
+std::unique_ptr<ModelStore> benchmarkPile(BenchSoil soil = BenchSoil::softClay) {
     auto store = makeModelStore();
     ModelStore& s = *store;
     s.control.unitsSystem = 1;
@@ -62,23 +71,29 @@ std::unique_ptr<ModelStore> benchmarkPile() {
     s.groupFactors.pMultiplier[0] = 1.0;
     s.groupFactors.yMultiplier[0] = 1.0;
 
-    addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
-    addSoftClay(s, 120.0, 360.0, 0.025, 7.0, 0.01);
-    addSoftClay(s, 360.0, 720.0, 0.030, 10.0, 0.007);
-    prepareSoilProfile(s);
-
     const double h = kLength / kIncrements;
     LateralPyState& py = s.pyState;
     py.NNODE = kIncrements + 1;
     for (int k = 0; k <= kIncrements; ++k)
         py.nodeX[0][static_cast<std::size_t>(k)] = k * h;
-    // Layers 1 to 3 start at the nodes 1, 21 and 61.
-    py.layerFirstNode[0] = 1;
-    py.layerLastNode[0] = 20;
-    py.layerFirstNode[1] = 21;
-    py.layerLastNode[1] = 60;
-    py.layerFirstNode[2] = 61;
-    py.layerLastNode[2] = kIncrements + 1;
+    if (soil == BenchSoil::sand) {
+        // Medium dense sand: gamma' 0.0347 lb/in3, phi 35 degrees, k 60 lb/in3.
+        addLayer(s, 4, 0.0, 720.0, {0.0347, 0.0, 35.0, 60.0, 0.0, 0.0, 0.0, 0.0, 0.0});
+        py.layerFirstNode[0] = 1;
+        py.layerLastNode[0] = kIncrements + 1;
+    } else {
+        addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
+        addSoftClay(s, 120.0, 360.0, 0.025, 7.0, 0.01);
+        addSoftClay(s, 360.0, 720.0, 0.030, 10.0, 0.007);
+        // Layers 1 to 3 start at the nodes 1, 21 and 61.
+        py.layerFirstNode[0] = 1;
+        py.layerLastNode[0] = 20;
+        py.layerFirstNode[1] = 21;
+        py.layerLastNode[1] = 60;
+        py.layerFirstNode[2] = 61;
+        py.layerLastNode[2] = kIncrements + 1;
+    }
+    prepareSoilProfile(s);
 
     s.analysis.control.deflectionTolerance = 1.0E-5;
     s.analysis.control.maxPileIterations = 100;
@@ -93,8 +108,8 @@ void reportPerNodeIteration(benchmark::State& state, long long solves) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void singlePlaneSolve(benchmark::State& state) {
-    auto store = benchmarkPile();
+void singlePlaneSolveIn(benchmark::State& state, BenchSoil soil) {
+    auto store = benchmarkPile(soil);
     long long solves = 0;
     for (auto _ : state) {
         double H = 0.0;
@@ -109,7 +124,15 @@ void singlePlaneSolve(benchmark::State& state) {
     }
     reportPerNodeIteration(state, solves);
 }
+void singlePlaneSolve(benchmark::State& state) {
+    singlePlaneSolveIn(state, BenchSoil::softClay);
+}
 BENCHMARK(singlePlaneSolve);
+
+void singlePlaneSolveInSand(benchmark::State& state) {
+    singlePlaneSolveIn(state, BenchSoil::sand);
+}
+BENCHMARK(singlePlaneSolveInSand);
 
 void biaxialSolve(benchmark::State& state) {
     auto store = benchmarkPile();

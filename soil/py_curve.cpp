@@ -256,15 +256,25 @@ const double kLiquefiedLargestMillimetres = 150.0;
 
 }  // namespace
 
-double sandWedgeResistance(double x, double b, double gamma, double phi) {
-    const Wedge w = wedgeOf(phi);
+namespace {
+
+double wedgeResistance(const Wedge& w, double x, double b, double gamma) {
     return gamma * x * (x * wedgeDepthTerm(w) + wedgeSurfaceTerm(w, b));
 }
 
-double sandFlowResistance(double x, double b, double gamma, double phi) {
-    const Wedge w = wedgeOf(phi);
+double flowResistance(const Wedge& w, double x, double b, double gamma) {
     return w.KA * b * gamma * x * (std::pow(w.tanBeta, 8) - 1.0) +
            kK0 * b * gamma * x * w.tanPhi * std::pow(w.tanBeta, 4);
+}
+
+}  // namespace
+
+double sandWedgeResistance(double x, double b, double gamma, double phi) {
+    return wedgeResistance(wedgeOf(phi), x, b, gamma);
+}
+
+double sandFlowResistance(double x, double b, double gamma, double phi) {
+    return flowResistance(wedgeOf(phi), x, b, gamma);
 }
 
 double sandTransitionDepth(double b, double phi) {
@@ -359,9 +369,8 @@ namespace {
 // the flow resistance a hair below 0; soil never pulls on the pile, so ps is
 // not less than 0.
 double granularResistance(double x, double b, double gamma, double phi) {
-    const double ps =
-        std::min(sandWedgeResistance(x, b, gamma, phi), sandFlowResistance(x, b, gamma, phi));
-    return std::max(ps, 0.0);
+    const Wedge w = wedgeOf(phi);
+    return std::max(std::min(wedgeResistance(w, x, b, gamma), flowResistance(w, x, b, gamma)), 0.0);
 }
 
 }  // namespace
