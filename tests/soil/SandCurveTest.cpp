@@ -304,6 +304,22 @@ TEST(GranularLayerResistance, EachRuleOfPult) {
     expectClose(liquefied->pyState.PULT[0], 150.0, kRoundOff);
 }
 
+TEST(GranularLayerResistance, EmbeddedCapTakesTheCapWidthAndThePileDiameterForTheTables) {
+    // Sand from X = -1 (1 above the head), cap 3 wide and 1 thick, pile b = 1.
+    auto store = granularPile(4, 35.0, 0.0, -1.0);
+    store->control.embeddedCapOption = 1;
+    store->cap.capWidthZ = 3.0;
+    store->cap.capThicknessX = 1.0;
+    store->pyState.pyDeflection[0] = 0.05;
+    ASSERT_EQ(evaluate(*store), 0);
+    // Cap at depth 1 with b = 3: ps = pst = 132.2797182562135; the factors at
+    // x / (pile diameter) = 1 (B = 1.54, not B at 1/3); y = 0.05 = ym = 3/60,
+    // so p = pm = 203.710761068498.
+    expectClose(store->pyState.capPassiveResistance, 203.710761068498, kSummed);
+    // The head node itself, b = 1, on the line from ym to yu: p / y.
+    expectClose(store->pyState.pyModulus[0], 2696.417449635129, kSummed);
+}
+
 TEST(LiquefiedSandLayer, ThresholdAndDeflectionMultiplier) {
     auto store = granularPile(11, 0.0);
     LateralPyState& s = store->pyState;
