@@ -2,7 +2,8 @@
 // pile, 600 in long and 24 in across, in three layers of soft clay, its head
 // pushed 0.5 in (a fixed head, the common case of a pile cap), with the
 // single-plane solver and with the biaxial solver (0.4 in and 0.3 in); and
-// one single-plane solve of the same pile socketed into weak rock.
+// the same single-plane solve in one layer of medium dense sand, and with the
+// pile socketed into weak rock below the first clay layer.
 //
 // Besides the time of a whole solve the benchmark reports node_iteration:
 // the time per node and per solve of the iteration, the figure that stays
@@ -10,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <memory>
 
 #include "pile/biaxial_solver.h"
@@ -23,40 +25,35 @@ namespace {
 constexpr int kIncrements = 100;
 constexpr double kLength = 600.0;
 
-void addSoftClay(ModelStore& store, double topX, double bottomX, double gamma, double c,
-                 double E50) {
+void addLayer(ModelStore& store, int KSOIL, double topX, double bottomX,
+              const std::array<double, kSoilProperties>& values) {
     SoilLayerTable& t = store.soilLayers;
     SoilLayer& layer = t.rows[static_cast<std::size_t>(t.NLAYER)];
     t.NLAYER += 1;
     layer.layerNo = t.NLAYER;
-    layer.KSOIL = 1;
+    layer.KSOIL = KSOIL;
     layer.topX = topX;
     layer.bottomX = bottomX;
     layer.valueRowCount = 2;
     layer.propertyCount = kSoilProperties;
-    layer.top = {gamma, c, 0.0, 0.0, 0.0, E50, 0.0, 0.0, 0.0};
-    layer.bottom = layer.top;
+    layer.top = values;
+    layer.bottom = values;
+}
+
+void addSoftClay(ModelStore& store, double topX, double bottomX, double gamma, double c,
+                 double E50) {
+    addLayer(store, 1, topX, bottomX, {gamma, c, 0.0, 0.0, 0.0, E50, 0.0, 0.0, 0.0});
 }
 
 // Weak rock: qu 1000 psi, rock modulus 1.0E5 psi, KRM 0.0005, RQD 50 %.
 void addWeakRock(ModelStore& store, double topX, double bottomX) {
-    SoilLayerTable& t = store.soilLayers;
-    SoilLayer& layer = t.rows[static_cast<std::size_t>(t.NLAYER)];
-    t.NLAYER += 1;
-    layer.layerNo = t.NLAYER;
-    layer.KSOIL = 9;
-    layer.topX = topX;
-    layer.bottomX = bottomX;
-    layer.valueRowCount = 2;
-    layer.propertyCount = kSoilProperties;
-    layer.top = {0.05, 1000.0, 0.0, 0.0, 1.0E5, 0.0005, 50.0, 0.0, 0.0};
-    layer.bottom = layer.top;
+    addLayer(store, 9, topX, bottomX, {0.05, 1000.0, 0.0, 0.0, 1.0E5, 0.0005, 50.0, 0.0, 0.0});
 }
 
-enum class BenchSoil { clay, weakRock };
+enum class BenchSoil { softClay, sand, weakRock };
 
 // The store of one pile group as the discretisation leaves it.
-std::unique_ptr<ModelStore> benchmarkPile(BenchSoil soil = BenchSoil::clay) {
+std::unique_ptr<ModelStore> benchmarkPile(BenchSoil soil = BenchSoil::softClay) {
     auto store = makeModelStore();
     ModelStore& s = *store;
     s.control.unitsSystem = 1;
@@ -80,30 +77,34 @@ std::unique_ptr<ModelStore> benchmarkPile(BenchSoil soil = BenchSoil::clay) {
     s.groupFactors.pMultiplier[0] = 1.0;
     s.groupFactors.yMultiplier[0] = 1.0;
 
-    if (soil == BenchSoil::clay) {
-        addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
-        addSoftClay(s, 120.0, 360.0, 0.025, 7.0, 0.01);
-        addSoftClay(s, 360.0, 720.0, 0.030, 10.0, 0.007);
-    } else {
-        // The same layer boundaries, so the node ranges below hold.
-        addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
-        addWeakRock(s, 120.0, 360.0);
-        addWeakRock(s, 360.0, 720.0);
-    }
-    prepareSoilProfile(s);
-
     const double h = kLength / kIncrements;
     LateralPyState& py = s.pyState;
     py.NNODE = kIncrements + 1;
     for (int k = 0; k <= kIncrements; ++k)
         py.nodeX[0][static_cast<std::size_t>(k)] = k * h;
-    // Layers 1 to 3 start at the nodes 1, 21 and 61.
-    py.layerFirstNode[0] = 1;
-    py.layerLastNode[0] = 20;
-    py.layerFirstNode[1] = 21;
-    py.layerLastNode[1] = 60;
-    py.layerFirstNode[2] = 61;
-    py.layerLastNode[2] = kIncrements + 1;
+    if (soil == BenchSoil::sand) {
+        // Medium dense sand: gamma' 0.0347 lb/in3, phi 35 degrees, k 60 lb/in3.
+        addLayer(s, 4, 0.0, 720.0, {0.0347, 0.0, 35.0, 60.0, 0.0, 0.0, 0.0, 0.0, 0.0});
+        py.layerFirstNode[0] = 1;
+        py.layerLastNode[0] = kIncrements + 1;
+    } else {
+        addSoftClay(s, 0.0, 120.0, 0.020, 4.0, 0.02);
+        if (soil == BenchSoil::weakRock) {
+            addWeakRock(s, 120.0, 360.0);
+            addWeakRock(s, 360.0, 720.0);
+        } else {
+            addSoftClay(s, 120.0, 360.0, 0.025, 7.0, 0.01);
+            addSoftClay(s, 360.0, 720.0, 0.030, 10.0, 0.007);
+        }
+        // Layers 1 to 3 start at the nodes 1, 21 and 61.
+        py.layerFirstNode[0] = 1;
+        py.layerLastNode[0] = 20;
+        py.layerFirstNode[1] = 21;
+        py.layerLastNode[1] = 60;
+        py.layerFirstNode[2] = 61;
+        py.layerLastNode[2] = kIncrements + 1;
+    }
+    prepareSoilProfile(s);
 
     s.analysis.control.deflectionTolerance = 1.0E-5;
     s.analysis.control.maxPileIterations = 100;
@@ -134,11 +135,15 @@ void singlePlaneSolveIn(benchmark::State& state, BenchSoil soil) {
     }
     reportPerNodeIteration(state, solves);
 }
-
 void singlePlaneSolve(benchmark::State& state) {
-    singlePlaneSolveIn(state, BenchSoil::clay);
+    singlePlaneSolveIn(state, BenchSoil::softClay);
 }
 BENCHMARK(singlePlaneSolve);
+
+void singlePlaneSolveInSand(benchmark::State& state) {
+    singlePlaneSolveIn(state, BenchSoil::sand);
+}
+BENCHMARK(singlePlaneSolveInSand);
 
 // Soft clay over weak rock: the rock's stiff initial line and its raised
 // small-deflection threshold.

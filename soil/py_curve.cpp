@@ -243,6 +243,276 @@ double stiffClayCyclicCoefficient(double xOverB) {
     return interpolateUnitSteps(table, xOverB);
 }
 
+// ---------------------------------------------------------------------------
+// Granular soil.
+
+namespace {
+
+// Earth pressure at rest of the wedge model.
+const double kK0 = f32(0.4F);
+
+// The angles and earth-pressure coefficients of the wedge of friction angle
+// phi. pi is taken as 3.14159, as wherever angles are converted.
+struct Wedge {
+    double tanPhi, sinBeta, cosAlpha, tanAlpha, tanBeta, tanBetaMinusPhi, KA, KP;
+};
+
+Wedge wedgeOf(double phi) {
+    const double quarterPi = f32(3.14159F) / 4.0;
+    const double alpha = phi / 2.0;
+    const double beta = quarterPi + phi / 2.0;
+    Wedge w{};
+    w.tanPhi = std::tan(phi);
+    w.sinBeta = std::sin(beta);
+    w.cosAlpha = std::cos(alpha);
+    w.tanAlpha = std::tan(alpha);
+    w.tanBeta = std::tan(beta);
+    w.tanBetaMinusPhi = std::tan(beta - phi);
+    const double tanActive = std::tan(quarterPi - phi / 2.0);
+    w.KA = tanActive * tanActive;
+    w.KP = w.tanBeta * w.tanBeta;
+    return w;
+}
+
+// pst / (gamma x) = x P + Q: the wedge's growth with depth and its value at
+// the surface; psd / (gamma x) = b R.
+double wedgeDepthTerm(const Wedge& w) {
+    return kK0 * w.tanPhi * w.sinBeta / (w.tanBetaMinusPhi * w.cosAlpha) +
+           w.tanBeta / w.tanBetaMinusPhi * w.tanBeta * w.tanAlpha +
+           kK0 * w.tanBeta * (w.tanPhi * w.sinBeta - w.tanAlpha);
+}
+
+double wedgeSurfaceTerm(const Wedge& w, double b) {
+    return w.tanBeta / w.tanBetaMinusPhi * b - w.KA * b;
+}
+
+double flowTerm(const Wedge& w) {
+    return w.KA * (std::pow(w.tanBeta, 8) - 1.0) + kK0 * w.tanPhi * std::pow(w.tanBeta, 4);
+}
+
+// Linear interpolation in a table at the given x / b points, constant beyond
+// the last; a negative argument takes the first value.
+double interpolateDepthTable(const std::array<double, 10>& values, double t) {
+    static const std::array<double, 10> points = {0.0, 0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0};
+    if (!(t > 0.0)) return values[0];
+    for (std::size_t j = 1; j < points.size(); ++j)
+        if (t <= points[j])
+            return values[j - 1] +
+                   (values[j] - values[j - 1]) * (t - points[j - 1]) / (points[j] - points[j - 1]);
+    return values[points.size() - 1];
+}
+
+// Sand and silt: the straight initial line, the parabola, the line from (ym,
+// pm) to (yu, pu), and pu beyond; the caller bounds it by (K x) y.
+double sandFamilyResistance(const PyCurve& c, double y) {
+    if (y < c.ym) return y <= c.yk ? c.initialModulus * y : c.parabolaC * std::pow(y, c.inverseN);
+    if (y < c.yu) return c.pm + c.slope * (y - c.ym);
+    return c.pu;
+}
+
+double apiSandResistance(const PyCurve& c, double y) {
+    if (c.depth < f32(1.0E-10F) || !(c.pu > 0.0)) return 0.0;
+    return c.pu * std::tanh(c.initialModulus * y / c.pu);
+}
+
+// Liquefied sand before the bound by pu.
+double liquefiedRawResistance(const PyCurve& c, double y) {
+    const double yMillimetres = y * c.millimetresPerLength;
+    const double pKNm = c.liquefiedA * std::pow(c.liquefiedB * yMillimetres, c.liquefiedC);
+    return std::min(pKNm * c.diameterFactor * c.forcePerLengthPerKNm, c.resistanceCap);
+}
+
+// The largest deflection of the liquefied-sand model, 150 mm.
+const double kLiquefiedLargestMillimetres = 150.0;
+
+}  // namespace
+
+namespace {
+
+double wedgeResistance(const Wedge& w, double x, double b, double gamma) {
+    return gamma * x * (x * wedgeDepthTerm(w) + wedgeSurfaceTerm(w, b));
+}
+
+double flowResistance(const Wedge& w, double x, double b, double gamma) {
+    return w.KA * b * gamma * x * (std::pow(w.tanBeta, 8) - 1.0) +
+           kK0 * b * gamma * x * w.tanPhi * std::pow(w.tanBeta, 4);
+}
+
+}  // namespace
+
+double sandWedgeResistance(double x, double b, double gamma, double phi) {
+    return wedgeResistance(wedgeOf(phi), x, b, gamma);
+}
+
+double sandFlowResistance(double x, double b, double gamma, double phi) {
+    return flowResistance(wedgeOf(phi), x, b, gamma);
+}
+
+double sandTransitionDepth(double b, double phi) {
+    const Wedge w = wedgeOf(phi);
+    const double P = wedgeDepthTerm(w);
+    const double xt = P > 0.0 ? (b * flowTerm(w) - wedgeSurfaceTerm(w, b)) / P : 0.0;
+    return std::isfinite(xt) && xt > 0.0 ? xt : 0.0;
+}
+
+double sandFactorA(double xOverB, bool cyclic) {
+    static const std::array<double, 10> staticA = {f32(2.83F), f32(2.48F), f32(2.11F), f32(1.76F),
+                                                   f32(1.48F), f32(1.23F), f32(1.06F), f32(0.9F),
+                                                   f32(0.88F), f32(0.88F)};
+    static const std::array<double, 10> cyclicA = {f32(0.75F), f32(0.93F), f32(1.07F), f32(1.11F),
+                                                   f32(1.03F), f32(0.98F), f32(0.94F), f32(0.9F),
+                                                   f32(0.88F), f32(0.88F)};
+    return interpolateDepthTable(cyclic ? cyclicA : staticA, xOverB);
+}
+
+double sandFactorB(double xOverB, bool cyclic) {
+    static const std::array<double, 10> staticB = {f32(2.14F), f32(1.83F), f32(1.54F), f32(1.27F),
+                                                   f32(1.05F), f32(0.86F), f32(0.71F), f32(0.53F),
+                                                   f32(0.5F),  f32(0.5F)};
+    static const std::array<double, 10> cyclicB = {f32(0.53F), f32(0.72F), f32(0.83F), f32(0.86F),
+                                                   f32(0.82F), f32(0.77F), f32(0.7F),  f32(0.55F),
+                                                   f32(0.55F), f32(0.55F)};
+    return interpolateDepthTable(cyclic ? cyclicB : staticB, xOverB);
+}
+
+ApiSandCoefficients apiSandCoefficients(double phi) {
+    const Wedge w = wedgeOf(phi);
+    ApiSandCoefficients k;
+    k.C1 = w.tanBeta * (kK0 * ((1.0 / w.cosAlpha + 1.0) * w.tanPhi * w.sinBeta - w.tanAlpha) +
+                        w.KP * w.tanAlpha);
+    k.C2 = w.KP - w.KA;
+    k.C3 = w.KP * w.KP * (kK0 * w.tanPhi + w.KP) - w.KA;
+    return k;
+}
+
+double apiSandTransitionDepth(const ApiSandCoefficients& k, double b) {
+    const double xt = k.C1 > 0.0 ? (k.C3 - k.C2) * b / k.C1 : 0.0;
+    return std::isfinite(xt) && xt > 0.0 ? xt : 0.0;
+}
+
+double apiSandUltimate(const ApiSandCoefficients& k, double x, double b, double gamma) {
+    // Not less than 0, as for the wedge of sand.
+    if (x <= apiSandTransitionDepth(k, b)) return std::max((k.C1 * x + k.C2 * b) * gamma * x, 0.0);
+    return std::max(k.C3 * b * gamma * x, 0.0);
+}
+
+double apiSandFactor(double xOverB, bool cyclic) {
+    if (cyclic) return f32(0.9F);
+    return std::max(3.0 - f32(0.8F) * xOverB, f32(0.9F));
+}
+
+PyCurve buildSandFamilyCurve(double x, double b, double pu, double pm, double K) {
+    PyCurve curve;
+    if (!(b > 0.0)) return curve;  // no pile width, no resistance
+    curve.kind = PyCurveKind::sand;
+    curve.depth = x;
+    curve.diameter = b;
+    curve.pu = pu;
+    curve.pm = pm;
+    curve.ym = b / 60.0;
+    curve.yu = 3.0 * b / 80.0;
+    curve.initialLine = true;
+    curve.initialModulus = K * x;
+    curve.slope = (pu - pm) / (curve.yu - curve.ym);
+    if (pm > 0.0) {
+        curve.inverseN = curve.slope * curve.ym / pm;
+        curve.parabolaC = pm / std::pow(curve.ym, curve.inverseN);
+    }
+    // Where the straight line meets the parabola. At the ground surface, or
+    // without a subgrade modulus, the line is flat and never meets it: yk =
+    // 2b lies beyond ym, so the line governs the whole first branch. A
+    // parabola of exponent 1 is itself a line through the origin; the smaller
+    // of the two lines then governs, which the bound (K x) y already gives.
+    const double line = curve.initialModulus;
+    if (x <= 0.0 || !(line > 0.0))
+        curve.yk = 2.0 * b;
+    else if (curve.inverseN == 1.0)
+        curve.yk = curve.ym;
+    else
+        curve.yk = std::pow(curve.parabolaC / line, 1.0 / (1.0 - curve.inverseN));
+    return curve;
+}
+
+namespace {
+
+// ps, the smaller of the wedge and flow resistances. With pi taken as
+// 3.14159 a friction angle of (nearly) 0 leaves tan beta a hair below 1 and
+// the flow resistance a hair below 0; soil never pulls on the pile, so ps is
+// not less than 0.
+double granularResistance(double x, double b, double gamma, double phi) {
+    const Wedge w = wedgeOf(phi);
+    return std::max(std::min(wedgeResistance(w, x, b, gamma), flowResistance(w, x, b, gamma)), 0.0);
+}
+
+}  // namespace
+
+PyCurve buildSandCurve(double x, double b, double bTable, double gamma, double phi, double K,
+                       bool cyclic) {
+    const double ps = granularResistance(x, b, gamma, phi);
+    const double xOverB = bTable > 0.0 ? x / bTable : 0.0;
+    return buildSandFamilyCurve(x, b, sandFactorA(xOverB, cyclic) * ps,
+                                sandFactorB(xOverB, cyclic) * ps, K);
+}
+
+double siltCohesiveResistance(double x, double b, double gamma, double c) {
+    if (c < f32(1.0E-20F) || !(b > 0.0)) return 0.0;
+    const double Np = std::min(gamma * x / c + 3.0 + 0.5 * x / b, 9.0);
+    return Np * c * b;
+}
+
+PyCurve buildSiltCurve(double x, double b, double bTable, double gamma, double phi, double c,
+                       double K, bool cyclic) {
+    const double pPhi = granularResistance(x, b, gamma, phi);
+    const double pc = siltCohesiveResistance(x, b, gamma, c);
+    const double xOverB = bTable > 0.0 ? x / bTable : 0.0;
+    // pm = 1.5 (pphi + pc) is kept even where it exceeds pu, so that the curve
+    // falls from pm at ym to pu at yu: results stored by the front end rely on
+    // this form of the silt curve.
+    return buildSandFamilyCurve(x, b, sandFactorA(xOverB, cyclic) * pPhi + pc,
+                                f32(1.5F) * (pPhi + pc), K);
+}
+
+PyCurve buildApiSandCurve(double x, double b, double gamma, double phi, double K, bool cyclic) {
+    PyCurve curve;
+    if (!(b > 0.0)) return curve;
+    const ApiSandCoefficients k = apiSandCoefficients(phi);
+    curve.kind = PyCurveKind::apiSand;
+    curve.depth = x;
+    curve.diameter = b;
+    curve.apiFactor = apiSandFactor(x / b, cyclic);
+    curve.pu = curve.apiFactor * apiSandUltimate(k, x, b, gamma);
+    curve.ym = b / 60.0;
+    curve.yu = 3.0 * b / 80.0;
+    // tanh u <= u: the curve lies below (K x) y, which is its initial slope.
+    curve.initialLine = true;
+    curve.initialModulus = K * x;
+    return curve;
+}
+
+PyCurve buildLiquefiedSandCurve(double z, double b, bool english) {
+    PyCurve curve;
+    curve.kind = PyCurveKind::liquefiedSand;
+    const double metresPerLength = english ? f32(0.0254F) : 1.0;
+    curve.millimetresPerLength = english ? f32(25.4F) : 1000.0;
+    curve.forcePerLengthPerKNm = english ? f32(5.7143F) : 1.0;
+    curve.resistanceCap = english ? 85.0 : 15.0;
+    curve.depth = z;
+    curve.diameter = b;
+    const double zOne = std::max(z, 0.0) * metresPerLength + 1.0;
+    curve.liquefiedA = f32(3.0E-7F) * std::pow(zOne, f32(6.05F));
+    curve.liquefiedB = f32(2.80F) * std::pow(zOne, f32(0.11F));
+    curve.liquefiedC = f32(2.85F) * std::pow(zOne, f32(-0.41F));
+    // Below a diameter of about 0.23 m the factor turns negative; a pile
+    // never pulls the soil towards itself, so the factor stops at 0.
+    const double bMetres = b * metresPerLength;
+    curve.diameterFactor =
+        bMetres > 0.0 ? std::max(f32(3.81F) * std::log(bMetres) + f32(5.6F), 0.0) : 0.0;
+    curve.deflectionOverYMultiplier = true;
+    curve.pu =
+        liquefiedRawResistance(curve, kLiquefiedLargestMillimetres / curve.millimetresPerLength);
+    return curve;
+}
+
 double pyResistance(const PyCurve& curve, double y) {
     double p = 0.0;
     switch (curve.kind) {
@@ -266,6 +536,15 @@ double pyResistance(const PyCurve& curve, double y) {
             return weakRockResistance(curve, y);
         case PyCurveKind::vuggyLimestone:
             return vuggyLimestoneResistance(curve, y);
+        case PyCurveKind::sand:
+            p = sandFamilyResistance(curve, y);
+            break;
+        case PyCurveKind::apiSand:
+            p = apiSandResistance(curve, y);
+            break;
+        case PyCurveKind::liquefiedSand:
+            // Flat beyond the largest deflection of the model.
+            return std::min(liquefiedRawResistance(curve, y), curve.pu);
     }
     // The straight initial line K x y bounds the curve from above.
     if (curve.initialLine) p = std::min(p, curve.initialModulus * y);
@@ -346,6 +625,22 @@ int pyStandardDeflections(const PyCurve& curve, std::span<double> out) {
         case PyCurveKind::vuggyLimestone:
             for (int k = 0; k <= 16; ++k)
                 add(k * curve.y2 / 15.0);
+            break;
+        case PyCurveKind::sand:
+        case PyCurveKind::apiSand:
+            // The first branch in twelfths of ym, then yu and steps of b.
+            add(0.0);
+            for (int k = 1; k <= 12; ++k)
+                add(k * curve.ym / 12.0);
+            for (int k = 0; k <= 3; ++k)
+                add(curve.yu + k * curve.diameter);
+            break;
+        case PyCurveKind::liquefiedSand:
+            // 0, then 16 deflections in geometric progression from 1 mm to
+            // the model's largest, 150 mm.
+            add(0.0);
+            for (int k = 0; k <= 15; ++k)
+                add(std::pow(kLiquefiedLargestMillimetres, k / 15.0) / curve.millimetresPerLength);
             break;
         default:
             break;

@@ -20,6 +20,9 @@ enum class PyCurveKind {
     userCurves,           // type 5 and piles with their own curves
     weakRock,             // type 9
     vuggyLimestone,       // type 6
+    sand,                 // types 4 and 7: straight line, parabola, linear rise, pu
+    apiSand,              // type 8: hyperbolic tangent of K x y / (A pu)
+    liquefiedSand,        // type 11: power curve in millimetres and kN/m
 };
 
 struct PyCurve {
@@ -40,12 +43,35 @@ struct PyCurve {
     double yA = 0.0;
     double y1 = 0.0;
     double y2 = 0.0;
-    double slope = 0.0;  // vuggy limestone: 100 su, the slope between y1 and y2
     // User curves: p is interpolated in X between two curves of a set with
     // the weight of the lower one (upper alone when weight is 0).
     const UserPyCurve* upperCurve = nullptr;
     const UserPyCurve* lowerCurve = nullptr;
     double weight = 0.0;
+    // Sand and silt: the line (K x) y up to yk, the parabola C y^(1/n) up to
+    // (ym, pm), the straight line on to (yu, pu), pu beyond. API sand keeps
+    // b, ym and yu for its printed deflections; pu is its asymptote A pu.
+    double diameter = 0.0;  // b
+    double pm = 0.0;
+    double ym = 0.0;
+    double yu = 0.0;
+    double slope = 0.0;      // m = (pu - pm) / (yu - ym); vuggy limestone: 100 su
+    double inverseN = 0.0;   // 1 / n = m ym / pm, the exponent of the parabola
+    double parabolaC = 0.0;  // C = pm / ym^(1/n)
+    double yk = 0.0;         // where the straight initial line meets the parabola
+    double apiFactor = 0.0;  // A of API sand
+    // Liquefied sand: p = A (B y)^C with y in millimetres and p in kN/m, times
+    // the diameter factor, converted to the run's force per length, capped.
+    double liquefiedA = 0.0;
+    double liquefiedB = 0.0;
+    double liquefiedC = 0.0;
+    double diameterFactor = 0.0;        // 3.81 ln(b) + 5.6, b in metres, not below 0
+    double millimetresPerLength = 0.0;  // 25.4 (inches) or 1000 (metres)
+    double forcePerLengthPerKNm = 0.0;  // 5.7143 (lb/in) or 1 (kN/m)
+    double resistanceCap = 0.0;         // 85 lb/in or 15 kN/m
+    // The node deflection is divided by the y-multiplier before the curve is
+    // read (liquefied sand), and the modulus is p pm / (y / ym) / ym.
+    bool deflectionOverYMultiplier = false;
 };
 
 // Soft clay ultimate resistance at depth x: the wedge value (3 + gamma x / c
@@ -90,6 +116,60 @@ PyCurve buildVuggyLimestoneCurve(double b, double su);
 // between the tabulated points and flat beyond the last.
 double stiffClayStaticCoefficient(double xOverB);  // AS
 double stiffClayCyclicCoefficient(double xOverB);  // AC
+
+// Granular soil. phi is the friction angle in radians; the wedge constants
+// are K0 = 0.4, alpha = phi / 2, beta = pi / 4 + phi / 2, KA = tan^2(pi / 4 -
+// phi / 2), KP = tan^2 beta.
+
+// Ultimate resistance of sand at depth x from the wedge failure near the
+// surface (pst) and from the flow of soil around the pile at depth (psd).
+double sandWedgeResistance(double x, double b, double gamma, double phi);  // pst
+double sandFlowResistance(double x, double b, double gamma, double phi);   // psd
+// The depth where pst = psd (0 when there is no such depth below the ground).
+double sandTransitionDepth(double b, double phi);
+
+// Depth factors A and B of sand and silt at x / b (static or cyclic table),
+// linear between the tabulated points and constant beyond x / b = 6.
+double sandFactorA(double xOverB, bool cyclic);
+double sandFactorB(double xOverB, bool cyclic);
+
+// API sand: the coefficients C1, C2, C3 of phi, the transition depth xt =
+// (C3 - C2) b / C1, the ultimate resistance (C1 x + C2 b) gamma x above xt
+// and C3 b gamma x below, and the factor A (static 3.0 - 0.8 x / b, not less
+// than 0.9; cyclic 0.9).
+struct ApiSandCoefficients {
+    double C1 = 0.0, C2 = 0.0, C3 = 0.0;
+};
+ApiSandCoefficients apiSandCoefficients(double phi);
+double apiSandTransitionDepth(const ApiSandCoefficients& k, double b);
+double apiSandUltimate(const ApiSandCoefficients& k, double x, double b, double gamma);
+double apiSandFactor(double xOverB, bool cyclic);
+
+// The sand-type curve of depth x and diameter b from pu and pm and the
+// subgrade modulus K: ym = b / 60, yu = 3b / 80, the parabola through (ym,
+// pm) with the slope of the line to (yu, pu), yk where (K x) y meets it (2b
+// when x <= 0), and p never above (K x) y.
+PyCurve buildSandFamilyCurve(double x, double b, double pu, double pm, double K);
+
+// Sand (type 4): pu = A ps, pm = B ps with ps = min(pst, psd); the depth
+// factors are read at x / bTable (the pile diameter, also under the cap).
+PyCurve buildSandCurve(double x, double b, double bTable, double gamma, double phi, double K,
+                       bool cyclic);
+
+// Silt (type 7): pu = A pphi + pc, pm = 1.5 (pphi + pc), with pphi the sand
+// ps and pc = Np c b, Np = gamma x / c + 3 + 0.5 x / b not more than 9 (0
+// when c < 1.0E-20).
+PyCurve buildSiltCurve(double x, double b, double bTable, double gamma, double phi, double c,
+                       double K, bool cyclic);
+double siltCohesiveResistance(double x, double b, double gamma, double c);  // pc
+
+// API sand (type 8): p = A pu tanh(K x y / (A pu)), 0 when x < 1.0E-10.
+PyCurve buildApiSandCurve(double x, double b, double gamma, double phi, double K, bool cyclic);
+
+// Liquefied sand (type 11) at depth z below the top of the liquefied layer
+// with diameter b, both in the run's length unit (inches in an English run,
+// metres otherwise); pu is p at 150 mm.
+PyCurve buildLiquefiedSandCurve(double z, double b, bool english);
 
 // Resistance p at deflection y >= 0.
 double pyResistance(const PyCurve& curve, double y);

@@ -182,6 +182,41 @@ double weakRockEquivalentDepth(const PySoilValues& v, double F) {
     return (std::sqrt((c * b) * (c * b) + 4.0 * f32(0.7f) * c * F) - c * b) * 0.5 / (f32(0.7f) * c);
 }
 
+// Sand (4), silt (7) and API sand (8): the wedge resistance times the depth
+// factor (silt adds its cohesive share), marched from the ground in 50 steps
+// down to the depth xt where the flow of soil around the pile takes over.
+// Past xt the rest of F is met at the criterion's ultimate resistance at xt,
+// the flow resistance times the depth factor (silt: plus its pc there).
+double granularEquivalentDepth(const PySoilValues& v, double F, bool cyclic, int KSOIL) {
+    const double b = v.b, c = v.c, gamma = v.gamma, phi = v.phi;
+    if (!(b > 0.0)) return 0.0;
+    const bool api = KSOIL == 8;
+    const bool silt = KSOIL == 7;
+    const ApiSandCoefficients k = apiSandCoefficients(phi);
+    const double xt = api ? apiSandTransitionDepth(k, b) : sandTransitionDepth(b, phi);
+    // Without friction (or without a wedge zone) there is no depth to match.
+    if (!(xt > 0.0)) return 0.0;
+    auto factor = [&](double x) {
+        return api ? apiSandFactor(x / b, cyclic) : sandFactorA(x / b, cyclic);
+    };
+    const double h = xt / 50.0;
+    double S = 0.0;
+    for (int step = 1; step <= 50; ++step) {
+        const double x = step * h;
+        const double wedge =
+            api ? (k.C1 * x + k.C2 * b) * gamma * x : sandWedgeResistance(x, b, gamma, phi);
+        double rate = wedge * factor(x);
+        if (silt) rate += 3.0 * c * b + gamma * b * x + 0.5 * c * x;
+        const double previous = S;
+        S += rate * h;
+        if (S > F) return x - (S - F) * h / (S - previous);
+    }
+    double deepRate =
+        factor(xt) * (api ? k.C3 * b * gamma * xt : sandFlowResistance(xt, b, gamma, phi));
+    if (silt) deepRate += siltCohesiveResistance(xt, b, gamma, c);
+    return deepRate > 0.0 ? xt + (F - S) / deepRate : xt;
+}
+
 }  // namespace
 
 PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double pm, double ym) {
@@ -277,8 +312,11 @@ double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil) {
         case 9:
             XEQ = weakRockEquivalentDepth(soil, F);
             break;
-        // Sand (4), silt (7) and API sand (8) march the wedge resistance of
-        // their criteria; those branches arrive with the criteria.
+        case 4:
+        case 7:
+        case 8:
+            XEQ = granularEquivalentDepth(soil, F, cyclic, store.soilLayers.rows[L - 1].KSOIL);
+            break;
         default:
             XEQ = softClayEquivalentDepth(soil, F, cyclic);
             break;
@@ -348,8 +386,9 @@ void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& crite
                 recordPrintedCurve(store, node, soil, curve);
                 continue;
             }
-            const PyPointValue v =
-                evaluatePyPoint(curve, s.pyDeflection[i - 1], smallDeflectionThreshold(s), pm, ym);
+            double y = s.pyDeflection[i - 1];
+            if (curve.deflectionOverYMultiplier) y /= ym;
+            const PyPointValue v = evaluatePyPoint(curve, y, smallDeflectionThreshold(s), pm, ym);
             if (capPass)
                 s.capPassiveResistance = v.p;
             else

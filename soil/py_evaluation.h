@@ -38,6 +38,7 @@ struct PySoilValues {
     double E50 = 0.0;    // strain at 50% stress
     double K = 0.0;      // p-y subgrade modulus
     double CAVG = 0.0;   // layer-average strength (stiff clays; su of the rock for weak rock)
+    double phi = 0.0;    // friction angle [radians] (sand, silt)
     double ER = 0.0;     // Young's modulus of rock (weak rock)
     double RQD = 0.0;    // rock quality designation [%] (weak rock)
 };
@@ -49,9 +50,9 @@ struct PyLayerRun {
     double previousX = 0.0;
     double previousC = 0.0;
     double strengthIntegral = 0.0;  // integral of c from firstX to previousX
-    double previousPc =
-        0.0;  // pc (stiff clay below water) or pu (rock) of the node evaluated before
-    bool beyondLastCurve = false;  // user curves: the message was written in this pass
+    double previousPc = 0.0;        // pc (stiff clay below water) or pu (rock) of the node before
+    double previousPu = 0.0;        // pu of the node evaluated before (silt, liquefied sand)
+    bool beyondLastCurve = false;   // user curves: the message was written in this pass
 };
 
 // A criterion as the node loop sees it: what it looks up at a node, whether

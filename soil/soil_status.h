@@ -6,8 +6,6 @@
 // stop code.
 #pragma once
 
-#include "store/return_codes.h"
-
 namespace pylora {
 
 inline constexpr int kSoilOk = 0;
@@ -18,11 +16,5 @@ inline constexpr int kStatusFrictionBeyondProfile = 24;    // depth below the fr
 inline constexpr int kStatusSiltNoFriction = 28;           // silt with zero friction angle
 inline constexpr int kStatusSiltSlope = 29;                // ground slope check of silt
 inline constexpr int kStatusApiSandNoFriction = 30;        // API sand with zero friction angle
-
-// Placeholder code of the criteria whose issues have not landed (sand, API
-// sand, silt, liquefied sand): a layer of such a
-// type stops the analysis with a fatal error instead of giving it no soil.
-// The code and its placeholders go when those criteria arrive.
-inline constexpr int kStatusCriterionNotBuilt = kReturnNotAvailable;
 
 }  // namespace pylora
