@@ -110,6 +110,9 @@ std::array<std::span<const double>, kAlongPileQuantities3D> biaxialColumns(const
 
 // After a printed table the deflection, moment, shear and soil reaction of
 // each printed node are raised to 1.0E-14 where smaller, in every plane.
+// This comes after the extremes and the envelope trackers have read the
+// arrays: they take the values of the listings, so that the envelope of a
+// single case equals that case whatever nodes its report printed.
 void raiseTinyPrintedValues(PileWork& work, int planeCount, int N, int nodeStep) {
     const int step = tableNodeStep(nodeStep, N);
     for (int k = 0; k <= N; k += step)
@@ -127,7 +130,6 @@ void writeSinglePlaneTable(ModelStore& store, const LateralPile& pile, bool capa
     const auto columns = singlePlaneColumns(store.pileWork, pile.N);
     const int nodeStep = store.analysis.control.nodeStep;
     writeSinglePlaneTable(store, files, columns, pile.N, pile.h, nodeStep, capacities);
-    raiseTinyPrintedValues(store.pileWork, 1, pile.N, nodeStep);
 }
 
 }  // namespace
@@ -256,6 +258,7 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
     std::copy(arrays.begin(), arrays.end(), columns.columns.begin());
     writePileExtremes(store, g, N + 1, pile.h, columns);
     trackAlongPileEnvelope(store, g, N + 1, columns);
+    if (level > 1) raiseTinyPrintedValues(work, 1, N, store.analysis.control.nodeStep);
 }
 
 // ---------------------------------------------------------------------------
@@ -337,7 +340,10 @@ void printResultantPlaneResults(ModelStore& store, const LateralPile& pile, doub
         block(kGlobalTitle, globalDisplacements, globalForces);
         block("THE PILE COORDINATE SYSTEM", c, localForces);
     }
-    if (level > 1) writeSinglePlaneTable(store, pile, false, {f.report, f.summary});
+    if (level > 1) {
+        writeSinglePlaneTable(store, pile, false, {f.report, f.summary});
+        raiseTinyPrintedValues(work, 1, pile.N, store.analysis.control.nodeStep);
+    }
     writeIterationCount(store, pile.pileGroup, true);
 }
 
@@ -432,11 +438,9 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
         endLine(f.resultsData, row);
     }
 
-    if (level > 1) {
-        const int nodeStep = store.analysis.control.nodeStep;
-        writeBiaxialTable(f.report, biaxialColumns(work, N), N, pile.h, nodeStep, capacities);
-        raiseTinyPrintedValues(work, 2, N, nodeStep);
-    }
+    if (level > 1)
+        writeBiaxialTable(f.report, biaxialColumns(work, N), N, pile.h,
+                          store.analysis.control.nodeStep, capacities);
     writeIterationCount(store, g, false);
 
     AlongPileColumns columns;
@@ -445,6 +449,7 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
     std::copy(arrays.begin(), arrays.end(), columns.columns.begin());
     writePileExtremes(store, g, N + 1, pile.h, columns);
     trackAlongPileEnvelope(store, g, N + 1, columns);
+    if (level > 1) raiseTinyPrintedValues(work, 2, N, store.analysis.control.nodeStep);
 }
 
 }  // namespace pylora
