@@ -111,6 +111,14 @@ TEST(EnvelopeTables, OneLoadCaseGivesMinimumAndMaximumEnvelopesEqualToThatCase) 
     ASSERT_EQ(errorFlag, 0);
     s.analysis.seriesFirstCase = 0;
     const std::string caseText = m->reportText();
+    // The cap solution has printed the summary tables of the case.
+    std::fflush(s.files.summary.get());
+    const auto caseSummary = linesOf(testsupport::readFile(m->dir / "summary.txt"));
+    const auto tops = block(caseSummary, "* PILE TOP DISPLACEMENTS *", "* PILE TOP REACTIONS *");
+    ASSERT_EQ(tops.size(), 2u + 2u + 2u + 4u);  // title, heads, units, two groups, extremes
+    EXPECT_EQ(tops[4].substr(0, 17), "               1 ");
+    EXPECT_EQ(tops[5].substr(0, 17), "               2 ");
+    EXPECT_EQ(tops[6].substr(0, 17), "         MINIMUM ");
 
     printEnvelopeResults(s, kMinimumEnvelope, kLoadCaseSeries);
     printEnvelopeResults(s, kMaximumEnvelope, kLoadCaseSeries);
