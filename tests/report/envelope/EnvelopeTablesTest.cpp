@@ -155,6 +155,41 @@ TEST(EnvelopeTables, OneLoadCaseGivesMinimumAndMaximumEnvelopesEqualToThatCase) 
     }
 }
 
+TEST(EnvelopeTables, CaseWithoutSolutionEntersNoEnvelope) {
+    auto m = captest::elasticModel();
+    ModelStore& s = *m->store;
+    captest::addGroup(s, 0.0, 0.0, 0.0);
+    resetPileEnvelopes(s);
+    s.analysis.seriesFirstCase = 1;
+    int curveSwitch = 0;
+    int errorFlag = 0;
+    // The first case of the series never converges (code 3): the series
+    // still waits for its first solution, as the driver leaves it.
+    s.analysis.control.maxCapIterations = 1;
+    s.analysis.capLoad = CapVector{900.0, 80.0, 0.0, 0.0, 0.0, 0.0};
+    solveCapEquilibrium3D(s, curveSwitch, errorFlag);
+    ASSERT_EQ(errorFlag, 0);
+    ASSERT_EQ(m->statusLines().back(), "    3 NO CONVERGENCE ON PILE CAP");
+    EXPECT_EQ(s.pileEnvelopes.trackedCount[0], 0);
+    EXPECT_EQ(s.analysis.capEnvelope.firstPending, 1);
+
+    // The second case is the first solution: both envelopes are that case.
+    s.analysis.control.maxCapIterations = 50;
+    const CapVector load{300.0, 12.0, 0.0, 0.0, 0.0, 0.0};
+    s.analysis.capLoad = load;
+    solveCapEquilibrium3D(s, curveSwitch, errorFlag);
+    ASSERT_EQ(errorFlag, 0);
+    ASSERT_EQ(m->statusLines().back(), "    1 ANALYSIS COMPLETED");
+    const PileEnvelopes& e = s.pileEnvelopes;
+    EXPECT_EQ(e.trackedCount[0], 1);
+    EXPECT_EQ(e.headMin[0], e.headMax[0]);
+    EXPECT_EQ(e.alongMin[0], e.alongMax[0]);
+    EXPECT_EQ(s.analysis.capEnvelope.loadMin, load);
+    EXPECT_EQ(s.analysis.capEnvelope.loadMax, load);
+    // The vertical load reaches the head: the envelope holds no zero there.
+    EXPECT_GT(e.headMin[0][6], 0.0);
+}
+
 // A two-dimensional pile group in layered soft clay, solved twice with
 // opposite lateral loads by the two-dimensional solver on its printing pass.
 struct TwoCases {
