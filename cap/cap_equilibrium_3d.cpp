@@ -11,6 +11,7 @@
 #include "cap/invert_matrix.h"
 #include "cap/pile_in_cap.h"
 #include "format/format.h"
+#include "pile/pile_summary.h"
 #include "store/constants.h"
 #include "store/return_codes.h"
 #include "store/run_messages.h"
@@ -386,6 +387,8 @@ void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
         errorFlag = status;
         return;
     }
+    // The summary tables read the pile data file of this pass back.
+    printPileSummary(store, store.arrangement.pileGroupCount, a.demandCapacityPrint);
     a.solvedCount += 1;
 }
 

@@ -192,60 +192,70 @@ void writeCombinedFactorTable(ModelStore& store) {
     }
 }
 
-void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& displacement,
-                   int iterations) {
-    RunFiles& f = store.files;
-    const UnitLabels& u = store.units;
-    const std::span<const double> loads(load);
-    const std::span<const double> displacements(displacement);
-
-    for (std::FILE* file : {f.report.get(), f.summary.get()}) {
-        ReportLine l;
-        // Within one line a record ends at the first '/': two blank lines
-        // between records take three.
-        l.slash().slash().slash().X(5).text("* TABLE L *   COMPUTATION ON PILE CAP");
-        l.slash().slash().slash().X(5).text("* EQUIVALENT CONC. LOAD AT ORIGIN *");
-        l.slash().X(11).text("VERT. LOAD,").A(u.force4.view(), 4).X(4).text("HOR. LOAD Y,");
-        l.A(u.force4.view(), 4).X(3).text("HOR. LOAD Z,").A(u.force4.view(), 4);
+void writeTableLBlock(std::FILE* file, const UnitLabels& u, const CapVector& load,
+                      const CapVector& displacement, bool twoDimensional) {
+    ReportLine l;
+    // Within one line a record ends at the first '/': two blank lines
+    // between records take three.
+    l.slash().slash().slash().X(5).text("* TABLE L *   COMPUTATION ON PILE CAP");
+    l.slash().slash().slash().X(5).text("* EQUIVALENT CONC. LOAD AT ORIGIN *");
+    if (twoDimensional) {
+        const std::array<double, 3> loads{load[kForceX], load[kForceY], load[kMomentZ]};
+        const std::array<double, 3> displacements{displacement[kForceX], displacement[kForceY],
+                                                  displacement[kMomentZ]};
+        l.slash().X(13).text("VERT. LOAD,").A(u.force4.view(), 4).X(4).text("HORI. LOAD,");
+        l.A(u.force4.view(), 4).X(4).text("MOMENT,").A(u.length2.view(), 2).A(kUnitTimes, 1);
+        l.A(u.force3.view(), 3);
         writeLine(file, l);
-        endRowTo(file, valueRow(loads.subspan(0, 3), 19, 5));
-
-        l.clear();
-        l.X(10).text("MOMENT X ,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
-        l.X(4).text("MOMENT Y,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
-        l.X(4).text("MOMENT Z,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
-        writeLine(file, l);
-        endRowTo(file, valueRow(loads.subspan(3, 3), 19, 5));
-
+        endRowTo(file, valueRow(loads, 19, 5));
         l.clear();
         l.slash()
             .slash()
             .X(5)
             .text("* DISPLACEMENT OF GROUPED PILE ")
             .text("FOUNDATION AT ORIGIN *");
-        l.slash().slash().slash().X(10).text("  VERTICAL ,").A(u.length2.view(), 2).X(6);
-        l.text("HORIZONTAL Y,").A(u.length2.view(), 2).X(5).text("HORIZONTAL Z,");
-        l.A(u.length2.view(), 2);
+        l.slash().slash().slash().X(16).text("VERTICAL,").A(u.length2.view(), 2).X(6);
+        l.text("HORIZONTAL,").A(u.length2.view(), 2).X(4).text("ROTATION,").A(kUnitRadian, 3);
         writeLine(file, l);
-        endRowTo(file, valueRow(displacements.subspan(0, 3), 19, 5));
-
-        l.clear();
-        l.X(10).text("ANGLE ROT. X,").A(kUnitRadian, 3).X(4).text("ANGLE ROT. Y,");
-        l.A(kUnitRadian, 3).X(4).text("ANGLE ROT. Z,").A(kUnitRadian, 3);
-        writeLine(file, l);
-        endRowTo(file, valueRow(displacements.subspan(3, 3), 19, 5));
-
-        if (file == f.report.get()) {
-            l.clear();
-            l.slash().slash().X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4);
-            writeLine(file, l);
-        }
+        endRowTo(file, valueRow(displacements, 19, 5));
+        return;
     }
-    ReportLine count;
-    count.X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4).slash();
-    writeRuntimeLine(store, count.str());
+    const std::span<const double> loads(load);
+    const std::span<const double> displacements(displacement);
+    l.slash().X(11).text("VERT. LOAD,").A(u.force4.view(), 4).X(4).text("HOR. LOAD Y,");
+    l.A(u.force4.view(), 4).X(3).text("HOR. LOAD Z,").A(u.force4.view(), 4);
+    writeLine(file, l);
+    endRowTo(file, valueRow(loads.subspan(0, 3), 19, 5));
 
-    std::FILE* data = f.resultsData.get();
+    l.clear();
+    l.X(10).text("MOMENT X ,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
+    l.X(4).text("MOMENT Y,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
+    l.X(4).text("MOMENT Z,").A(u.length2.view(), 2).A(kUnitTimes, 1).A(u.force3.view(), 3);
+    writeLine(file, l);
+    endRowTo(file, valueRow(loads.subspan(3, 3), 19, 5));
+
+    l.clear();
+    l.slash().slash().X(5).text("* DISPLACEMENT OF GROUPED PILE ").text("FOUNDATION AT ORIGIN *");
+    l.slash().slash().slash().X(10).text("  VERTICAL ,").A(u.length2.view(), 2).X(6);
+    l.text("HORIZONTAL Y,").A(u.length2.view(), 2).X(5).text("HORIZONTAL Z,");
+    l.A(u.length2.view(), 2);
+    writeLine(file, l);
+    endRowTo(file, valueRow(displacements.subspan(0, 3), 19, 5));
+
+    l.clear();
+    l.X(10).text("ANGLE ROT. X,").A(kUnitRadian, 3).X(4).text("ANGLE ROT. Y,");
+    l.A(kUnitRadian, 3).X(4).text("ANGLE ROT. Z,").A(kUnitRadian, 3);
+    writeLine(file, l);
+    endRowTo(file, valueRow(displacements.subspan(3, 3), 19, 5));
+}
+
+void writeTableLData(std::FILE* data, const CapVector& load, const CapVector& displacement,
+                     bool twoDimensional) {
+    // The components written: all six, or the three of the plane.
+    const std::array<int, kCapComponents> all{0, 1, 2, 3, 4, 5};
+    const std::array<int, 3> plane{kForceX, kForceY, kMomentZ};
+    const std::span<const int> components =
+        twoDimensional ? std::span<const int>(plane) : std::span<const int>(all);
     ReportLine l;
     l.X(5).text("* TABLE L *   COMPUTATION ON PILE CAP");
     l.slash().text("* EQUIVALENT CONC. LOAD AT ORIGIN *");
@@ -256,13 +266,31 @@ void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& di
             l.text("* DISPLACEMENT OF PILE CAP AT ORIGIN *");
             writeLine(data, l);
         }
+        const CapVector& values = pass == 0 ? load : displacement;
         ReportLine row;
-        for (double v : pass == 0 ? loads : displacements) {
-            writeRealField(row, 18, 8, v);
+        for (const int i : components) {
+            writeRealField(row, 18, 8, values[static_cast<std::size_t>(i)]);
             writeBlanks(row, 5);
         }
         endLine(data, row);
     }
+}
+
+void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& displacement,
+                   int iterations) {
+    RunFiles& f = store.files;
+    for (std::FILE* file : {f.report.get(), f.summary.get()}) {
+        writeTableLBlock(file, store.units, load, displacement, false);
+        if (file == f.report.get()) {
+            ReportLine l;
+            l.slash().slash().X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4);
+            writeLine(file, l);
+        }
+    }
+    ReportLine count;
+    count.X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4).slash();
+    writeRuntimeLine(store, count.str());
+    writeTableLData(f.resultsData.get(), load, displacement, false);
 }
 
 void writePartialLoadWarning(ModelStore& store, double loadFactor) {

@@ -5,6 +5,7 @@
 // the records of the foundation stiffness and flexibility estimation.
 #pragma once
 
+#include <cstdio>
 #include <string_view>
 
 #include "format/format.h"
@@ -43,6 +44,20 @@ bool writePileWarnings(ModelStore& store, bool includeTorsion);
 // under the heading "REDUCTION FACTORS FOR CLOSELY-SPACED PILE GROUPS,
 // COMBINED Y AND Z DIRECTIONS".
 void writeCombinedFactorTable(ModelStore& store);
+
+// The TABLE L block of the report and the summary, without the count of
+// iterations: the load at the cap origin and the cap displacement under
+// their heads, six components each, or with twoDimensional the vertical,
+// horizontal and rotation components (force X, force Y and moment Z of the
+// vectors) under the heads of the two-dimensional analysis.
+void writeTableLBlock(std::FILE* file, const UnitLabels& units, const CapVector& load,
+                      const CapVector& displacement, bool twoDimensional);
+
+// TABLE L of the results data file: its title, the loads and the
+// displacements (six each, or three with twoDimensional) in 18/8 fields,
+// each followed by 5 blanks.
+void writeTableLData(std::FILE* data, const CapVector& load, const CapVector& displacement,
+                     bool twoDimensional);
 
 // TABLE L of the three-dimensional analysis for the load and displacement at
 // the cap origin: to the report with the count of global iterations (the

@@ -15,6 +15,7 @@
 #include "engine/run_control.h"
 #include "format/format.h"
 #include "format/number_fields.h"
+#include "pile/envelope_tracking.h"
 #include "report/input_echo.h"
 
 namespace pylora {
@@ -104,9 +105,16 @@ void startSeries(ModelStore& store, const SeriesTexts& texts) {
     writeTo({f.report.get(), f.summary.get()}, decoratedHeader(texts.header));
     writeTo({f.resultsData.get(), f.status.get()}, plainText(texts.header));
 
+    // Every accumulator of the series starts at 0.0, and the first analysis
+    // of the series that is solved (not merely the first one run) starts the
+    // cap, pile-head and along-pile envelopes from its own values: a case or
+    // combination that ends without a solution (codes 3, 6 and 7) prints no
+    // results and enters no envelope, so that a first case without a
+    // solution cannot leave zeros in the minima and maxima of the series.
     CurrentAnalysis& a = store.analysis;
     a.capEnvelope = CurrentAnalysis::CapEnvelope{};
     a.capEnvelope.firstPending = 1;
+    resetPileEnvelopes(store);
     a.solvedCount = 0;
     a.seriesFirstCase = 1;
 }

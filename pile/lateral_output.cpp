@@ -13,6 +13,7 @@
 #include "format/number_fields.h"
 #include "pile/beam_column.h"
 #include "pile/envelope_tracking.h"
+#include "pile/result_rows.h"
 #include "store/constants.h"
 #include "store/file_handle.h"
 
@@ -26,44 +27,6 @@ const double kNoDirection = f32(1.0E-14F);
 
 constexpr std::string_view kEffectsTitle = "* EFFECTS FOR LATERALLY LOADED PILE *   ";
 constexpr std::string_view kGlobalTitle = "THE GLOBAL STRUCTURAL COORDINATE SYSTEM";
-constexpr std::string_view kLocalTitle = "THE PILE COORDINATE SYSTEM (LOCAL AXES)";
-constexpr std::string_view kTitleRule = "---------------------------------------";
-constexpr std::string_view kCapacityHeads = "BEND. D/C     SHEAR D/C";
-
-// ---------------------------------------------------------------------------
-// Unit labels of the run composed for the column heads.
-
-std::string_view withoutBlanks(std::string_view s) {
-    const std::size_t first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const std::size_t last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
-}
-
-struct Units {
-    std::string_view L2;  // length, 2 characters
-    std::string_view F3;  // force, 3 characters
-};
-
-Units unitsOf(const ModelStore& store) {
-    return {store.units.length2.view(), store.units.force3.view()};
-}
-
-std::string momentUnit(const Units& u) {
-    return std::string(u.F3) + kUnitTimes + std::string(u.L2);
-}
-std::string lineLoadUnit(const Units& u) {
-    return std::string(u.F3) + kUnitPer + std::string(u.L2);
-}
-std::string stressUnit(const Units& u) {
-    return std::string(u.F3) + kUnitPer + std::string(u.L2) + kUnitPower + kUnitSquare;
-}
-std::string rigidityUnit(const Units& u) {
-    return std::string(u.F3) + kUnitTimes + std::string(u.L2) + kUnitPower + kUnitSquare;
-}
-std::string inParentheses(std::string_view unit) {
-    return "(" + std::string(withoutBlanks(unit)) + ")";
-}
 
 // ---------------------------------------------------------------------------
 // Files and small layouts.
@@ -84,71 +47,6 @@ Files filesOf(const ModelStore& store) {
 void writeTo(std::initializer_list<std::FILE*> files, const ReportLine& line) {
     for (std::FILE* f : files)
         writeLine(f, line);
-}
-
-// A column head right-justified in width w, or after one blank when longer.
-void columnHead(ReportLine& line, std::string_view head, int w) {
-    const int n = static_cast<int>(head.size());
-    if (n < w)
-        line.X(w - n).text(head);
-    else
-        line.X(1).text(head);
-}
-
-// A title centred in a width (leading blanks only).
-void centred(ReportLine& line, std::string_view title, int w) {
-    const int n = static_cast<int>(title.size());
-    const int left = n < w ? (w - n) / 2 : 1;
-    line.X(left).text(title);
-    if (left + n < w) line.X(w - left - n);
-}
-
-// One pile data record: 5X I6 6X, then G12.5 values separated by 2X.
-void writePileDataRecord(std::FILE* file, int pileGroup, std::span<const double> values) {
-    ReportLine line;
-    line.X(5).I(pileGroup, 6).X(6);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) line.X(2);
-        line.G(values[i] + 0.0, 12, 5);  // + 0.0: a negated zero prints as zero
-    }
-    writeLine(file, line);
-}
-
-// A pile-head row: 3 blanks, then the values in w/d fields.
-void writeHeadRow(std::FILE* file, std::span<const double> values, int w, int d) {
-    ReportLine line;
-    writeBlanks(line, 3);
-    for (const double v : values)
-        writeRealField(line, w, d, v);
-    endLine(file, line);
-}
-
-// The pile-top records of the results data file: the group, then its head
-// displacements and reactions in cap axes and in pile axes.
-void writeHeadRecords(std::FILE* resultsData, int pileGroup, std::span<const double> global,
-                      std::span<const double> local) {
-    ReportLine line;
-    line.text("* PILE GROUP *").I(pileGroup, 6);
-    writeLine(resultsData, line);
-    line.clear();
-    line.X(7).text("* PILE TOP DISP. AND REACT. GLOBAL");
-    writeLine(resultsData, line);
-    writeHeadRow(resultsData, global, 17, 8);
-    line.clear();
-    line.X(7).text("* PILE TOP DISP. AND REACT. LOCAL");
-    writeLine(resultsData, line);
-    writeHeadRow(resultsData, local, 17, 8);
-}
-
-// The pile-top records of the pile data file: the head values in cap axes,
-// then in pile axes, each as a record of the displacements (the first
-// `displacements` values) and a record of the forces and the stress.
-void writePileTopRecords(std::FILE* pileData, int pileGroup, std::span<const double> global,
-                         std::span<const double> local, std::size_t displacements) {
-    for (const std::span<const double> values : {global, local}) {
-        writePileDataRecord(pileData, pileGroup, values.first(displacements));
-        writePileDataRecord(pileData, pileGroup, values.subspan(displacements));
-    }
 }
 
 void writeIterationCount(ModelStore& store, int pileGroup, bool toSummary) {
@@ -190,54 +88,48 @@ std::array<double, 6> sixToGlobal(const std::array<double, 9>& R, std::span<cons
     return {t[0], t[1], t[2], r[0], r[1], r[2]};
 }
 
-// ---------------------------------------------------------------------------
+// The columns of the single-plane along-pile table (nodes 0 .. N).
+std::array<std::span<const double>, kAlongPileQuantities2D> singlePlaneColumns(const PileWork& work,
+                                                                               int N) {
+    const PlaneWork& plane = work.planes[0];
+    return {nodesOf(plane.y, N),        nodesOf(plane.M, N),     nodesOf(plane.V, N),
+            nodesOf(plane.p, N),        nodesOf(work.stress, N), nodesOf(plane.R, N),
+            nodesOf(work.bendingDC, N), nodesOf(work.shearDC, N)};
+}
+
+// The columns of the biaxial along-pile table (nodes 0 .. N).
+std::array<std::span<const double>, kAlongPileQuantities3D> biaxialColumns(const PileWork& work,
+                                                                           int N) {
+    const PlaneWork& xy = work.planes[0];
+    const PlaneWork& xz = work.planes[1];
+    return {nodesOf(xy.y, N),        nodesOf(xz.y, N), nodesOf(xy.M, N), nodesOf(xz.M, N),
+            nodesOf(xy.V, N),        nodesOf(xz.V, N), nodesOf(xy.p, N), nodesOf(xz.p, N),
+            nodesOf(work.stress, N), nodesOf(xy.R, N), nodesOf(xz.R, N), nodesOf(work.bendingDC, N),
+            nodesOf(work.shearDC, N)};
+}
+
+// After a printed table the deflection, moment, shear and soil reaction of
+// each printed node are raised to 1.0E-14 where smaller, in every plane.
+// This comes after the extremes and the envelope trackers have read the
+// arrays: they take the values of the listings, so that the envelope of a
+// single case equals that case whatever nodes its report printed.
+void raiseTinyPrintedValues(PileWork& work, int planeCount, int N, int nodeStep) {
+    const int step = tableNodeStep(nodeStep, N);
+    for (int k = 0; k <= N; k += step)
+        for (int i = 0; i < planeCount; ++i) {
+            PlaneWork& plane = work.planes[static_cast<std::size_t>(i)];
+            for (NodalArray* a : {&plane.y, &plane.M, &plane.V, &plane.p})
+                raiseTinyValue(nodeAt(*a, k));
+        }
+}
+
 // The single-plane along-pile table of the report (two-dimensional and
-// resultant-plane solvers): x, deflection, moment, shear, soil reaction,
-// total stress, EI and, with capacities, the two D/C ratios, for the nodes
-// 0, n, 2n, ... <= N. After a printed row the deflection, moment, shear and
-// soil reaction of its node are raised to 1.0E-14 where smaller.
+// resultant-plane solvers) at every node step of the analysis.
 void writeSinglePlaneTable(ModelStore& store, const LateralPile& pile, bool capacities,
                            std::initializer_list<std::FILE*> files) {
-    PileWork& work = store.pileWork;
-    PlaneWork& plane = work.planes[0];
-    const Units u = unitsOf(store);
-    const int N = pile.N;
-
-    ReportLine line;
-    line.slash().slash().X(7).text(kEffectsTitle).slash();
-    writeTo(files, line);
-    line.clear();
-    line.A("X", 11).A("DEFLECTION", 13).A("MOMENT", 13).A("SHEAR", 13).A("SOIL REACT.", 13);
-    line.A("TOTAL STRESS", 13).A("FLEX. RIGID.", 13);
-    if (capacities) line.X(4).text(kCapacityHeads);
-    writeTo(files, line);
-    line.clear();
-    line.A(inParentheses(u.L2), 11).A(inParentheses(u.L2), 13).A(inParentheses(momentUnit(u)), 13);
-    line.A(inParentheses(u.F3), 13).A(inParentheses(lineLoadUnit(u)), 13);
-    line.A(inParentheses(stressUnit(u)), 13).A(inParentheses(rigidityUnit(u)), 13);
-    writeTo(files, line);
-
-    const int step = std::max(1, std::min(store.analysis.control.nodeStep, N));
-    for (int k = 0; k <= N; k += step) {
-        ReportLine row;
-        writeBlanks(row, 2);
-        writeRealField(row, 9, 4, k * pile.h);
-        for (const double v : {nodeAt(plane.y, k), nodeAt(plane.M, k), nodeAt(plane.V, k),
-                               nodeAt(plane.p, k), nodeAt(work.stress, k), nodeAt(plane.R, k)}) {
-            writeBlanks(row, 1);
-            writeRealField(row, 12, 4, v);
-        }
-        if (capacities) {
-            writeBlanks(row, 1);
-            writeRealField(row, 12, 4, nodeAt(work.bendingDC, k));
-            writeBlanks(row, 2);
-            writeRealField(row, 12, 4, nodeAt(work.shearDC, k));
-        }
-        row.text(" ");
-        writeTo(files, row);
-        for (NodalArray* a : {&plane.y, &plane.M, &plane.V, &plane.p})
-            raiseTinyValue(nodeAt(*a, k));
-    }
+    const auto columns = singlePlaneColumns(store.pileWork, pile.N);
+    const int nodeStep = store.analysis.control.nodeStep;
+    writeSinglePlaneTable(store, files, columns, pile.N, pile.h, nodeStep, capacities);
 }
 
 }  // namespace
@@ -292,7 +184,6 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
     PlaneWork& plane = work.planes[0];
     const PileGroupWork& group = store.work.groups[pile.pileGroup - 1];
     const Files f = filesOf(store);
-    const Units u = unitsOf(store);
     const int level = store.analysis.control.printOption;
     const bool capacities = store.analysis.demandCapacityPrint == 1;
     const int g = pile.pileGroup;
@@ -327,29 +218,12 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
     }
     writeHeadRecords(f.resultsData, g, global, local);
 
-    if (level > 0) {
-        ReportLine heads;
-        heads.X(8).text("XDISPL,").A(u.L2, 2).X(3).text("YDISPL,").A(u.L2, 2);
-        heads.X(5).text("SLOPE").X(5).text("AXIAL,").A(u.F3, 3).X(4).text("LAT,").A(u.F3, 3);
-        heads.X(4).text("BM,").A(u.F3, 3).A(kUnitTimes, 1).A(u.L2, 2);
-        heads.X(3).text("STRESS,").A(u.F3, 3).A(kUnitPer, 1).A(u.L2, 2).A(kUnitPower, 2);
-        heads.A(kUnitSquare, 1).slash();
-        line.clear();
-        line.slash().X(7).text(kGlobalTitle).slash().X(7).text(kTitleRule).slash();
-        writeLine(f.report, line);
-        writeLine(f.report, heads);
-        writeHeadRow(f.report, global, 12, 4);
-        line.clear();
-        line.slash().slash().X(7).text(kLocalTitle).slash().X(7).text(kTitleRule).slash();
-        writeLine(f.report, line);
-        writeLine(f.report, heads);
-        writeHeadRow(f.report, local, 12, 4);
-    }
+    if (level > 0) writeReportHeadBlocks2D(store, f.report, global, local);
     solution.capSums2D[0] += forceV;
     solution.capSums2D[1] += forceH;
     solution.capSums2D[2] += momentCap;
 
-    writePileTopRecords(f.pileData, g, global, local, 3);
+    writePileTopRecords(f.pileData, g, global, local, 3, PileDataField::general12);
 
     std::array<double, kHeadValues2D> head{};
     std::copy(global.begin(), global.end(), head.begin());
@@ -380,13 +254,11 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
 
     AlongPileColumns columns;
     columns.count = kAlongPileQuantities2D;
-    const std::array<const NodalArray*, kAlongPileQuantities2D> arrays{
-        &plane.y,     &plane.M, &plane.V,        &plane.p,
-        &work.stress, &plane.R, &work.bendingDC, &work.shearDC};
-    for (std::size_t q = 0; q < arrays.size(); ++q)
-        columns.columns[q] = nodesOf(*arrays[q], N);
+    const auto arrays = singlePlaneColumns(work, N);
+    std::copy(arrays.begin(), arrays.end(), columns.columns.begin());
     writePileExtremes(store, g, N + 1, pile.h, columns);
     trackAlongPileEnvelope(store, g, N + 1, columns);
+    if (level > 1) raiseTinyPrintedValues(work, 1, N, store.analysis.control.nodeStep);
 }
 
 // ---------------------------------------------------------------------------
@@ -441,7 +313,7 @@ void printResultantPlaneResults(ModelStore& store, const LateralPile& pile, doub
             writeBlanks(line, 3);
             for (std::string_view head :
                  {" VDISPL,", "HDISPLy,", "HDISPLz,", "ROT. V,", "ROT.Hy,", "ROT.Hz,"})
-                columnHead(line, head, 10);
+                appendColumnHead(line, head, 10);
             writeTo({f.report, f.summary}, line);
             line.clear();
             writeBlanks(line, 3);
@@ -452,7 +324,7 @@ void printResultantPlaneResults(ModelStore& store, const LateralPile& pile, doub
             writeBlanks(line, 3);
             for (std::string_view head :
                  {"AXIAL,", "LATy,", "LATz,", "MOMx,", "MOMy,", "MOMz,", "STRESS,"})
-                columnHead(line, head, 10);
+                appendColumnHead(line, head, 10);
             writeTo({f.report, f.summary}, line);
             line.clear();
             writeBlanks(line, 3);
@@ -468,7 +340,10 @@ void printResultantPlaneResults(ModelStore& store, const LateralPile& pile, doub
         block(kGlobalTitle, globalDisplacements, globalForces);
         block("THE PILE COORDINATE SYSTEM", c, localForces);
     }
-    if (level > 1) writeSinglePlaneTable(store, pile, false, {f.report, f.summary});
+    if (level > 1) {
+        writeSinglePlaneTable(store, pile, false, {f.report, f.summary});
+        raiseTinyPrintedValues(work, 1, pile.N, store.analysis.control.nodeStep);
+    }
     writeIterationCount(store, pile.pileGroup, true);
 }
 
@@ -500,7 +375,6 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
     PlaneWork& xy = work.planes[0];
     PlaneWork& xz = work.planes[1];
     const Files f = filesOf(store);
-    const Units u = unitsOf(store);
     const int level = store.analysis.control.printOption;
     const bool capacities = store.analysis.demandCapacityPrint == 1;
     const int g = pile.pileGroup;
@@ -535,40 +409,9 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
     }
     writeHeadRecords(f.resultsData, g, globalRow, localRow);
 
-    if (level > 0) {
-        const std::string L2(u.L2);
-        const std::string F3(u.F3);
-        const std::string M = momentUnit(u);
-        const auto heads = [&](std::initializer_list<std::string_view> displacementHeads,
-                               std::initializer_list<std::string_view> forceHeads) {
-            ReportLine h;
-            writeBlanks(h, 3);
-            int i = 0;
-            for (std::string_view head : displacementHeads)
-                columnHead(h, std::string(head) + (i++ < 3 ? L2 : std::string(kUnitRadian)), 12);
-            i = 0;
-            for (std::string_view head : forceHeads)
-                columnHead(h, std::string(head) + (i++ < 3 ? F3 : M), 12);
-            columnHead(h, "STR," + stressUnit(u), 12);
-            return h;
-        };
-        line.clear();
-        line.slash().X(7).text(kGlobalTitle).slash().X(7).text(kTitleRule);
-        writeLine(f.report, line);
-        writeLine(f.report,
-                  heads({" DISP. X,", "DISP. Y,", "DISP. Z,", "ROT. X,", "ROT. Y,", "ROT. Z,"},
-                        {" FOR. X,", "FOR. Y,", "FOR. Z,", "MOM X,", "MOM Y,", "MOM Z,"}));
-        writeHeadRow(f.report, globalRow, 12, 4);
-        line.clear();
-        line.slash().slash().X(7).text(kLocalTitle).slash().X(7).text(kTitleRule);
-        writeLine(f.report, line);
-        writeLine(f.report,
-                  heads({" DISP. x,", "DISP. y,", "DISP. z,", "ROT. x,", "ROT. y,", "ROT. z,"},
-                        {"  AXIAL,", "LAT. y,", "LAT. z,", "MOM x,", "MOM y,", "MOM z,"}));
-        writeHeadRow(f.report, localRow, 12, 4);
-    }
+    if (level > 0) writeReportHeadBlocks3D(store, f.report, globalRow, localRow);
 
-    writePileTopRecords(f.pileData, g, globalRow, localRow, 6);
+    writePileTopRecords(f.pileData, g, globalRow, localRow, 6, PileDataField::general12);
     std::array<double, kHeadValues3D> head{};
     std::copy(globalRow.begin(), globalRow.end(), head.begin());
     std::copy(localRow.begin(), localRow.end(), head.begin() + 13);
@@ -595,61 +438,18 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
         endLine(f.resultsData, row);
     }
 
-    if (level > 1) {
-        constexpr std::string_view yz = "   y-DIR       z-DIR  ";
-        constexpr std::string_view zy = "   z-DIR       y-DIR  ";
-        line.clear();
-        line.slash().slash().X(8).text(kEffectsTitle).slash();
-        writeLine(f.report, line);
-        line.clear();
-        line.X(10);
-        for (std::string_view title :
-             {"DEFLECTION", "BENDING MOMENT", "SHEAR FORCE", "SOIL REACTION"})
-            centred(line, title, 24);
-        centred(line, "TOTAL", 12);
-        centred(line, "FLEXURAL RIGIDITY", 24);
-        if (capacities) centred(line, "DEMAND/CAPACITY", 24);
-        writeLine(f.report, line);
-        line.clear();
-        line.A("X", 10);
-        for (std::string_view sub : {yz, zy, yz, yz})
-            line.X(2).text(sub);
-        centred(line, "STRESS", 12);
-        line.X(2).text(zy);
-        if (capacities) line.X(2).text("  BENDING      SHEAR  ");
-        writeLine(f.report, line);
-
-        const int step = std::max(1, std::min(store.analysis.control.nodeStep, N));
-        for (int k = 0; k <= N; k += step) {
-            ReportLine row;
-            writeBlanks(row, 1);
-            writeRealField(row, 9, 4, k * pile.h);
-            for (const double v :
-                 {nodeAt(xy.y, k), nodeAt(xz.y, k), nodeAt(xy.M, k), nodeAt(xz.M, k),
-                  nodeAt(xy.V, k), nodeAt(xz.V, k), nodeAt(xy.p, k), nodeAt(xz.p, k),
-                  nodeAt(work.stress, k), nodeAt(xy.R, k), nodeAt(xz.R, k)})
-                writeRealField(row, 12, 4, v);
-            if (capacities) {
-                writeRealField(row, 12, 4, nodeAt(work.bendingDC, k));
-                writeRealField(row, 12, 4, nodeAt(work.shearDC, k));
-            }
-            endLine(f.report, row);
-            for (PlaneWork* plane : {&xy, &xz})
-                for (NodalArray* a : {&plane->y, &plane->M, &plane->V, &plane->p})
-                    raiseTinyValue(nodeAt(*a, k));
-        }
-    }
+    if (level > 1)
+        writeBiaxialTable(f.report, biaxialColumns(work, N), N, pile.h,
+                          store.analysis.control.nodeStep, capacities);
     writeIterationCount(store, g, false);
 
     AlongPileColumns columns;
     columns.count = kAlongPileQuantities3D;
-    const std::array<const NodalArray*, kAlongPileQuantities3D> arrays{
-        &xy.y, &xz.y,        &xy.M, &xz.M, &xy.V,           &xz.V,        &xy.p,
-        &xz.p, &work.stress, &xy.R, &xz.R, &work.bendingDC, &work.shearDC};
-    for (std::size_t q = 0; q < arrays.size(); ++q)
-        columns.columns[q] = nodesOf(*arrays[q], N);
+    const auto arrays = biaxialColumns(work, N);
+    std::copy(arrays.begin(), arrays.end(), columns.columns.begin());
     writePileExtremes(store, g, N + 1, pile.h, columns);
     trackAlongPileEnvelope(store, g, N + 1, columns);
+    if (level > 1) raiseTinyPrintedValues(work, 2, N, store.analysis.control.nodeStep);
 }
 
 }  // namespace pylora

@@ -39,6 +39,14 @@ inline constexpr int kCrossSectionProperties = 10;  // E9
 inline constexpr int kMaxIncrements = 100;
 inline constexpr int kNodePositions = kMaxIncrements + 7;
 
+// Values kept per pile group by the envelope trackers: the pile-head values of
+// the three-dimensional analysis (six displacements, six forces and the
+// stress, in cap axes and in pile axes), and the along-pile quantities of the
+// biaxial solver at each node. The two-dimensional analysis uses the first 14
+// and the first 8 of them.
+inline constexpr int kEnvelopeHeadValues = 26;
+inline constexpr int kEnvelopeAlongQuantities = 13;
+
 // Soil layers (F1). A layer holds a value row at its top and one at its bottom
 // (F4), each of up to nine soil properties; the profile built from the layers
 // has two points per layer.

@@ -709,6 +709,34 @@ struct CurrentAnalysis {
 };
 
 // ---------------------------------------------------------------------------
+// Envelopes of the pile results over one series (the load cases, or the load
+// combinations): per pile group the minimum and the maximum of every
+// pile-head value and of every along-pile quantity at every node. Written by
+// the envelope trackers (pile/envelope_tracking.h) on the printing pass,
+// cleared in place when a series starts, printed by the envelope tables.
+//
+// This group runs to about 45 MB: clear it with resetPileEnvelopes, never by
+// assigning a new value (which would build a temporary of that size).
+struct PileEnvelopes {
+    // Analyses of the series whose results entered the envelope of the group;
+    // 0 until the first, which copies its values into minimum and maximum.
+    std::array<int, kMaxPileGroups> trackedCount{};
+    // Pile-head values of group g at [g - 1][i], in the order of the head rows
+    // (kHeadValues2D or kHeadValues3D of them).
+    std::array<std::array<double, kEnvelopeHeadValues>, kMaxPileGroups> headMin{};
+    std::array<std::array<double, kEnvelopeHeadValues>, kMaxPileGroups> headMax{};
+    // Nodes tracked along the pile of group g, N + 1; 0 before the first.
+    std::array<int, kMaxPileGroups> nodeCount{};
+    // Along-pile quantity q at node k (k = 0 at the head) of group g at
+    // [g - 1][q][k]; the node positions are those of the solvers' nodal
+    // arrays, of which nodes 0 .. N are used.
+    using NodeValues = std::array<double, kNodePositions>;
+    using GroupValues = std::array<NodeValues, kEnvelopeAlongQuantities>;
+    std::array<GroupValues, kMaxPileGroups> alongMin{};
+    std::array<GroupValues, kMaxPileGroups> alongMax{};
+};
+
+// ---------------------------------------------------------------------------
 // Axial and torsional pile-head curves generated from the soil profile
 // (axial/load_settlement.h, axial/torque_rotation.h). One pile-head curve per
 // pile property set; the load-transfer curves of the property set generated
@@ -953,10 +981,11 @@ struct ModelStore {
     UserTrCurveTable userTrCurves;
     McSetTable mcSets;
     PileWorkTables work;
-    SoilProfile soilProfile;    // built by prepareSoilProfile
-    LateralPyState pyState;     // p-y evaluation of the pile group being analysed
-    PrintedPyCurve pyPrinting;  // printing mode of the p-y evaluation
-    CurrentAnalysis analysis;   // the load case or combination being analysed
+    SoilProfile soilProfile;      // built by prepareSoilProfile
+    LateralPyState pyState;       // p-y evaluation of the pile group being analysed
+    PrintedPyCurve pyPrinting;    // printing mode of the p-y evaluation
+    CurrentAnalysis analysis;     // the load case or combination being analysed
+    PileEnvelopes pileEnvelopes;  // pile-head and along-pile envelopes of the series
 
     GeneratedPileHeadCurves generatedCurves;  // generated load-settlement, torque-rotation
     AxialResponseState axialResponse;         // discretisation and axial/torsional warnings

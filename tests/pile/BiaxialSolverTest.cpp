@@ -204,8 +204,10 @@ TEST(BiaxialSolver, PrintingPassWritesBothPlanes) {
           "   y-DIR       z-DIR  ", "   z-DIR       y-DIR  ", "  BENDING      SHEAR  "})
         EXPECT_NE(report.find(text), std::string::npos) << text;
 
+    // Four head records, then the extremes of the 13 quantities along the pile.
     const auto pileData = linesOf(contentsOf(store->files.pileData));
-    ASSERT_EQ(pileData.size(), 4u);
+    ASSERT_EQ(pileData.size(), 8u);
+    EXPECT_EQ(pileData[6].size(), 11u + 13 * 12);
     // Global forces: FOR. Y from local z, FOR. Z from -local y.
     const auto value = [&](int record, int index) {
         return std::strtod(pileData[static_cast<std::size_t>(record)]

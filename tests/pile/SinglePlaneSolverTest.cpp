@@ -333,9 +333,12 @@ TEST(SinglePlaneSolver, PrintingPassWritesEveryFileInItsLayout) {
     EXPECT_EQ(store->pileSolution.headMomentXY, -nodeAt(plane.M, 0));
     EXPECT_GT(store->pileSolution.headMomentXY, 0.0);
 
-    // The pile data file: four head records of 3, 4, 3 and 4 values.
+    // The pile data file: four head records of 3, 4, 3 and 4 values, then
+    // the extremes along the pile, 1X I8 2X 8E12.4 and their positions.
     const auto pileData = linesOf(contentsOf(store->files.pileData));
-    ASSERT_EQ(pileData.size(), 4u);
+    ASSERT_EQ(pileData.size(), 8u);
+    EXPECT_EQ(pileData[4].size(), 11u + 8 * 12);
+    EXPECT_EQ(pileData[5].substr(0, 9), "     x(IN");
     EXPECT_EQ(pileData[0].substr(0, 17), "          1      ");
     EXPECT_EQ(pileData[1].size(), 17u + 4 * 12 + 3 * 2);
 

@@ -296,6 +296,41 @@ TEST(DriverSequence, CapEnvelopeOfASingleCaseIsThatCase) {
     EXPECT_EQ(store.control.KPYOP, 0);
 }
 
+TEST(DriverSequence, EnvelopesOnlyForASeriesThatExistsAndAsksForThem) {
+    // Load cases only (the combination switch on): the two load-case
+    // envelopes, no combination envelope.
+    test::resetRecorder();
+    {
+        DriverRun run;
+        ModelStore& store = *run.store;
+        twoCasesTwoCombinations(store);
+        store.combinations.combinationCount = 0;
+        int stopCode = 0;
+        runAnalysisSequence(store, 0, stopCode, test::recordingRoutines());
+        EXPECT_EQ(recorder().events,
+                  (std::vector<std::string>{"cap", "cap", "envelope 1 1 (print option 2)",
+                                            "envelope 2 1 (print option 2)"}));
+    }
+    // Both series, the load-case switch off: the combination envelopes only.
+    test::resetRecorder();
+    DriverRun run;
+    ModelStore& store = *run.store;
+    twoCasesTwoCombinations(store);
+    store.loadCases.caseEnvelopeFlag = 0;
+    // Left over from an earlier series: cleared when the series starts.
+    store.pileEnvelopes.trackedCount[0] = 3;
+    store.pileEnvelopes.headMax[0][0] = 9.0;
+    store.pileEnvelopes.alongMin[0][2][5] = -9.0;
+    int stopCode = 0;
+    runAnalysisSequence(store, 0, stopCode, test::recordingRoutines());
+    EXPECT_EQ(recorder().events,
+              (std::vector<std::string>{"cap", "cap", "cap", "cap", "envelope 1 2 (print option 0)",
+                                        "envelope 2 2 (print option 0)"}));
+    EXPECT_EQ(store.pileEnvelopes.trackedCount[0], 0);
+    EXPECT_EQ(store.pileEnvelopes.headMax[0][0], 0.0);
+    EXPECT_EQ(store.pileEnvelopes.alongMin[0][2][5], 0.0);
+}
+
 TEST(DriverSequence, StopCodeEndsTheRunAtOnce) {
     test::resetRecorder();
     recorder().stopOnCase = 2;
