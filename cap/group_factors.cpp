@@ -298,23 +298,39 @@ void prepareGroupFactors(ModelStore& store, double directionY, double directionZ
         if (!available) writeNotComputed(store);
     }
 
+    const int count = groupCount(store);
+    const auto keepListed = [&](std::span<const double> p, std::span<const double> y) {
+        std::copy_n(p.begin(), count, f.pMultiplierListed.begin());
+        std::copy_n(y.begin(), count, f.yMultiplierListed.begin());
+        f.listed = 1;
+    };
     if (twoDimensional) {
         ReportLine heading;
         heading.slash().X(7).text(kFactorsHeading);
         writeReport(store, heading);
         writeGroupFactorRows(store, store.files.report.get(), f.pMultiplier, f.yMultiplier);
+        keepListed(f.pMultiplier, f.yMultiplier);
         return;
     }
     writeAxisHeading(store, LoadingAxis::y, computed, directionY);
     writeGroupFactorRows(store, store.files.report.get(), computed ? f.pMultiplier : f.pMultiplierY,
                          computed ? f.yMultiplier : f.yMultiplierY);
+    keepListed(computed ? f.pMultiplier : f.pMultiplierY,
+               computed ? f.yMultiplier : f.yMultiplierY);
     writeAxisHeading(store, LoadingAxis::z, computed, directionZ);
     writeGroupFactorRows(store, store.files.report.get(), f.pMultiplierZ, f.yMultiplierZ);
     if (computed) {
-        const int count = groupCount(store);
         std::copy_n(f.pMultiplier.begin(), count, f.pMultiplierY.begin());
         std::copy_n(f.yMultiplier.begin(), count, f.yMultiplierY.begin());
     }
+}
+
+void useListedGroupFactors(ModelStore& store) {
+    GroupFactors& f = store.groupFactors;
+    if (f.listed != 1) return;
+    const int count = groupCount(store);
+    std::copy_n(f.pMultiplierListed.begin(), count, f.pMultiplier.begin());
+    std::copy_n(f.yMultiplierListed.begin(), count, f.yMultiplier.begin());
 }
 
 }  // namespace pylora

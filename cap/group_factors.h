@@ -73,4 +73,10 @@ void writeGroupFactorRows(const ModelStore& store, std::FILE* file, std::span<co
 // factors are 1.0.
 void prepareGroupFactors(ModelStore& store, double directionY, double directionZ);
 
+// Puts the factors for the Y direction that TABLE K lists back in force (the
+// input multipliers with the computed or given reduction factors), so that a
+// printed p-y curve after the analysis can be checked against the report.
+// Without a TABLE K the factors in force stay.
+void useListedGroupFactors(ModelStore& store);
+
 }  // namespace pylora

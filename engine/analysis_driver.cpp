@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "cap/group_factors.h"
 #include "cap/invert_matrix.h"
 #include "engine/distributed_loads.h"
 #include "engine/load_assembly.h"
@@ -565,6 +566,9 @@ void runAnalysisSequence(ModelStore& store, int curveSwitch, int& stopCode,
         ReportLine l;
         l.slash().slash().slash().slash().slash().X(5).text("* TABLE N *   PRINTED P-Y CURVES");
         writeLine(store.files.report.get(), l);
+        // A printed curve uses the multipliers that TABLE K lists, so that it
+        // can be checked against the report.
+        useListedGroupFactors(store);
         routines.printPyCurves(store);
         if (store.control.KPYOP == 1) store.control.KPYOP = 0;
     }

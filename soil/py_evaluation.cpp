@@ -82,6 +82,8 @@ void recordPrintedCurve(ModelStore& store, const PyNode& node, const PySoilValue
     out.strength = soil.c;
     out.unitWeight = soil.gamma;
     out.strain = soil.E50;
+    out.frictionAngle = soil.phi;
+    out.subgradeModulus = soil.K;
     out.ultimate = curve.pu;
     out.pointCount = count;
     for (int k = 0; k < count; ++k) {

@@ -289,6 +289,11 @@ struct GroupFactors {
     std::array<double, kMaxPileGroups> yMultiplierY{};
     std::array<double, kMaxPileGroups> pMultiplierZ{};
     std::array<double, kMaxPileGroups> yMultiplierZ{};
+    // The factors for the Y direction as TABLE K lists them, kept for the
+    // printed p-y curves (listed = 1 once TABLE K has listed them).
+    int listed = 0;
+    std::array<double, kMaxPileGroups> pMultiplierListed{};
+    std::array<double, kMaxPileGroups> yMultiplierListed{};
 };
 
 // ---------------------------------------------------------------------------
@@ -601,13 +606,15 @@ struct PrintedPyCurve {
     int curveReady = 0;
     int layerNo = 0;
     int KSOIL = 0;
-    int capLevel = 0;         // 1: the curve of the embedded cap, points not scaled
-    double depth = 0.0;       // below the ground surface (or the equivalent depth)
-    double diameter = 0.0;    // b: pile diameter or cap width
-    double strength = 0.0;    // c
-    double unitWeight = 0.0;  // average effective unit weight
-    double strain = 0.0;      // E50
-    double ultimate = 0.0;    // pu of the curve (pc for stiff clay below the water table)
+    int capLevel = 0;              // 1: the curve of the embedded cap, points not scaled
+    double depth = 0.0;            // below the ground surface (or the equivalent depth)
+    double diameter = 0.0;         // b: pile diameter or cap width
+    double strength = 0.0;         // c
+    double unitWeight = 0.0;       // average effective unit weight
+    double strain = 0.0;           // E50 (KRM for weak rock)
+    double frictionAngle = 0.0;    // phi [radians] (sand, silt)
+    double subgradeModulus = 0.0;  // K of the p-y curve
+    double ultimate = 0.0;         // pu of the curve (pc for stiff clay below the water table)
     int pointCount = 0;
     std::array<double, kMaxPrintedPyPoints> y{};  // deflection x yMultiplier
     std::array<double, kMaxPrintedPyPoints> p{};  // resistance x pMultiplier
