@@ -11,8 +11,8 @@ inline constexpr int kReturnCompleted = 0;   // every load case and combination 
 inline constexpr int kReturnNotRunCode = 1;  // the argument was not 13: nothing was done
 
 // The model needs a capability that this version does not have yet (a soil
-// type without its p-y criterion, the two-dimensional analysis, a flexible
-// cap): the analysis stops with a fatal error naming it.
+// type without its p-y criterion, a flexible cap): the analysis stops with a
+// fatal error naming it.
 inline constexpr int kReturnNotAvailable = 99;
 
 inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, short or unreadable
