@@ -376,6 +376,29 @@ TEST(Cap2D, FirstIncrementThatNeverConvergesEndsWithCodeThreeAndNoTableL) {
     EXPECT_EQ(s.analysis.solvedCount, 0);
 }
 
+TEST(Cap2D, PileThatNeverClosesEndsWithCodeSixAndTheWarningOfTheCap) {
+    // Soft clay under a large horizontal load does not close in two solves.
+    auto m = softClayModel();
+    ModelStore& s = *m->store;
+    makeTwoDimensional(s);
+    addRow(s, 0.0, 0.0, 0.0, 1.0, false);
+    CurrentAnalysis::ControlBlock& c = s.analysis.control;
+    c.maxPileIterations = 2;
+    c.maxCapIterations = 3;
+    c.loadIncrementFactor = 0.5;
+    c.minLoadIncrementFactor = 0.2;
+    ASSERT_EQ(solve2D(s, {1.0E4, 4.0E4, 0.0}), 0);
+    EXPECT_EQ(m->statusLines().back(), "    6 NO CONVERGENCE ON PILES   ");
+    const std::string report = m->reportText();
+    // Unlike the three-dimensional cap, the two-dimensional one also says
+    // that the cap did not converge.
+    EXPECT_NE(
+        report.find("** WARNING **  PILE CAP DISPL DOES NOT CONVERGE AFTER,    3  ITERATIONS"),
+        std::string::npos);
+    EXPECT_EQ(report.find("* TABLE L *"), std::string::npos);
+    EXPECT_EQ(s.pileSolution.capAbortFlag, 0);
+}
+
 TEST(Cap2D, FailureAfterConvergedIncrementsReportsTheLastConvergedStateWithCodeTwo) {
     // The axial curve is stiff up to 0.01 (100 at 0.01) and soft beyond: with
     // one iteration allowed an increment across the kink cannot converge,
