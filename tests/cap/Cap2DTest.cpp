@@ -2,9 +2,9 @@
 // closed-form long pile and its axial spring, a symmetric battered pair, a row
 // moved off the origin, the forward-difference stiffness against central
 // differences, the count of force sums per iteration, the perturbations of
-// the two units systems, the singular cap, the completion codes 2 and 3 with
-// what they print, identical cases, and the cross-check against the
-// three-dimensional cap solution.
+// the two units systems, the singular cap, the completion codes 2, 3 and 6
+// with what they print, the bearing warnings, identical cases, and the
+// cross-check against the three-dimensional cap solution.
 
 #include <gtest/gtest.h>
 
@@ -437,6 +437,29 @@ TEST(Cap2D, FailureAfterConvergedIncrementsReportsTheLastConvergedStateWithCodeT
     disp >> vertical;
     EXPECT_NEAR(vertical, 0.009, 1.0E-8);
     EXPECT_DOUBLE_EQ(s.capSolution.loadFactor, 0.45);
+}
+
+TEST(Cap2D, BearingWarningsOfTheLastIterationAreReportedWithTheirDetails) {
+    // The load-settlement curve ends at a settlement of 0.01 (force 50): a
+    // load of 60 or more drives the pile beyond it.
+    auto m = elasticModel();
+    ModelStore& s = *m->store;
+    makeTwoDimensional(s);
+    addRow(s, 0.0, 0.0, 0.0, 1.0);
+    captest::setCurve(s.userLsCurves.rows[0], {{-0.01, -50.0}, {0.01, 50.0}});
+    CurrentAnalysis::ControlBlock& c = s.analysis.control;
+    c.loadIncrementFactor = 0.4;
+    c.minLoadIncrementFactor = 0.15;
+    ASSERT_EQ(solve2D(s, {100.0, 0.0, 0.0}), 0);
+
+    EXPECT_EQ(m->statusLines().back(), "    2 SOLUTION AT    40.00 % OF THE TOTAL LOAD");
+    const std::string report = m->reportText();
+    const auto block = linesFrom(report, "SOME PILES, MAY FAIL IN BEARING!", 5);
+    ASSERT_EQ(block.size(), 5U);
+    EXPECT_EQ(block[0], "     ** WARNING **  SOME PILES, MAY FAIL IN BEARING!");
+    EXPECT_EQ(block[4].rfind("     ** WARNING **  APPARENT FAILURE IN BEARING", 0), 0U);
+    EXPECT_EQ(report.find("MAY FAIL IN TORSION"), std::string::npos);
+    EXPECT_NE(report.find("* TABLE L *"), std::string::npos);
 }
 
 TEST(Cap2D, IdenticalCasesGiveIdenticalResultsWhereverTheyStand) {
