@@ -102,27 +102,43 @@ void writeRecord(std::FILE* file, int run, std::initializer_list<double> values,
     writeLine(file, l);
 }
 
-CapVector negated(const CapVector& v) {
-    CapVector out{};
-    for (int i = 0; i < kCapComponents; ++i)
-        out[i] = 0.0 - v[i];
+// A vector of up to six cap components.
+struct Components {
+    std::array<double, kCapComponents> v{};
+    std::size_t count = 0;
+    std::span<const double> view() const { return std::span<const double>(v).first(count); }
+};
+
+Components copyOf(std::span<const double> values) {
+    Components out;
+    out.count = std::min<std::size_t>(values.size(), kCapComponents);
+    std::copy_n(values.begin(), out.count, out.v.begin());
+    return out;
+}
+
+Components negated(std::span<const double> values) {
+    Components out = copyOf(values);
+    for (std::size_t i = 0; i < out.count; ++i)
+        out.v[i] = 0.0 - out.v[i];
     return out;
 }
 
 // The quotients v / divisor, or v itself when the load of the DOF is zero
 // or the quotients would not be finite numbers.
-CapVector perUnit(const CapVector& v, double divisor, bool loaded) {
+Components perUnit(const Components& v, double divisor, bool loaded) {
     if (!loaded || divisor == 0.0) return v;
-    CapVector out{};
-    for (int i = 0; i < kCapComponents; ++i) {
-        out[i] = v[i] / divisor;
-        if (!std::isfinite(out[i])) return v;
+    Components out = v;
+    for (std::size_t i = 0; i < v.count; ++i) {
+        out.v[i] = v.v[i] / divisor;
+        if (!std::isfinite(out.v[i])) return v;
     }
     return out;
 }
 
-int componentOf(int dof) {
-    return std::clamp(dof, 1, kCapComponents) - 1;
+// The subscript of DOF dof (1-based) in vectors of `count` components.
+std::size_t componentOf(int dof, std::size_t count) {
+    const int last = static_cast<int>(std::clamp<std::size_t>(count, 1, kCapComponents));
+    return static_cast<std::size_t>(std::clamp(dof, 1, last) - 1);
 }
 
 }  // namespace
@@ -293,6 +309,52 @@ void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& di
     writeTableLData(f.resultsData.get(), load, displacement, false);
 }
 
+void writeTableL2D(ModelStore& store, const CapVector2D& load, const CapVector2D& displacement,
+                   int iterations) {
+    RunFiles& f = store.files;
+    const UnitLabels& u = store.units;
+    for (std::FILE* file : {f.report.get(), f.summary.get()}) {
+        ReportLine l;
+        l.slash().slash().slash().X(5).text("* TABLE L *   COMPUTATION ON PILE CAP");
+        l.slash().slash().slash().X(5).text("* EQUIVALENT CONC. LOAD AT ORIGIN *");
+        l.slash().X(13).text("VERT. LOAD,").A(u.force4.view(), 4).X(4).text("HORI. LOAD,");
+        l.A(u.force4.view(), 4).X(4).text("MOMENT,").A(u.length2.view(), 2).A(kUnitTimes, 1);
+        l.A(u.force3.view(), 3);
+        writeLine(file, l);
+        endRowTo(file, valueRow(load, 19, 5));
+
+        l.clear();
+        l.slash()
+            .slash()
+            .X(5)
+            .text("* DISPLACEMENT OF GROUPED PILE ")
+            .text("FOUNDATION AT ORIGIN *");
+        l.slash().slash().slash().X(16).text("VERTICAL,").A(u.length2.view(), 2).X(6);
+        l.text("HORIZONTAL,").A(u.length2.view(), 2).X(5).text("ROTATION,").A(kUnitRadian, 3);
+        writeLine(file, l);
+        endRowTo(file, valueRow(displacement, 19, 5));
+
+        if (file == f.report.get()) {
+            l.clear();
+            l.slash().slash().X(10).text("NUMBER OF ITERATIONS = ").I(iterations, 3);
+            writeLine(file, l);
+        }
+    }
+    ReportLine count;
+    count.X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4).slash();
+    writeRuntimeLine(store, count.str());
+
+    // The results data file takes the three components in the places of the
+    // plane: force X, force Y and moment Z.
+    CapVector load6{}, displacement6{};
+    for (const int i : {0, 1, 2}) {
+        const int component = i == 2 ? kMomentZ : i;
+        load6[component] = load[i];
+        displacement6[component] = displacement[i];
+    }
+    writeTableLData(f.resultsData.get(), load6, displacement6, true);
+}
+
 void writePartialLoadWarning(ModelStore& store, double loadFactor) {
     ReportLine l;
     l.slash().X(5).text("  Warning:");
@@ -316,36 +378,44 @@ void writeTableMHeading(ModelStore& store) {
     writeLine(f.resultsData.get(), plain);
 }
 
-void writeStiffnessRecords(ModelStore& store, int run, int dof, const CapVector& load,
-                           const CapVector& displacement, const CapVector& resultant) {
+void writeStiffnessRecords(ModelStore& store, int run, int dof, std::span<const double> load,
+                           std::span<const double> displacement,
+                           std::span<const double> resultant) {
     std::FILE* second = store.files.scratch2.get();
-    const int d = componentOf(dof);
-    const CapVector reaction = negated(resultant);
-    writeRecord(second, run, {displacement[d]}, reaction);
+    const std::size_t n = std::min({load.size(), displacement.size(), resultant.size()});
+    if (n == 0) return;
+    const std::size_t d = componentOf(dof, n);
+    const Components reaction = negated(resultant.first(n));
+    writeRecord(second, run, {displacement[d]}, reaction.view());
     const bool loaded = std::fabs(load[d]) >= f32(1.0E-14F);
-    writeRecord(second, run, {}, perUnit(reaction, displacement[d], loaded));
+    writeRecord(second, run, {}, perUnit(reaction, displacement[d], loaded).view());
 }
 
-void writeFlexibilityRecords(ModelStore& store, int run, int dof, const CapVector& load,
-                             const CapVector& displacement, const CapVector& resultant) {
-    const int d = componentOf(dof);
+void writeFlexibilityRecords(ModelStore& store, int run, int dof, std::span<const double> load,
+                             std::span<const double> displacement,
+                             std::span<const double> resultant) {
+    const std::size_t n = std::min({load.size(), displacement.size(), resultant.size()});
+    if (n == 0) return;
+    const std::size_t d = componentOf(dof, n);
     const double reaction = 0.0 - resultant[d];
-    writeRecord(store.files.scratch2.get(), run, {reaction}, displacement);
+    writeRecord(store.files.scratch2.get(), run, {reaction}, displacement.first(n));
     const bool loaded = std::fabs(load[d]) >= f32(1.0E-14F);
-    const CapVector column = perUnit(displacement, reaction, loaded);
+    const Components column = perUnit(copyOf(displacement.first(n)), reaction, loaded);
     for (std::FILE* file : {store.files.scratch2.get(), store.files.scratch1.get()})
-        writeRecord(file, run, {}, column);
+        writeRecord(file, run, {}, column.view());
 }
 
-void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility) {
+void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility,
+                                   int componentCount) {
     std::FILE* second = store.files.scratch2.get();
-    const CapVector zeros{};
-    writeRecord(second, 0 - run, {0.0}, zeros);
-    writeRecord(second, 0 - run, {}, zeros);
+    Components zeros;
+    zeros.count = componentOf(componentCount, kCapComponents) + 1;
+    writeRecord(second, 0 - run, {0.0}, zeros.view());
+    writeRecord(second, 0 - run, {}, zeros.view());
     if (!flexibility) return;
-    CapVector unit{};
-    unit[componentOf(dof)] = 1.0;
-    writeRecord(store.files.scratch1.get(), run, {}, unit);
+    Components unit = zeros;
+    unit.v[componentOf(dof, unit.count)] = 1.0;
+    writeRecord(store.files.scratch1.get(), run, {}, unit.view());
 }
 
 }  // namespace pylora

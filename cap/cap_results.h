@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 #include <string_view>
 
 #include "format/format.h"
@@ -74,17 +75,30 @@ void writePartialLoadWarning(ModelStore& store, double loadFactor);
 // the print option is 1 or more, always to the results data file.
 void writeTableMHeading(ModelStore& store);
 
+// TABLE L of the two-dimensional analysis for the vertical load, horizontal
+// load and moment and the vertical and horizontal displacement and rotation
+// at the cap origin: to the report with the count of global iterations
+// ("NUMBER OF ITERATIONS ="; the runtime file gets "NUMBER OF GLOBAL
+// ITERATIONS ="), to the summary without it, and the three loads and three
+// displacements to the results data file.
+void writeTableL2D(ModelStore& store, const CapVector2D& load, const CapVector2D& displacement,
+                   int iterations);
+
 // Records of the estimation runs, each 5X I5 2X then values 1PE18.8 3X, read
 // back by the analysis driver: `dof` (1-based) is the DOF loaded, `run` the
 // record number, load and displacement the converged state and resultant
-// the pile resultant of its last iteration. The dof component of the load
-// tells whether the DOF was loaded at all.
-void writeStiffnessRecords(ModelStore& store, int run, int dof, const CapVector& load,
-                           const CapVector& displacement, const CapVector& resultant);
-void writeFlexibilityRecords(ModelStore& store, int run, int dof, const CapVector& load,
-                             const CapVector& displacement, const CapVector& resultant);
-// A run in which no increment converged; flexibility adds the unit column of
-// its DOF to scratch file 1.
-void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility);
+// the pile resultant of its last iteration, as forces of the piles on the cap
+// (the negated reactions); all three have the cap's dofCount components (6,
+// or 3 in two dimensions). The dof component of the load tells whether the
+// DOF was loaded at all.
+void writeStiffnessRecords(ModelStore& store, int run, int dof, std::span<const double> load,
+                           std::span<const double> displacement, std::span<const double> resultant);
+void writeFlexibilityRecords(ModelStore& store, int run, int dof, std::span<const double> load,
+                             std::span<const double> displacement,
+                             std::span<const double> resultant);
+// A run in which no increment converged, with records of componentCount
+// components; flexibility adds the unit column of its DOF to scratch file 1.
+void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility,
+                                   int componentCount = kCapComponents);
 
 }  // namespace pylora

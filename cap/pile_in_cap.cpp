@@ -236,9 +236,9 @@ void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status) {
     }
 }
 
-void capPassiveResistance(ModelStore& store, CapVector& P, int& status) {
-    status = 0;
-    P.fill(0.0);
+void capPassiveForceAndMoment(const ModelStore& store, double& F, double& M) {
+    F = 0.0;
+    M = 0.0;
     const CapSolution& cap = store.capSolution;
     const double E = cap.passiveGround;
     if (E >= f32(-1.0E-6F)) return;
@@ -256,8 +256,18 @@ void capPassiveResistance(ModelStore& store, CapVector& P, int& status) {
         e = Tc;
     }
     const double half = f32(0.5F);
-    const double F = (pt + p0) * e * half;
-    const double M = (e * half - X0) * e * pt + (p0 - pt) * e * half * (e / f32(3.0F) - X0);
+    F = (pt + p0) * e * half;
+    M = (e * half - X0) * e * pt + (p0 - pt) * e * half * (e / f32(3.0F) - X0);
+}
+
+void capPassiveResistance(ModelStore& store, CapVector& P, int& status) {
+    status = 0;
+    P.fill(0.0);
+    const CapSolution& cap = store.capSolution;
+    double F = 0.0;
+    double M = 0.0;
+    capPassiveForceAndMoment(store, F, M);
+    if (F == 0.0 && M == 0.0) return;
 
     const double uY = cap.capDisp[kForceY];
     const double uZ = cap.capDisp[kForceZ];
@@ -286,6 +296,7 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
                      int& status) {
     F.fill(0.0);
     status = 0;
+    store.capSolution2D.forceSumCount += 1;
     const int count = groupCount(store);
     for (int g = 1; g <= count; ++g) {
         const PileGroupWork& group = groupOf(store, g);
@@ -317,6 +328,12 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
                 lateral[static_cast<std::size_t>(i)] * (n * headForce);
         F[2] += n * M0;
     }
+    if (count < 1) return;
+    CapSolution& cap = store.capSolution;
+    const PileGroupWork& last = groupOf(store, count);
+    cap.passiveGround = last.groundBelowHead;
+    cap.passiveResistance = store.pyState.capPassiveResistance;
+    cap.passiveLeverX = last.XHEAD;
 }
 
 }  // namespace pylora

@@ -82,6 +82,11 @@ void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status);
 // not move horizontally. status is set to 0.
 void capPassiveResistance(ModelStore& store, CapVector& P, int& status);
 
+// The resultant F and moment M of the passive pressure on the embedded cap
+// face from the soil values of the latest force sum, before they are given a
+// direction: both 0 while E >= -1.0E-6.
+void capPassiveForceAndMoment(const ModelStore& store, double& F, double& M);
+
 // The 6 x 6 stiffness of capPassiveResistance by the central differences of
 // pileHeadStiffness on the cap displacement, which is restored at the end.
 void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status);
@@ -94,7 +99,9 @@ void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status);
 // = A^T U, Q the axial response of ua times axialForceFactor, and H and M(0)
 // the head force and moment of the two-dimensional single-plane solver. F is
 // zeroed first; stops at the first pile group that sets status (13 for a pile
-// below the deepest layer).
+// below the deepest layer). Like sumPileForces it leaves the soil values of
+// the embedded cap from the last pile group in store.capSolution, and it
+// counts its runs in store.capSolution2D.forceSumCount.
 void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::array<double, 3>& F,
                      int& status);
 

@@ -178,10 +178,17 @@ bool solveCap(ModelStore& store, const CapVector& fullLoad, int& curveSwitch, in
     store.analysis.capLoad = fullLoad;
     store.control.KPYOP = 0;
     stopCode = 0;
-    if (store.control.analysisType == 2)
+    if (store.control.analysisType == 2) {
+        // The second echo belongs to the reports, a layer above the cap
+        // solution that asks for it: the driver prints it on its behalf.
+        if (curveSwitch >= 2 && store.capSolution2D.echoWritten == 0) {
+            store.capSolution2D.echoWritten = 1;
+            routines.echoModel2D(store);
+        }
         routines.solveCap2D(store, curveSwitch, stopCode);
-    else
+    } else {
         routines.solveCap3D(store, curveSwitch, stopCode);
+    }
     return stopCode == 0;
 }
 
@@ -540,6 +547,7 @@ void runAnalysisSequence(ModelStore& store, int curveSwitch, int& stopCode,
     CurrentAnalysis& a = store.analysis;
     writeComputationHeaders(store);
     a.dofCount = dofCount(store);
+    store.capSolution2D.echoWritten = 0;
     a.currentCase = 0;
     a.currentCombination = 0;
 

@@ -7,6 +7,7 @@
 #include "cap/cap_2d.h"
 #include "cap/cap_equilibrium_3d.h"
 #include "report/envelope_tables.h"
+#include "report/input_echo.h"
 #include "soil/printed_curves.h"
 #include "store/model_store.h"
 
@@ -34,6 +35,7 @@ struct AnalysisRoutines {
     void (*solveCap2D)(ModelStore&, int& echoSwitch, int& errorFlag) = pylora::solveCap2D;
     void (*printEnvelope)(ModelStore&, int which, int series) = printEnvelopeResults;
     void (*printPyCurves)(ModelStore&) = pylora::printPyCurves;
+    void (*echoModel2D)(ModelStore&) = echoTwoDimensionalModel;
 };
 
 // Runs the load cases and the load combinations of the model with their
@@ -43,6 +45,10 @@ struct AnalysisRoutines {
 // analysed, else as the nonzero code of the cap solution that stopped the
 // run; the driver then ends at once, without further case, combination,
 // envelope or p-y curve.
+//
+// A two-dimensional model whose input gave a KPYOP of 2 or more
+// (curveSwitch) has its second input echo printed once, before its first
+// cap solution.
 //
 // Every analysis runs with KPYOP at 0 and with store.analysis.capLoad at the
 // full load of its case or combination (the driver restores it before each

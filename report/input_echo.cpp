@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cap/group_factors.h"
 #include "format/format.h"
 #include "format/number_fields.h"
 #include "store/constants.h"
@@ -24,8 +25,9 @@ constexpr int kLoadNoWidth = 4;
 // A sum of the cap dimensions up to this leaves TABLE B out.
 constexpr double kNoCapDimensions = f32(1.0E-10F);
 
+// The report, or the file the echo is directed to for the moment.
 std::FILE* reportFile(const ModelStore& store) {
-    return store.files.report.get();
+    return store.files.echoTarget != nullptr ? store.files.echoTarget : store.files.report.get();
 }
 
 void print(const ModelStore& store, const ReportLine& line) {
@@ -1141,7 +1143,7 @@ void plotGeneratedCurves(const ModelStore& store, std::string_view title, const 
     }
 }
 
-void echoGeneratedLoadSettlementCurves(const ModelStore& store) {
+void echoGeneratedLoadSettlementCurves(const ModelStore& store, bool plot) {
     const Units u = unitsOf(store);
     ReportLine l;
     l.slash().X(5).text("LOAD-SETTLEMENT CURVES").text(" GENERATED INTERNALLY ");
@@ -1152,8 +1154,9 @@ void echoGeneratedLoadSettlementCurves(const ModelStore& store) {
     const GeneratedPileHeadCurves& generated = store.generatedCurves;
     const int count = countOf(generated.lsCurveCount, kMaxPileProperties);
     printUserCurves(store, generated.loadSettlement.data(), count, header, 10, 9);
-    plotGeneratedCurves(store, "* LOAD-SETTLEMENT CURVES *", generated.loadSettlement.data(),
-                        count);
+    if (plot)
+        plotGeneratedCurves(store, "* LOAD-SETTLEMENT CURVES *", generated.loadSettlement.data(),
+                            count);
 }
 
 void echoTorqueRotationHeading(const ModelStore& store) {
@@ -1233,6 +1236,39 @@ void echoMomentCurvatureSets(const ModelStore& store) {
             }
         }
     }
+}
+
+void echoReductionFactors(const ModelStore& store) {
+    if (store.control.groupFactorOption == 0) return;
+    ReportLine l;
+    l.slash().slash().slash().X(5).text("* TABLE K *   REDUCTION FACTORS        ");
+    print(store, l);
+    l.clear();
+    l.slash().X(7).text("REDUCTION FACTORS FOR CLOSELY-SPACED PILE GROUPS");
+    print(store, l);
+    const GroupFactors& f = store.groupFactors;
+    writeGroupFactorRows(store, reportFile(store), f.pMultiplier, f.yMultiplier);
+}
+
+void echoTwoDimensionalModel(ModelStore& store) {
+    RunFiles& f = store.files;
+    for (std::FILE* file : {f.report.get(), f.summary.get()}) {
+        if (file == nullptr) continue;
+        f.echoTarget = file;
+        echoHeading(store);
+        echoLoadTables(store);
+        echoArrangement(store);
+        echoPileProperties(store);
+        echoLoadSettlementHeading(store);
+        if (usesUserLoadSettlementCurves(store))
+            echoUserLoadSettlementCurves(store);
+        else if (store.soilLayers.NLAYER >= 1)
+            echoGeneratedLoadSettlementCurves(store, false);
+        echoUserPyCurves(store);
+        echoSoilData(store);
+        echoReductionFactors(store);
+    }
+    f.echoTarget = nullptr;
 }
 
 }  // namespace pylora

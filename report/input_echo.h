@@ -78,8 +78,8 @@ void echoUserPyCurves(const ModelStore& store);
 void echoLoadSettlementHeading(const ModelStore& store);
 void echoUserLoadSettlementCurves(const ModelStore& store);
 // The load-settlement curves generated for the pile properties, in the report
-// and in the plot file.
-void echoGeneratedLoadSettlementCurves(const ModelStore& store);
+// and, when plot is true, in the plot file.
+void echoGeneratedLoadSettlementCurves(const ModelStore& store, bool plot = true);
 
 // TABLE I (three-dimensional model): its heading, and the user torque-rotation
 // curves.
@@ -90,5 +90,19 @@ void echoGeneratedTorqueRotationCurves(const ModelStore& store);
 
 // TABLE J, the moment-curvature sets, when their option is 1.
 void echoMomentCurvatureSets(const ModelStore& store);
+
+// TABLE K of the two-dimensional model as the analysis uses it: its heading
+// and a row of the p- and y-factor of every pile group (the factors in force
+// stay fixed in two dimensions). Nothing when groupFactorOption is 0.
+void echoReductionFactors(const ModelStore& store);
+
+// The second input echo of a two-dimensional model (KPYOP of 2 or more), to
+// the report and then to the summary file: the heading "INPUT INFORMATION"
+// with the title, TABLE C (load and control parameters), TABLE D (the
+// arrangement of pile groups), TABLE E (pile geometry and properties), TABLE
+// H (the load-settlement curves, user or generated; the plot file is not
+// written again), TABLE G (the user p-y curves), TABLE F (the soil data) and
+// TABLE K (the reduction factors), each in the layout of the first echo.
+void echoTwoDimensionalModel(ModelStore& store);
 
 }  // namespace pylora

@@ -62,6 +62,10 @@ struct RunFiles {
     FileHandle scratch2;
     FileHandle pileData;
     FileHandle warningScratch;
+    // Not owned: while set, the input echo prints to this file (the summary
+    // file for the second echo of the two-dimensional model) instead of the
+    // report. Null otherwise.
+    std::FILE* echoTarget = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -948,6 +952,41 @@ struct CapSolution {
     CapVector globalForces{};      // the same in global axes
 };
 
+// The two-dimensional cap: vectors of three components (vertical, horizontal,
+// rotation; loads: vertical load, horizontal load, moment) and 3 x 3 matrices
+// stored column by column, element (i, j) at [i + 3 j].
+inline constexpr int kCapComponents2D = 3;
+using CapVector2D = std::array<double, kCapComponents2D>;
+using CapMatrix2D = std::array<double, kCapComponents2D * kCapComponents2D>;
+
+// The state of the two-dimensional cap solution. The load factor, the
+// iteration counters, incrementState, capStatus and the record of the last
+// converged increment are those of CapSolution; the pile forces here are the
+// resistances of the piles (the load they carry), positive where the load is.
+struct CapSolution2D {
+    CapVector2D capLoad2D{};           // load currently applied: loadFactor x capLoadFull2D
+    CapVector2D capLoadFull2D{};       // load of the case, combination or estimation run
+    CapVector2D capDisp2D{};           // current cap displacement
+    CapVector2D capDispStep2D{};       // accumulated since the start of the increment
+    CapVector2D capDispConverged2D{};  // at the end of the last converged increment
+    CapVector2D capDispIncrement2D{};  // correction of the current global iteration
+    CapVector2D capResidual2D{};       // out of balance: load - pile resistance
+    // [0] at capDisp2D, [j] with component j perturbed (j = 1, 2, 3).
+    std::array<CapVector2D, 4> pileResultant2D{};
+    CapMatrix2D capStiffness2D{};        // d pileResultant2D / d capDisp2D, forward differences
+    CapVector2D convergedResultant2D{};  // pileResultant2D[0] of the last converged increment
+    // Embedded cap: passive force F and moment M on the cap face at capDisp2D
+    // (sign rule applied) and the forward differences of (-F, M), rows 1 and
+    // 2 of a 3 x 3 matrix (row 0 zero).
+    double passiveForce2D = 0.0;
+    double passiveMoment2D = 0.0;
+    CapMatrix2D passiveStiffness2D{};
+    // Runs of sumPileForces2D since the count was last cleared: four per
+    // global iteration, seven with an embedded cap, one on the printing pass.
+    long long forceSumCount = 0;
+    int echoWritten = 0;  // 1 once the second input echo of the run is printed
+};
+
 // Individual piles of the group reduction factors: 2000 pile groups of ten
 // piles each. The pair products grow with the square of the count; a layout
 // with more piles keeps its factors at 1.0 with a warning in TABLE K.
@@ -999,6 +1038,7 @@ struct ModelStore {
     PileWork pileWork;                        // nodal arrays of the lateral pile solvers
     PileSolution pileSolution;                // flags and results of the lateral pile solvers
     CapSolution capSolution;                  // cap equilibrium and per-pile analysis in cap axes
+    CapSolution2D capSolution2D;              // the two-dimensional cap equilibrium
     GroupFactorWork groupFactorWork;          // individual piles of the group reduction factors
 };
 

@@ -10,9 +10,8 @@ namespace pylora {
 inline constexpr int kReturnCompleted = 0;   // every load case and combination analysed
 inline constexpr int kReturnNotRunCode = 1;  // the argument was not 13: nothing was done
 
-// The model needs a capability that this version does not have yet (the
-// two-dimensional analysis, a flexible cap): the analysis stops with a fatal
-// error naming it.
+// The model needs a capability that this version does not have yet (a
+// flexible cap): the analysis stops with a fatal error naming it.
 inline constexpr int kReturnNotAvailable = 99;
 
 inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, short or unreadable

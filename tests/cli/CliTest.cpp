@@ -92,4 +92,56 @@ TEST(CommandLine, WritesNamesFileWithAbsolutePathsAndRunsIt) {
     EXPECT_NE(again.output.find("report: " + (out / "pier.out").string()), std::string::npos);
 }
 
+// The lines of a file that hold `text`.
+int countLinesHolding(const std::filesystem::path& file, const std::string& text) {
+    int count = 0;
+    for (const std::string& line : readLines(file))
+        if (line.find(text) != std::string::npos) count += 1;
+    return count;
+}
+
+TEST(CommandLine, TwoDimensionalRowInClayRunsEveryCaseAndCombinationToCompletion) {
+    TempDir dir;
+    const Result r = runCli("'" PYLORA_EXAMPLES_DIR "/row2d-clay/model.dat' -o out --quiet",
+                            dir.path().string());
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const std::filesystem::path out = dir / "out";
+
+    // Two cases (the second with nine estimation runs) and one combination.
+    std::vector<std::string> codes;
+    for (const std::string& line : readLines(out / "model.sta"))
+        if (line.size() > 5 && line[4] >= '1' && line[4] <= '7' && line.rfind("    ", 0) == 0)
+            codes.push_back(line);
+    ASSERT_EQ(codes.size(), 12u);
+    for (const std::string& code : codes)
+        EXPECT_EQ(code, "    1 ANALYSIS COMPLETED");
+
+    EXPECT_EQ(countLinesHolding(out / "model.out", "* TABLE L *   COMPUTATION ON PILE CAP"), 3);
+    EXPECT_EQ(countLinesHolding(out / "model.out", "* TABLE M *   COMPUTATION ON INDIVIDUAL PILE"),
+              3);
+    EXPECT_EQ(countLinesHolding(out / "model.out", "HORI. LOAD, LBS"), 3);
+    EXPECT_EQ(countLinesHolding(out / "model.res", "* TABLE L *   COMPUTATION ON PILE CAP"), 3);
+    EXPECT_EQ(countLinesHolding(out / "model.res", "* TABLE M *   COMPUTATION ON INDIVIDUAL PILE"),
+              3);
+    EXPECT_EQ(countLinesHolding(out / "model.out", "* PILE CAP STIFFNESS ESTIMATION *"), 1);
+    EXPECT_EQ(countLinesHolding(out / "model.out", "K11           K12           K13"), 3);
+    // KPYOP 2: the second input echo once, in the report and the summary.
+    EXPECT_EQ(countLinesHolding(out / "model.out", "*****     INPUT INFORMATION     *****"), 2);
+    EXPECT_EQ(countLinesHolding(out / "model.sum", "*****     INPUT INFORMATION     *****"), 1);
+    EXPECT_EQ(countLinesHolding(out / "model.sum", "* TABLE K *   REDUCTION FACTORS"), 1);
+}
+
+TEST(CommandLine, TwoDimensionalRowInSandRunsEveryCaseToCompletion) {
+    TempDir dir;
+    const Result r =
+        runCli("'" PYLORA_EXAMPLES_DIR "/row2d/model.dat' -o out --quiet", dir.path().string());
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const std::filesystem::path out = dir / "out";
+    EXPECT_EQ(countLinesHolding(out / "model.sta", "    1 ANALYSIS COMPLETED"), 2);
+    EXPECT_EQ(countLinesHolding(out / "model.out", "HORI. LOAD, LBS"), 2);
+    EXPECT_EQ(countLinesHolding(out / "model.out", "* TABLE M *   COMPUTATION ON INDIVIDUAL PILE"),
+              2);
+    EXPECT_EQ(countLinesHolding(out / "model.res", "* TABLE L *   COMPUTATION ON PILE CAP"), 2);
+}
+
 }  // namespace
