@@ -138,10 +138,12 @@ TEST(CommandLine, TwoDimensionalRowInSandRunsEveryCaseToCompletion) {
     ASSERT_EQ(r.exitCode, 0) << r.output;
     const std::filesystem::path out = dir / "out";
     EXPECT_EQ(countLinesHolding(out / "model.sta", "    1 ANALYSIS COMPLETED"), 2);
-    EXPECT_EQ(countLinesHolding(out / "model.out", "HORI. LOAD, LBS"), 2);
+    // The two cases, then their minimum and maximum envelopes.
+    EXPECT_EQ(countLinesHolding(out / "model.out", "HORI. LOAD, LBS"), 4);
     EXPECT_EQ(countLinesHolding(out / "model.out", "* TABLE M *   COMPUTATION ON INDIVIDUAL PILE"),
-              2);
-    EXPECT_EQ(countLinesHolding(out / "model.res", "* TABLE L *   COMPUTATION ON PILE CAP"), 2);
+              4);
+    EXPECT_EQ(countLinesHolding(out / "model.res", "* TABLE L *   COMPUTATION ON PILE CAP"), 4);
+    EXPECT_EQ(countLinesHolding(out / "model.sta", "LOAD CASE ENV : "), 2);
 }
 
 }  // namespace
