@@ -209,7 +209,7 @@ void writeCombinedFactorTable(ModelStore& store) {
 }
 
 void writeTableLBlock(std::FILE* file, const UnitLabels& u, const CapVector& load,
-                      const CapVector& displacement, bool twoDimensional) {
+                      const CapVector& displacement, bool twoDimensional, int rotationGap) {
     ReportLine l;
     // Within one line a record ends at the first '/': two blank lines
     // between records take three.
@@ -231,7 +231,8 @@ void writeTableLBlock(std::FILE* file, const UnitLabels& u, const CapVector& loa
             .text("* DISPLACEMENT OF GROUPED PILE ")
             .text("FOUNDATION AT ORIGIN *");
         l.slash().slash().slash().X(16).text("VERTICAL,").A(u.length2.view(), 2).X(6);
-        l.text("HORIZONTAL,").A(u.length2.view(), 2).X(4).text("ROTATION,").A(kUnitRadian, 3);
+        l.text("HORIZONTAL,").A(u.length2.view(), 2).X(rotationGap).text("ROTATION,");
+        l.A(kUnitRadian, 3);
         writeLine(file, l);
         endRowTo(file, valueRow(displacements, 19, 5));
         return;
@@ -311,31 +312,20 @@ void writeTableL3D(ModelStore& store, const CapVector& load, const CapVector& di
 
 void writeTableL2D(ModelStore& store, const CapVector2D& load, const CapVector2D& displacement,
                    int iterations) {
+    // The three components in the places of the plane: force X, force Y and
+    // moment Z.
+    CapVector load6{}, displacement6{};
+    for (const int i : {0, 1, 2}) {
+        const int component = i == 2 ? kMomentZ : i;
+        load6[component] = load[i];
+        displacement6[component] = displacement[i];
+    }
     RunFiles& f = store.files;
-    const UnitLabels& u = store.units;
     for (std::FILE* file : {f.report.get(), f.summary.get()}) {
-        ReportLine l;
-        l.slash().slash().slash().X(5).text("* TABLE L *   COMPUTATION ON PILE CAP");
-        l.slash().slash().slash().X(5).text("* EQUIVALENT CONC. LOAD AT ORIGIN *");
-        l.slash().X(13).text("VERT. LOAD,").A(u.force4.view(), 4).X(4).text("HORI. LOAD,");
-        l.A(u.force4.view(), 4).X(4).text("MOMENT,").A(u.length2.view(), 2).A(kUnitTimes, 1);
-        l.A(u.force3.view(), 3);
-        writeLine(file, l);
-        endRowTo(file, valueRow(load, 19, 5));
-
-        l.clear();
-        l.slash()
-            .slash()
-            .X(5)
-            .text("* DISPLACEMENT OF GROUPED PILE ")
-            .text("FOUNDATION AT ORIGIN *");
-        l.slash().slash().slash().X(16).text("VERTICAL,").A(u.length2.view(), 2).X(6);
-        l.text("HORIZONTAL,").A(u.length2.view(), 2).X(5).text("ROTATION,").A(kUnitRadian, 3);
-        writeLine(file, l);
-        endRowTo(file, valueRow(displacement, 19, 5));
-
+        // The case's table sets ROTATION five blanks after its neighbour.
+        writeTableLBlock(file, store.units, load6, displacement6, true, 5);
         if (file == f.report.get()) {
-            l.clear();
+            ReportLine l;
             l.slash().slash().X(10).text("NUMBER OF ITERATIONS = ").I(iterations, 3);
             writeLine(file, l);
         }
@@ -343,15 +333,6 @@ void writeTableL2D(ModelStore& store, const CapVector2D& load, const CapVector2D
     ReportLine count;
     count.X(10).text("NUMBER OF GLOBAL ITERATIONS = ").I(iterations, 4).slash();
     writeRuntimeLine(store, count.str());
-
-    // The results data file takes the three components in the places of the
-    // plane: force X, force Y and moment Z.
-    CapVector load6{}, displacement6{};
-    for (const int i : {0, 1, 2}) {
-        const int component = i == 2 ? kMomentZ : i;
-        load6[component] = load[i];
-        displacement6[component] = displacement[i];
-    }
     writeTableLData(f.resultsData.get(), load6, displacement6, true);
 }
 

@@ -50,9 +50,10 @@ void writeCombinedFactorTable(ModelStore& store);
 // iterations: the load at the cap origin and the cap displacement under
 // their heads, six components each, or with twoDimensional the vertical,
 // horizontal and rotation components (force X, force Y and moment Z of the
-// vectors) under the heads of the two-dimensional analysis.
+// vectors) under the heads of the two-dimensional analysis, with
+// rotationGap blanks before "ROTATION," (4 in the envelopes, 5 in a case).
 void writeTableLBlock(std::FILE* file, const UnitLabels& units, const CapVector& load,
-                      const CapVector& displacement, bool twoDimensional);
+                      const CapVector& displacement, bool twoDimensional, int rotationGap = 4);
 
 // TABLE L of the results data file: its title, the loads and the
 // displacements (six each, or three with twoDimensional) in 18/8 fields,
