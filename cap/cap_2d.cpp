@@ -376,26 +376,6 @@ bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
     return true;
 }
 
-// Control values under which the increments could not end or not start.
-bool incrementFactorsUsable(ModelStore& store) {
-    const CurrentAnalysis::ControlBlock& c = store.analysis.control;
-    if (!(c.loadIncrementFactor > 0.0 && c.loadIncrementFactor <= 1.0)) {
-        writeCapFatal(
-            store,
-            "FACTOR TO APPLY THE LOAD IN INCREMENTS =" + formatPG(c.loadIncrementFactor, 12, 5),
-            "MUST LIE ABOVE 0.0 AND NOT ABOVE 1.0");
-        return false;
-    }
-    if (!(c.minLoadIncrementFactor > 0.0) || !std::isfinite(c.minLoadIncrementFactor)) {
-        writeCapFatal(
-            store,
-            "MINIMUM FACTOR FOR LOAD INCREMENTS =" + formatPG(c.minLoadIncrementFactor, 12, 5),
-            "MUST BE ABOVE 0.0");
-        return false;
-    }
-    return true;
-}
-
 // Set-up: the load of this pass and a cap at rest.
 void setUp(ModelStore& store, IncrementControl& c) {
     CapSolution& shared = store.capSolution;

@@ -399,4 +399,23 @@ void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool fle
     writeRecord(store.files.scratch1.get(), run, {}, unit.view());
 }
 
+bool incrementFactorsUsable(ModelStore& store) {
+    const CurrentAnalysis::ControlBlock& c = store.analysis.control;
+    if (!(c.loadIncrementFactor > 0.0 && c.loadIncrementFactor <= 1.0)) {
+        writeCapFatal(
+            store,
+            "FACTOR TO APPLY THE LOAD IN INCREMENTS =" + formatPG(c.loadIncrementFactor, 12, 5),
+            "MUST LIE ABOVE 0.0 AND NOT ABOVE 1.0");
+        return false;
+    }
+    if (!(c.minLoadIncrementFactor > 0.0) || !std::isfinite(c.minLoadIncrementFactor)) {
+        writeCapFatal(
+            store,
+            "MINIMUM FACTOR FOR LOAD INCREMENTS =" + formatPG(c.minLoadIncrementFactor, 12, 5),
+            "MUST BE ABOVE 0.0");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace pylora

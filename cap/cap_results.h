@@ -102,4 +102,10 @@ void writeFlexibilityRecords(ModelStore& store, int run, int dof, std::span<cons
 void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility,
                                    int componentCount = kCapComponents);
 
+// Checks the increment factors of the analysis in progress before the load
+// is applied: a first factor above 0 and not above 1, a minimum factor above
+// 0. False, with the fatal error written, when the increments could not
+// start or not end.
+bool incrementFactorsUsable(ModelStore& store);
+
 }  // namespace pylora
