@@ -77,7 +77,9 @@ void recordPrintedCurve(ModelStore& store, const PyNode& node, const PySoilValue
     out.layerNo = node.layerNo;
     out.KSOIL = store.soilLayers.rows[node.layerNo - 1].KSOIL;
     out.capLevel = node.capPass ? 1 : 0;
-    out.depth = node.depth;
+    // The depth the curve is built on: the equivalent depth in lower layers,
+    // the depth into the rock for weak rock, into its layer for liquefied sand.
+    out.depth = curve.depth > 0.0 ? curve.depth : node.depth;
     out.diameter = soil.b;
     out.strength = soil.c;
     out.unitWeight = soil.gamma;
