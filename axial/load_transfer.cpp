@@ -139,6 +139,7 @@ void warnBeyondProfile(ModelStore& store, double X, const char* curveName) {
     line.slash().X(5).text("THE VALUE OF X =").E(X, 9, 1).text(" IS BEYOND THE EXTENT OF");
     line.slash().X(5).text(curveName);
     writeToReportAndRuntime(store, line);
+    noteWarning(store, line.str());
 }
 
 // FMAX or TIPMAX at X; beyond the profile the warning "THE INPUT MAX. LOAD
@@ -331,6 +332,7 @@ void writeTipWarning(ModelStore& store, const char* what, const char* curveName)
     line.slash().X(5).text("THE VALUE OF ").text(what).text(" AT TIP OF PILE IS EQUAL TO ZERO, ");
     line.text(curveName);
     writeToReportAndRuntime(store, line);
+    noteWarning(store, line.str());
 }
 
 void setTipPoints(LoadTransferCurves& curves, const TipShape& w, double wScale, const TipShape& q,

@@ -438,6 +438,9 @@ void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
     CurrentAnalysis& a = store.analysis;
 
     writeTableL2D(store, cap.capLoad2D, cap.capDisp2D, shared.globalIteration);
+    if (store.resultsCollector)
+        store.resultsCollector->capSolved(store, cap.capLoad2D, cap.capDisp2D,
+                                          shared.globalIteration);
     updateCapEnvelope(store, a.capLoad, shared.capDisp);
     if (shared.loadFactor < 1.0) {
         writePartialLoadWarning(store, shared.loadFactor);

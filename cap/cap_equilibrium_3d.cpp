@@ -343,6 +343,8 @@ void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
     if (store.control.groupFactorOption >= 1) writeCombinedFactorTable(store);
 
     writeTableL3D(store, a.capLoad, cap.capDisp, cap.globalIteration);
+    if (store.resultsCollector)
+        store.resultsCollector->capSolved(store, a.capLoad, cap.capDisp, cap.globalIteration);
     updateCapEnvelope(store, a.capLoad, cap.capDisp);
     if (cap.loadFactor < 1.0) {
         writePartialLoadWarning(store, cap.loadFactor);

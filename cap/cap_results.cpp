@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -56,6 +57,7 @@ void writePileWarningBlock(ModelStore& store, const PileWarningText& text) {
     block.slash().X(20).text(text.second).text(text.curve);
     writeLine(store.files.report.get(), block);
     writeRuntimeLine(store, head.str());
+    noteWarning(store, block.str());
 }
 
 // Reads one line of at most kWarningLineLength characters (the rest of a
@@ -88,6 +90,7 @@ void copyWarningDetails(ModelStore& store, int lineCount) {
     if (copied == 0) return;
     writeLine(store.files.report.get(), copy);
     writeRuntimeLine(store, copy.str());
+    noteWarning(store, copy.str());
 }
 
 // 5X I5 2X and each value 1PE18.8 3X: one estimation record.
@@ -141,18 +144,31 @@ std::size_t componentOf(int dof, std::size_t count) {
     return static_cast<std::size_t>(std::clamp(dof, 1, last) - 1);
 }
 
+// Passes the completion code of an ordinary pass, the integer that a
+// status line starts with, to the run's collector.
+void noteCompletion(const ModelStore& store, std::string_view line, double loadFactor) {
+    if (!store.resultsCollector || store.analysis.estimation.estimationMode != 0) return;
+    const std::size_t begin = line.find_first_not_of(' ');
+    int code = 0;
+    if (begin != std::string_view::npos)
+        std::from_chars(line.data() + begin, line.data() + line.size(), code);
+    store.resultsCollector->completed(store, code, loadFactor);
+}
+
 }  // namespace
 
 void writeStatusLine(ModelStore& store, std::string_view line) {
     ReportLine l;
     l.text(line);
     writeLine(store.files.status.get(), l);
+    noteCompletion(store, line, 1.0);
 }
 
 void writePartialStatusLine(ModelStore& store, double loadFactor) {
     ReportLine l;
     l.text("    2 SOLUTION AT ").F(f32(100.0F) * loadFactor, 8, 2).text(" % OF THE TOTAL LOAD");
     writeLine(store.files.status.get(), l);
+    noteCompletion(store, l.str(), loadFactor);
 }
 
 void writeCapWarning(ModelStore& store, std::string_view text) {
@@ -160,6 +176,7 @@ void writeCapWarning(ModelStore& store, std::string_view text) {
     l.slash().slash().X(5).text(kWarning).text(text);
     writeLine(store.files.report.get(), l);
     writeRuntimeLine(store, l.str());
+    noteWarning(store, l.str());
 }
 
 void writeCapFatal(ModelStore& store, std::string_view reason, std::string_view remedy) {
@@ -344,6 +361,7 @@ void writePartialLoadWarning(ModelStore& store, double loadFactor) {
     l.slash().X(5).text("  Results are for ").F(f32(100.0F) * loadFactor, 8, 2);
     l.text("% of the total load").slash();
     writeTo({store.files.report.get(), store.files.summary.get()}, l);
+    noteWarning(store, l.str());
 }
 
 void writeTableMHeading(ModelStore& store) {

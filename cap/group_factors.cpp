@@ -190,6 +190,7 @@ void writeNotComputed(ModelStore& store) {
     l.slash().X(7).text("               NO REDUCTION IS APPLIED (FACTORS 1.0)");
     writeReport(store, l);
     writeRuntimeLine(store, l.str());
+    noteWarning(store, l.str());
 }
 
 }  // namespace

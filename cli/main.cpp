@@ -19,7 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "cli/results_json.h"
 #include "engine/ipylora8.h"
+#include "engine/run_control.h"
+#include "store/model_store.h"
 
 namespace fs = std::filesystem;
 
@@ -37,7 +40,8 @@ void printUsage(std::FILE* out) {
                  "Runs the pile-group analysis of the input data file MODEL. The run's files\n"
                  "are written to DIR (default: the folder of MODEL), named after MODEL with\n"
                  "the suffixes .out (report), .sum, .plt, .rtm, .sta, .res, .prg, .crv,\n"
-                 "  .scr1, .scr2, .pile and .warn, together with the Names.dat that names them.\n"
+                 "  .scr1, .scr2, .pile and .warn, together with the Names.dat that names them,\n"
+                 "and the results file .json (see pylora-plot for its pictures).\n"
                  "Without MODEL, runs the Names.dat of the current folder as the front end\n"
                  "would. --quiet shows no progress while the analysis runs.\n"
                  "\n"
@@ -129,7 +133,11 @@ bool readNamesFile(const fs::path& namesFile, fs::path& report, fs::path& progre
     return static_cast<bool>(in);
 }
 
-int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress, bool quiet) {
+// Runs the analysis of the Names.dat in dir. With a results path, the run
+// also writes the JSON results file there; without one it runs through
+// IPYLORA8 exactly as the front end does.
+int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress, bool quiet,
+                const fs::path& results = {}) {
     std::error_code ec;
     fs::current_path(dir, ec);
     if (ec) return fail("cannot enter the folder \"" + dir.string() + "\": " + ec.message());
@@ -141,9 +149,20 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
         fs::remove(watched, ec);
         watcher = std::thread(watchProgress, watched, std::cref(stop));
     }
-    const int rc = IPYLORA8(13);
+    int rc = 0;
+    std::string resultsError;
+    bool resultsWritten = false;
+    if (results.empty()) {
+        rc = IPYLORA8(13);
+    } else {
+        pylora::JsonResultsCollector collector;
+        rc = pylora::runEngine(pylora::processModelStore(), 13, "Names.dat", &collector);
+        resultsWritten = collector.write(results.string(), resultsError);
+    }
     stop = true;
     if (watcher.joinable()) watcher.join();
+    if (!results.empty() && !resultsWritten)
+        std::fprintf(stderr, "pylora: no results file: %s\n", resultsError.c_str());
 
     const fs::path shownReport = report.is_absolute() ? report : dir / report;
     if (rc == 0)
@@ -223,5 +242,6 @@ int main(int argc, char** argv) {
             namesFile << record << '\n';
         if (!namesFile) return fail("cannot write \"" + (dir / "Names.dat").string() + "\"");
     }
-    return runAnalysis(dir, names.report, names.progress, quiet);
+    return runAnalysis(dir, names.report, names.progress, quiet,
+                       dir / (model.stem().string() + ".json"));
 }

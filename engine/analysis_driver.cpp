@@ -414,6 +414,7 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
         l.text("SCRATCH FILES CANNOT BE READ, NO STIFFNESS ESTIMATION");
         writeTo({f.report.get(), f.summary.get()}, l);
         writeRuntimeLine(store, l.str());
+        noteWarning(store, l.str());
         return true;
     }
     const bool diagonalOnly = loadCase.integer(kCaseDiagonalOption) == 1;
@@ -444,6 +445,7 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
     a.currentCombination = isCase ? 0 : number;
     CurrentAnalysis::EstimationState& e = a.estimation;
     e = CurrentAnalysis::EstimationState{};
+    if (store.resultsCollector) store.resultsCollector->analysisStarted(store);
 
     LoadCase* loadCase = nullptr;
     if (isCase) {

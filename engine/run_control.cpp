@@ -217,7 +217,8 @@ void initialiseStoreConstants(ModelStore& store) {
         table->fill(1.0);
 }
 
-int runEngine(ModelStore& store, int code, const std::string& runControlPath) {
+int runEngine(ModelStore& store, int code, const std::string& runControlPath,
+              ResultsCollector* collector) {
     if (code != kRunAnalysisCode) return kReturnNotRunCode;
 
     // A run starts from a cleared store: nothing of an earlier run in this
@@ -226,12 +227,17 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath) {
 
     int rc = readRunControlFile(store, runControlPath);
     if (rc != kReturnCompleted) return rc;
+    store.resultsCollector = collector;
+    // Tells the collector of the end and detaches it, on every exit below.
+    const auto finish = [&store](int returnCode) {
+        if (store.resultsCollector) store.resultsCollector->runFinished(store, returnCode);
+        store.resultsCollector = nullptr;
+        closeRunFiles(store);
+        return returnCode;
+    };
 
     rc = openRunFiles(store);
-    if (rc != kReturnCompleted) {
-        closeRunFiles(store);
-        return rc;
-    }
+    if (rc != kReturnCompleted) return finish(rc);
 
     ReportLine started;
     started.text(" - ANALYSIS STARTED").slash();
@@ -260,9 +266,7 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath) {
         store.run.stopCode = stopCode;
         rc = stopCode;
     }
-
-    closeRunFiles(store);
-    return rc;
+    return finish(rc);
 }
 
 }  // namespace pylora

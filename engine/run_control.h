@@ -61,7 +61,11 @@ void initialiseStoreConstants(ModelStore& store);
 
 // A whole run for `code` with the run-control file at runControlPath. Returns
 // what IPYLORA8 returns: 1 without touching any file when code is not 13,
-// else the stop code of the analysis or a kReturn... error code.
-int runEngine(ModelStore& store, int code, const std::string& runControlPath);
+// else the stop code of the analysis or a kReturn... error code. A collector,
+// when given, is attached to the cleared store for the run, told of its end
+// once the run-control file was read (before the files close) and detached
+// again; it changes none of the files the run writes.
+int runEngine(ModelStore& store, int code, const std::string& runControlPath,
+              ResultsCollector* collector = nullptr);
 
 }  // namespace pylora

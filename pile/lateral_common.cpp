@@ -166,6 +166,7 @@ void writeNoClosure(ModelStore& store, int maxSolves, int pileGroup) {
     line.slash().slash().X(5).text("** WARNING **  ").text("NO CLOSURE OF A LLP AFTER ");
     line.I(maxSolves, 5).X(2).text("ITERATIONS").X(10).text("PILE GROUP").I(pileGroup, 5);
     writeToReportAndRuntime(store, line);
+    noteWarning(store, line.str());
 }
 
 NodeSection nodeSection(ModelStore& store, const LateralPile& pile, int k) {

@@ -252,6 +252,8 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
     if (level > 1) writeSinglePlaneTable(store, pile, capacities, {f.report});
     writeIterationCount(store, g, false);
 
+    if (store.resultsCollector) store.resultsCollector->pileSolved(store, g, global, local);
+
     AlongPileColumns columns;
     columns.count = kAlongPileQuantities2D;
     const auto arrays = singlePlaneColumns(work, N);
@@ -442,6 +444,8 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
         writeBiaxialTable(f.report, biaxialColumns(work, N), N, pile.h,
                           store.analysis.control.nodeStep, capacities);
     writeIterationCount(store, g, false);
+
+    if (store.resultsCollector) store.resultsCollector->pileSolved(store, g, globalRow, localRow);
 
     AlongPileColumns columns;
     columns.count = kAlongPileQuantities3D;

@@ -118,6 +118,7 @@ void printEnvelopeResults(ModelStore& store, int which, int series) {
     const bool capacities = !cases;
 
     writeEnvelopeHeadings(store, minimum, cases);
+    if (store.resultsCollector) store.resultsCollector->envelopePrinted(store, which, series);
 
     const CurrentAnalysis::CapEnvelope& cap = store.analysis.capEnvelope;
     const CapVector& load = minimum ? cap.loadMin : cap.loadMax;

@@ -239,6 +239,7 @@ void writeSmallDeflectionWarning(ModelStore& store, double modulus) {
     l.slash().X(5).text("DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM");
     l.slash().X(5).text("USED A SOIL MODULUS OF ").E(modulus, 12, 4);
     writeLine(store.files.report.get(), l);
+    noteWarning(store, l.str());
 }
 
 void writePoints(ModelStore& store, const PrintedPyCurve& c, PointLayout layout) {
@@ -384,6 +385,7 @@ void printPyCurves(ModelStore& store) {
         // A criterion that refuses its soil data has written its warning.
         if (status != 0) break;
         if (points == 0) continue;
+        if (store.resultsCollector) store.resultsCollector->pyCurvePrinted(store, k, r.pileNo);
         writePoints(store, printing, writeCriterionHeader(store, printing));
     }
     store.pyState.currentPileGroup = savedGroup;

@@ -26,6 +26,7 @@ void writeNoStrengthWarning(ModelStore& store) {
     line.slash().X(7).text("ACCORDING TO THE INPUT DATA.");
     line.slash().X(7).text("PLEASE ENTER THE CORRECT VALUE AND RUN IT AGAIN.");
     writeLine(store.files.report.get(), line);
+    noteWarning(store, line.str());
 }
 
 // The layer's share of PULT at a node with ultimate resistance pu: the

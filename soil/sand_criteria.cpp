@@ -36,6 +36,7 @@ void writeNoFrictionWarning(ModelStore& store, const char* soil) {
         .text(" ACCORING TO THE INPUT");
     line.slash().X(7).text("DATA. PLEASE ENTER THE CORRECT VALUE AND RUN IT AGAIN.");
     writeLine(store.files.report.get(), line);
+    noteWarning(store, line.str());
 }
 
 // b, c and the average unit weight, then the friction angle and the subgrade
@@ -82,6 +83,7 @@ void gatherSilt(ModelStore& store, const PyNode& node, PyLayerRun& run, PySoilVa
         line.slash().X(7).text("              friction angle of the silt.   ");
         line.slash();
         writeLine(store.files.report.get(), line);
+        noteWarning(store, line.str());
         status = kStatusSiltSlope;
     }
 }

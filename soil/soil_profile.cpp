@@ -151,6 +151,7 @@ PointValue lookUpPoint(const SoilProfile& profile, double ProfilePoint::*field, 
 // which is committed to disk so that the front end sees it at once.
 void writeWarning(ModelStore& store, const ReportLine& line, bool toRuntime) {
     writeLine(store.files.report.get(), line);
+    noteWarning(store, line.str());
     if (!toRuntime) return;
     writeLine(store.files.runtime.get(), line);
     commitToDisk(store.files.runtime.get());

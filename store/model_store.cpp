@@ -16,6 +16,10 @@ void clearModelStore(ModelStore& store) {
     std::construct_at(&store);
 }
 
+void noteWarning(const ModelStore& store, std::string_view text) {
+    if (store.resultsCollector) store.resultsCollector->warningIssued(store, text);
+}
+
 ModelStore& processModelStore() {
     static const std::unique_ptr<ModelStore> store = makeModelStore();
     return *store;

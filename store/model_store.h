@@ -18,6 +18,7 @@
 #include "store/file_handle.h"
 #include "store/fixed_text.h"
 #include "store/limits.h"
+#include "store/results_collector.h"
 
 namespace pylora {
 
@@ -1040,6 +1041,11 @@ struct ModelStore {
     CapSolution capSolution;                  // cap equilibrium and per-pile analysis in cap axes
     CapSolution2D capSolution2D;              // the two-dimensional cap equilibrium
     GroupFactorWork groupFactorWork;          // individual piles of the group reduction factors
+
+    // Not owned: the observer of the run's results, attached by runEngine
+    // after the store is cleared and detached at the end of the run; null
+    // (the default) for the front end's runs.
+    ResultsCollector* resultsCollector = nullptr;
 };
 
 // A new, cleared store on the heap.

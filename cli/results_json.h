@@ -1,0 +1,47 @@
+// The machine-readable results file of a command-line run: a collector that
+// the command-line program attaches to the run (see store/results_collector.h)
+// and that writes, once the run is over, one JSON document with the model, the
+// results of every load case and combination, the envelopes, the generated
+// pile-head curves, the printed p-y curves and the warnings of the run. The
+// layout is described in docs/results-json.md and in docs/results.schema.json.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "store/results_collector.h"
+
+namespace pylora {
+
+class JsonResultsCollector final : public ResultsCollector {
+  public:
+    JsonResultsCollector();
+    ~JsonResultsCollector() override;
+
+    void analysisStarted(const ModelStore& store) override;
+    void capSolved(const ModelStore& store, std::span<const double> load,
+                   std::span<const double> displacement, int iterations) override;
+    void completed(const ModelStore& store, int code, double loadFactor) override;
+    void pileSolved(const ModelStore& store, int pileGroup, std::span<const double> global,
+                    std::span<const double> local) override;
+    void envelopePrinted(const ModelStore& store, int which, int series) override;
+    void pyCurvePrinted(const ModelStore& store, int requestNo, int pileGroup) override;
+    void warningIssued(const ModelStore& store, std::string_view text) override;
+    void runFinished(const ModelStore& store, int returnCode) override;
+
+    // Writes the document built by runFinished to path (replacing the file).
+    // Returns false with a reason in `error` when the run did not finish, the
+    // collector ran out of memory, or the file cannot be written.
+    bool write(const std::string& path, std::string& error) const;
+
+    // Set when collecting failed (out of memory): nothing is then written.
+    struct StateFlags {
+        bool failed = false;
+    };
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace pylora

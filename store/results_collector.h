@@ -1,0 +1,72 @@
+// The results collector: an observer that a caller of the engine can attach
+// to a run to receive the results as the analysis produces them, beside the
+// files of the run. The command-line program uses one to write its
+// machine-readable results file; the front end's path attaches none, and the
+// engine then writes exactly its files.
+//
+// The engine calls a collector at the points where it writes the results data
+// file, with the store in the state of that moment; a collector reads what it
+// needs and keeps no reference into the store. The calls never change what the
+// engine writes or computes, and a collector must not throw.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace pylora {
+
+struct ModelStore;
+
+class ResultsCollector {
+  public:
+    virtual ~ResultsCollector() = default;
+
+    // A load case or a combination starts: store.analysis holds its number
+    // (currentCase, currentCombination) and its control values.
+    virtual void analysisStarted(const ModelStore& store) = 0;
+
+    // The cap solution of the ordinary pass of the analysis in progress
+    // converged (fully or for part of the load): the load at the cap origin
+    // and the cap displacement, dofCount components each in the order of a
+    // CapVector (force X, force Y, moment Z in two dimensions), and the global
+    // iterations of its last converged increment.
+    virtual void capSolved(const ModelStore& store, std::span<const double> load,
+                           std::span<const double> displacement, int iterations) = 0;
+
+    // The completion code of the ordinary pass of the analysis in progress,
+    // as the status file gives it (1 completed, 2 partial load with
+    // loadFactor below 1, 3 cap not converged, 6 piles not converged, 7
+    // singular stiffness).
+    virtual void completed(const ModelStore& store, int code, double loadFactor) = 0;
+
+    // The final printing pass solved pile group pileGroup: its pile-head row
+    // in cap axes and in pile axes (the rows of the results data file: six
+    // displacements, six forces and the stress in three dimensions; three
+    // displacements, three forces and the stress in two). store.pileWork
+    // holds its nodal results with the moments in the sign of the listings.
+    virtual void pileSolved(const ModelStore& store, int pileGroup, std::span<const double> global,
+                            std::span<const double> local) = 0;
+
+    // The envelopes of a series are printed: series 1 the load cases, 2 the
+    // combinations; which 1 the minimum, 2 the maximum. store.analysis
+    // .capEnvelope and store.pileEnvelopes hold both envelopes.
+    virtual void envelopePrinted(const ModelStore& store, int which, int series) = 0;
+
+    // A printed p-y curve of request requestNo was evaluated: store.pyPrinting
+    // holds it.
+    virtual void pyCurvePrinted(const ModelStore& store, int requestNo, int pileGroup) = 0;
+
+    // A warning of the run, as the report prints it (records separated by
+    // '\n').
+    virtual void warningIssued(const ModelStore& store, std::string_view text) = 0;
+
+    // The run is over with returnCode (what IPYLORA8 returns); the store still
+    // holds the model and the run's last results. Called before the files of
+    // the run are closed.
+    virtual void runFinished(const ModelStore& store, int returnCode) = 0;
+};
+
+// Passes a warning to the run's collector, if one is attached.
+void noteWarning(const ModelStore& store, std::string_view text);
+
+}  // namespace pylora

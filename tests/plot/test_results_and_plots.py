@@ -1,0 +1,184 @@
+"""The JSON results file of every example and its pictures.
+
+Runs the command-line program on each example (PYLORA_CLI), validates the
+JSON against docs/results.schema.json, checks its cap displacements and
+pile-head forces against the results data file (.res) to the precision the
+.res prints them, and plots it without a display, comparing the plotted line
+data with the JSON values.
+"""
+import copy
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import jsonschema
+import matplotlib
+
+matplotlib.use("Agg")
+import matplotlib.pyplot as plt  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "plot"))
+import pylora_plot  # noqa: E402
+
+CLI = os.environ.get("PYLORA_CLI", os.path.join(ROOT, "build", "test", "cli", "pylora"))
+# The capacity model is a reader test at the table limits, too slow to analyse here.
+EXAMPLES = ["group3d", "row2d", "row2d-clay", "sand-over-rock"]
+NUMBER = re.compile(r"-?\d*\.\d+(?:E[+-]\d+)?")
+
+_runs = {}
+
+
+def run_example(name):
+    if name not in _runs:
+        out = tempfile.mkdtemp(prefix=f"pylora-{name}-")
+        subprocess.run([CLI, os.path.join(ROOT, "examples", name, "model.dat"), "-o", out,
+                        "--quiet"], check=False, capture_output=True)
+        with open(os.path.join(out, "model.json"), encoding="utf-8") as f:
+            doc = json.load(f)
+        with open(os.path.join(out, "model.res"), encoding="utf-8") as f:
+            res = f.read().splitlines()
+        _runs[name] = (doc, res, out)
+    return _runs[name]
+
+
+def res_numbers(line):
+    return [float(v) for v in NUMBER.findall(line)]
+
+
+def close_to_printed(value, printed):
+    # The .res fields keep 8 significant digits, or 8 decimals when fixed:
+    # half a unit of the last printed digit, either way.
+    return abs(value - printed) <= 5e-8 * abs(printed) + 5e-9
+
+
+class ResultsFile(unittest.TestCase):
+    def test_every_example_validates_against_the_schema(self):
+        with open(os.path.join(ROOT, "docs", "results.schema.json"), encoding="utf-8") as f:
+            schema = json.load(f)
+        for name in EXAMPLES:
+            with self.subTest(example=name):
+                doc = run_example(name)[0]
+                jsonschema.validate(doc, schema, cls=jsonschema.Draft202012Validator)
+                self.assertEqual(doc["returnCode"], 0)
+                self.assertTrue(all(a["succeeded"] for a in doc["analyses"]))
+
+    def test_cap_displacements_and_head_forces_equal_the_results_data_file(self):
+        for name in EXAMPLES:
+            doc, res, _ = run_example(name)
+            plane = doc["model"]["analysisType"] == 2
+            disp_keys = ["ux", "uy", "tz"] if plane else ["ux", "uy", "uz", "tx", "ty", "tz"]
+            # The TABLE L displacement rows of the analyses, in order (envelopes follow).
+            # The rows of the analyses; the envelopes ("... ENV : n") are skipped
+            # up to the heading of the next analysis ("LOAD CASE :", "LOAD COMB. :").
+            rows, heads, envelope = [], [], False
+            for i, line in enumerate(res[:-1]):
+                if "ENV :" in line:
+                    envelope = True
+                elif re.match(r"LOAD (CASE|COMB)", line):
+                    envelope = False
+                if envelope:
+                    continue
+                if "* DISPLACEMENT OF PILE CAP AT ORIGIN *" in line:
+                    rows.append(res_numbers(res[i + 1]))
+                if "PILE TOP DISP. AND REACT. GLOBAL" in line:
+                    heads.append(res_numbers(res[i + 1]))
+            self.assertEqual(len(rows), len(doc["analyses"]))
+            piles = [p for a in doc["analyses"] for p in a["piles"]]
+            self.assertEqual(len(heads), len(piles))
+            for analysis, row in zip(doc["analyses"], rows):
+                with self.subTest(example=name, analysis=analysis["number"]):
+                    for key, printed in zip(disp_keys, row):
+                        self.assertTrue(close_to_printed(analysis["capDisplacement"][key], printed),
+                                        (key, analysis["capDisplacement"][key], printed))
+            head_keys = (["ux", "uy", "tz", "Fx", "Fy", "Mz", "stress"] if plane else
+                         ["ux", "uy", "uz", "tx", "ty", "tz", "Fx", "Fy", "Fz", "Mx", "My", "Mz", "stress"])
+            for pile, row in zip(piles, heads):
+                for key, printed in zip(head_keys, row):
+                    self.assertTrue(close_to_printed(pile["head"]["global"][key], printed),
+                                    (name, pile["group"], key))
+
+    def test_a_value_the_report_rounds_is_unrounded(self):
+        # The group3d report prints the cap displacement of load case 1 in 19/5
+        # fields; the JSON holds the double the engine computed, with more digits.
+        doc = run_example("group3d")[0]
+        ux = doc["analyses"][0]["capDisplacement"]["ux"]
+        self.assertNotEqual(ux, float(f"{ux:.5e}"))
+        self.assertNotEqual(ux, float(f"{ux:.8e}"))
+        self.assertEqual(float(repr(ux)), ux)
+
+
+class Plots(unittest.TestCase):
+    def test_expected_files_are_written_and_lines_hold_the_json_values(self):
+        doc = run_example("group3d")[0]
+        out = tempfile.mkdtemp(prefix="pylora-plots-")
+        written, skipped = pylora_plot.plot_results(doc, out)
+        self.assertEqual(skipped, [])
+        names = sorted(os.path.basename(p) for p in written)
+        self.assertEqual(names, sorted(["case1-piles.png", "case1-plan.png", "case2-piles.png",
+                                        "case2-plan.png", "combination1-piles.png",
+                                        "combination1-plan.png", "py-curves.png",
+                                        "load-settlement.png", "envelope-load-cases.png",
+                                        "envelope-combinations.png"]))
+        for p in written:
+            self.assertGreater(os.path.getsize(p), 1000)
+
+        analysis = doc["analyses"][0]
+        fig = pylora_plot.profile_figure(doc, analysis)
+        pile = analysis["piles"][1]
+        row = fig.axes[4:8]  # the second pile group's four panels
+        for ax, (key, _, _) in zip(row, pylora_plot.QUANTITIES):
+            lines = [l for l in ax.get_lines() if len(l.get_xdata()) > 2]
+            self.assertEqual(len(lines), 2)  # both planes
+            self.assertEqual(list(lines[0].get_xdata()), pile["profile"][key]["xy"])
+            self.assertEqual(list(lines[1].get_xdata()), pile["profile"][key]["xz"])
+            self.assertEqual(list(lines[0].get_ydata()), pile["profile"]["depth"])
+            self.assertIn("[", ax.get_xlabel())
+        plt.close(fig)
+
+        fig = pylora_plot.py_figure(doc)
+        for line, curve in zip(fig.axes[0].get_lines(), doc["pyCurves"]):
+            self.assertEqual(list(line.get_xdata()), curve["y"])
+            self.assertEqual(list(line.get_ydata()), curve["p"])
+        plt.close(fig)
+        fig = pylora_plot.ls_figure(doc)
+        line = fig.axes[0].get_lines()[0]
+        self.assertEqual(list(line.get_ydata()), doc["loadSettlementCurves"][0]["load"])
+        plt.close(fig)
+        fig = pylora_plot.plan_figure(doc, analysis)
+        colours = fig.axes[0].collections[0].get_array()
+        self.assertEqual(list(colours), [p["head"]["global"]["Fx"] for p in analysis["piles"]])
+        plt.close(fig)
+
+    def test_a_failed_case_is_named_and_the_others_are_plotted(self):
+        doc = copy.deepcopy(run_example("row2d")[0])
+        failed = doc["analyses"][0]
+        failed.update(succeeded=False, piles=[], capLoad=None, capDisplacement=None,
+                      globalIterations=None,
+                      completion={"code": 3, "meaning": "NO CONVERGENCE ON PILE CAP",
+                                  "loadFactor": 0.0})
+        out = tempfile.mkdtemp(prefix="pylora-failed-")
+        written, skipped = pylora_plot.plot_results(doc, out)
+        self.assertEqual(len(skipped), 1)
+        self.assertIn("load case 1", skipped[0])
+        self.assertIn("NO CONVERGENCE ON PILE CAP", skipped[0])
+        names = [os.path.basename(p) for p in written]
+        self.assertNotIn("case1-piles.png", names)
+        self.assertIn("case2-piles.png", names)
+        path = os.path.join(out, "results.json")
+        with open(path, "w", encoding="utf-8") as f:
+            json.dump(doc, f)
+        r = subprocess.run([sys.executable, os.path.join(ROOT, "plot", "pylora-plot"), path,
+                            "-o", os.path.join(out, "cli"), "--format", "svg"],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("load case 1", r.stderr)
+        self.assertTrue(os.path.exists(os.path.join(out, "cli", "case2-plan.svg")))
+
+
+if __name__ == "__main__":
+    unittest.main()
