@@ -37,6 +37,17 @@ def mark_soil(ax, group):
     ax.axhline(group.get("groundBelowHead", 0.0), color="saddlebrown", lw=1.5)
 
 
+
+def style_profile_axis(ax, doc, title, ukey, pile, groups):
+    """Soil marks, labels with units and ticks of one profile against depth."""
+    mark_soil(ax, groups.get(pile["group"], {}))
+    ax.set_xlabel(f"{title} [{unit(doc, ukey)}]")
+    ax.set_ylabel(f"Pile group {pile['group']}: depth [{unit(doc, 'depth')}]")
+    ax.invert_yaxis()
+    ax.xaxis.set_major_locator(matplotlib.ticker.MaxNLocator(4))
+    ax.ticklabel_format(axis="x", style="sci", scilimits=(-3, 4))
+    ax.grid(alpha=0.3)
+
 def profile_figure(doc, analysis):
     piles = analysis["piles"]
     groups = {g["group"]: g for g in doc["model"]["pileGroups"]}
@@ -49,14 +60,8 @@ def profile_figure(doc, analysis):
             for plane, values in profile[key].items():
                 color, label = PLANE_STYLE[plane]
                 ax.plot(values, depth, color=color, label=label)
-            mark_soil(ax, groups.get(pile["group"], {}))
             ax.axvline(0.0, color="k", lw=0.5)
-            ax.set_xlabel(f"{title} [{unit(doc, ukey)}]")
-            ax.set_ylabel(f"Pile group {pile['group']}: depth [{unit(doc, 'depth')}]")
-            ax.invert_yaxis()
-            ax.xaxis.set_major_locator(matplotlib.ticker.MaxNLocator(4))
-            ax.ticklabel_format(axis="x", style="sci", scilimits=(-3, 4))
-            ax.grid(alpha=0.3)
+            style_profile_axis(ax, doc, title, ukey, pile, groups)
         row[0].legend(fontsize="small")
     fig.tight_layout(rect=(0, 0, 1, 0.97))
     return fig
@@ -128,13 +133,7 @@ def envelope_figure(doc, envelope):
                 color, label = PLANE_STYLE[plane]
                 ax.fill_betweenx(p["depth"], p["min"][key][plane], p["max"][key][plane],
                                  color=color, alpha=0.35, label=label)
-            mark_soil(ax, groups.get(pile["group"], {}))
-            ax.set_xlabel(f"{title} [{unit(doc, ukey)}]")
-            ax.set_ylabel(f"Pile group {pile['group']}: depth [{unit(doc, 'depth')}]")
-            ax.invert_yaxis()
-            ax.xaxis.set_major_locator(matplotlib.ticker.MaxNLocator(4))
-            ax.ticklabel_format(axis="x", style="sci", scilimits=(-3, 4))
-            ax.grid(alpha=0.3)
+            style_profile_axis(ax, doc, title, ukey, pile, groups)
         row[0].legend(fontsize="small")
     fig.tight_layout(rect=(0, 0, 1, 0.97))
     return fig
