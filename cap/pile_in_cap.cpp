@@ -269,8 +269,8 @@ void pileHeadStiffness(ModelStore& store, int g, CapMatrix& K, const CapVector& 
         perturbations(store), u, K, status, dofs,
         [&](const CapVector& x, CapVector& F, int& s) { analysePile(store, g, x, F, s); });
     // The out-of-plane DOFs of the plane model carry -1 on the diagonal.
-    if (plane && status == 0) at(K, kForceZ, kForceZ) = at(K, kMomentX, kMomentX) =
-                                   at(K, kMomentY, kMomentY) = -1.0;
+    if (plane && status == 0)
+        at(K, kForceZ, kForceZ) = at(K, kMomentX, kMomentX) = at(K, kMomentY, kMomentY) = -1.0;
 }
 
 void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status) {

@@ -86,9 +86,14 @@ void buildMesh(const PileCap& cap, PlateModel& model) {
 }
 
 // The direction factors of a pile spring: the absolute direction cosines of
-// the pile axis in global axes, those below 1.0E-10 as 0.0. In three
-// dimensions the axis is the first row of the rotation into pile axes; in
-// two, the batter turns the axis from X towards Y.
+// the pile axis in global axes. In three dimensions the axis is the first
+// row of the rotation into pile axes; in two, the batter turns the axis from
+// X towards Y. The angles reach the rotation converted from degrees with pi
+// as 3.14159, which leaves a vertical pile's axis 1.3E-6 off the vertical: a
+// factor below kAxisFactorZero (beyond that rounding, below a batter of
+// 0.0006 degree) counts as 0.0, so that a vertical pile gives 1, 0, 0.
+constexpr double kAxisFactorZero = f32(1.0E-5F);
+
 std::array<double, 3> axisFactors(const ModelStore& store, const PileGroupWork& group) {
     std::array<double, 3> a{};
     if (store.control.analysisType == 2) {
@@ -99,7 +104,7 @@ std::array<double, 3> axisFactors(const ModelStore& store, const PileGroupWork& 
     }
     for (double& v : a) {
         v = std::fabs(v);
-        if (v < f32(1.0E-10F)) v = 0.0;
+        if (v < kAxisFactorZero) v = 0.0;
     }
     return a;
 }
@@ -122,9 +127,9 @@ void buildLoads(const ModelStore& store, PlateModel& model) {
     const double root = std::sqrt(f32(2.0F)) / f32(2.0F);
     const double h = a * root;
     const double g = f * root;
-    const double couple[8][4] = {{a, 0.0, 0.0, f},     {0.0, a, -f, 0.0}, {-a, 0.0, 0.0, -f},
-                                 {0.0, -a, f, 0.0},    {h, h, -g, g},     {-h, h, -g, -g},
-                                 {-h, -h, g, -g},      {h, -h, g, g}};
+    const double couple[8][4] = {{a, 0.0, 0.0, f},  {0.0, a, -f, 0.0}, {-a, 0.0, 0.0, -f},
+                                 {0.0, -a, f, 0.0}, {h, h, -g, g},     {-h, h, -g, -g},
+                                 {-h, -h, g, -g},   {h, -h, g, g}};
     for (const auto& c : couple)
         model.loads.push_back({0.0, c[0], c[1], 0.0, c[2], c[3], 0.0, 0.0, 0.0});
 }
@@ -134,8 +139,8 @@ void buildSprings(const ModelStore& store, PlateModel& model) {
     for (int g = 1; g <= groupCount(store); ++g) {
         const PileGroupWork& group = store.work.groups[static_cast<std::size_t>(g - 1)];
         const std::array<double, 3> a = axisFactors(store, group);
-        const bool pinned = group.connectionY == kConnectionPinned ||
-                            group.connectionZ == kConnectionPinned;
+        const bool pinned =
+            group.connectionY == kConnectionPinned || group.connectionZ == kConnectionPinned;
         const double r = pinned ? 0.0 : 1.0;
         model.springs.push_back({group.XHEAD, group.headY, group.headZ, a[0], a[1], a[2], r, r, r});
     }
@@ -234,10 +239,11 @@ int buildPlateModel(ModelStore& store, PlateModel& model) {
         if (!extent.contains(r[1], r[2])) {
             const std::string where = "Y =" + formatG(r[1], 12, 5) + ", Z =" + formatG(r[2], 12, 5);
             model = PlateModel{};
-            return refuse(store,
-                          "THE HEAD OF PILE GROUP " + std::to_string(g) +
-                              " LIES OUTSIDE THE PLATE OF THE FLEXIBLE CAP",
-                          "AT " + where + "; THE PLATE (RECORDS B1, B2) MUST COVER EVERY PILE HEAD");
+            return refuse(
+                store,
+                "THE HEAD OF PILE GROUP " + std::to_string(g) +
+                    " LIES OUTSIDE THE PLATE OF THE FLEXIBLE CAP",
+                "AT " + where + "; THE PLATE (RECORDS B1, B2) MUST COVER EVERY PILE HEAD");
         }
     }
 
@@ -255,8 +261,11 @@ int buildPlateModel(ModelStore& store, PlateModel& model) {
     c.NEVAB = c.NNODE * c.element.NDOFN;
 
     const CurrentAnalysis::ControlBlock& control = store.analysis.control;
-    model.stepping = {control.loadIncrementFactor,    0.0, 1.0,
-                      control.minLoadIncrementFactor, control.maxCapIterations,
+    model.stepping = {control.loadIncrementFactor,
+                      0.0,
+                      1.0,
+                      control.minLoadIncrementFactor,
+                      control.maxCapIterations,
                       control.capTolerance};
     model.materials = {{1, cap.plateYoungModulus, cap.platePoissonRatio, cap.capThicknessX}};
     return 0;
@@ -266,9 +275,9 @@ void writeNumericModel(std::FILE* file, const PlateModel& model) {
     writeListText(file, model.title);
     const PlateControl& c = model.control;
     ReportLine control;
-    integers(control, {c.NPOIN, c.NELEM, c.NMATS, c.NNODE, c.NGAUS, c.NVFIX, c.NNLOD, c.NNSTI,
-                       c.NDLOD, c.NDSTI, c.NCLOD, c.NCSTI, c.reserved[0], c.reserved[1], c.NCTSTI,
-                       c.lastValue});
+    integers(control,
+             {c.NPOIN, c.NELEM, c.NMATS, c.NNODE, c.NGAUS, c.NVFIX, c.NNLOD, c.NNSTI, c.NDLOD,
+              c.NDSTI, c.NCLOD, c.NCSTI, c.reserved[0], c.reserved[1], c.NCTSTI, c.lastValue});
     writeLine(file, control);
     writeLine(file, steppingRecord(model.stepping));
     for (const PlateElement& e : model.elements)
@@ -356,9 +365,12 @@ int writePlateRunControl(ModelStore& store, const PlatePaths& paths) {
         writeCapFatal(store, "THE PLATE RUN-CONTROL FILE " + path + " CANNOT BE WRITTEN", "");
         return kReturnFileOpenError;
     }
+    // Each line is a text of 75 characters: the name and blanks after it.
     for (const std::string* name : lines) {
+        std::string padded = *name;
+        padded.resize(kPlateNameWidth, ' ');
         ReportLine l;
-        l.A(*name, kPlateNameWidth);
+        l.A(padded);
         writeLine(file.get(), l);
     }
     const bool failed = std::ferror(file.get()) != 0;

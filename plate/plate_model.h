@@ -55,12 +55,12 @@ struct PlateControl {
     int NNODE = 0;
     int NGAUS = 0;
     int NVFIX = 0;
-    int NNLOD = 0;  // nodal loads (none in the export)
-    int NNSTI = 0;  // nodal stiffnesses (none)
-    int NDLOD = 0;  // distributed loads (none)
-    int NDSTI = 0;  // distributed stiffnesses (none)
-    int NCLOD = 0;  // concentrated loads: 1, or 9 with a moment about X
-    int NCSTI = 0;  // concentrated stiffnesses (none)
+    int NNLOD = 0;                  // nodal loads (none in the export)
+    int NNSTI = 0;                  // nodal stiffnesses (none)
+    int NDLOD = 0;                  // distributed loads (none)
+    int NDSTI = 0;                  // distributed stiffnesses (none)
+    int NCLOD = 0;                  // concentrated loads: 1, or 9 with a moment about X
+    int NCSTI = 0;                  // concentrated stiffnesses (none)
     std::array<int, 2> reserved{};  // two zeros kept for the solver
     int NCTSTI = 0;                 // pile springs: one per pile group
     int lastValue = 1;              // the control record's closing 1
@@ -81,15 +81,15 @@ struct PlateTimeStepping {
 };
 
 struct PlateElement {
-    int number = 0;                 // 1..NELEM
-    int numberAgain = 0;            // the record repeats the element number
-    int property = 0;               // material number, 1..NMATS when valid
-    std::vector<int> nodes;         // NNODE node numbers: corners, then mid-sides
+    int number = 0;          // 1..NELEM
+    int numberAgain = 0;     // the record repeats the element number
+    int property = 0;        // material number, 1..NMATS when valid
+    std::vector<int> nodes;  // NNODE node numbers: corners, then mid-sides
 };
 
 struct PlateRestraint {
-    int node = 0;                   // 1..NPOIN when valid
-    std::vector<int> codes;         // NDOFN fixity codes, > 0 fixed
+    int node = 0;            // 1..NPOIN when valid
+    std::vector<int> codes;  // NDOFN fixity codes, > 0 fixed
 };
 
 struct PlateMaterial {
@@ -103,12 +103,12 @@ struct PlateModel {
     std::string title;
     PlateControl control;
     PlateTimeStepping stepping;
-    std::vector<PlateElement> elements;            // elements[no - 1] holds element no
-    std::vector<std::array<double, 3>> nodes;      // nodes[no - 1]: X, Y, Z of node no
-    std::vector<PlateRestraint> restraints;        // in the order of the file
-    std::vector<PlateMaterial> materials;          // materials[no - 1]
-    std::vector<PlateRecord> loads;                // NCLOD records
-    std::vector<PlateRecord> springs;              // NCTSTI records
+    std::vector<PlateElement> elements;        // elements[no - 1] holds element no
+    std::vector<std::array<double, 3>> nodes;  // nodes[no - 1]: X, Y, Z of node no
+    std::vector<PlateRestraint> restraints;    // in the order of the file
+    std::vector<PlateMaterial> materials;      // materials[no - 1]
+    std::vector<PlateRecord> loads;            // NCLOD records
+    std::vector<PlateRecord> springs;          // NCTSTI records
 };
 
 }  // namespace pylora

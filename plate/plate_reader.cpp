@@ -264,8 +264,9 @@ bool readControl(Reader& r, PlateControl& c) {
     std::vector<int> v;
     std::vector<double> unused;
     if (!r.record(std::string(16, 'I'), v, unused, "THE CONTROL RECORD")) return false;
-    int* const fields[] = {&c.NPOIN, &c.NELEM, &c.NMATS,       &c.NNODE,       &c.NGAUS, &c.NVFIX,
-                           &c.NNLOD, &c.NNSTI, &c.NDLOD,       &c.NDSTI,       &c.NCLOD, &c.NCSTI,
+    int* const fields[] = {&c.NPOIN,       &c.NELEM,       &c.NMATS,  &c.NNODE,
+                           &c.NGAUS,       &c.NVFIX,       &c.NNLOD,  &c.NNSTI,
+                           &c.NDLOD,       &c.NDSTI,       &c.NCLOD,  &c.NCSTI,
                            &c.reserved[0], &c.reserved[1], &c.NCTSTI, &c.lastValue};
     for (std::size_t i = 0; i < 16; ++i)
         *fields[i] = v[i];
@@ -276,15 +277,15 @@ bool readControl(Reader& r, PlateControl& c) {
 // Counts that the tables of a plate run cannot take, and kinds of record
 // that the plate solver does not read.
 bool controlUsable(Reader& r, const PlateControl& c) {
-    if (c.NPOIN > kMaxPlateNodes || c.NELEM > kMaxPlateElements || c.NELEM < 0 ||
-        c.NCLOD < 0 || c.NCLOD > kMaxPlateRecords || c.NCTSTI < 0 ||
-        c.NCTSTI > kMaxPlateRecords) {
+    if (c.NPOIN > kMaxPlateNodes || c.NELEM > kMaxPlateElements || c.NELEM < 0 || c.NCLOD < 0 ||
+        c.NCLOD > kMaxPlateRecords || c.NCTSTI < 0 || c.NCTSTI > kMaxPlateRecords) {
         r.fail("NPOIN, NELEM, NCLOD OR NCTSTI IS NEGATIVE OR BEYOND THE CAPACITY OF A PLATE RUN");
         return false;
     }
     if (c.NNLOD != 0 || c.NNSTI != 0 || c.NDLOD != 0 || c.NDSTI != 0 || c.NCSTI != 0) {
-        r.fail("NNLOD, NNSTI, NDLOD, NDSTI AND NCSTI MUST BE 0: THE PLATE SOLVER TAKES "
-               "CONCENTRATED LOADS AND PILE SPRINGS ONLY");
+        r.fail(
+            "NNLOD, NNSTI, NDLOD, NDSTI AND NCSTI MUST BE 0: THE PLATE SOLVER TAKES "
+            "CONCENTRATED LOADS AND PILE SPRINGS ONLY");
         return false;
     }
     return true;
