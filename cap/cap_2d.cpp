@@ -491,8 +491,9 @@ void solveCap2D(ModelStore& store, int& /*echoSwitch*/, int& errorFlag) {
     store.pileSolution.finalPassFlag = 0;
     store.control.KPYOP = 0;
     if (store.control.flexibleCapOption >= 1) {
-        writeCapFatal(store, "THE FLEXIBLE PILE CAP (PLATE MODEL) IS NOT AVAILABLE IN THIS BUILD",
-                      "ONLY A RIGID PILE CAP (FLEXIBLE CAP OPTION 0) CAN BE ANALYSED");
+        // The analysis driver hands a flexible cap to the plate model.
+        writeCapFatal(store, "A FLEXIBLE PILE CAP IS SOLVED AS A PLATE MODEL, NOT AS A RIGID CAP",
+                      "");
         errorFlag = kReturnNotAvailable;
         return;
     }

@@ -37,8 +37,9 @@ namespace pylora {
 // the echo belongs to the reports above this library. errorFlag comes in as
 // 0; a nonzero value on return is a fatal error of the pile analysis (13 for
 // a pile below the deepest layer, a status of the p-y evaluation or of the
-// pile solver) or kReturnNotAvailable / kReturnInputRefused for a flexible
-// cap or unusable increment factors, each with its message in the report and
+// pile solver), kReturnNotAvailable for a flexible cap (which the driver
+// hands to the plate model instead) or kReturnInputRefused for unusable
+// increment factors, each with its message in the report and
 // the runtime file; the caller then stops the run with that code.
 void solveCap2D(ModelStore& store, int& echoSwitch, int& errorFlag);
 

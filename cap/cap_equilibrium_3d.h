@@ -37,9 +37,10 @@ namespace pylora {
 //
 // errorFlag comes in as 0; a nonzero value on return is a fatal error of the
 // pile analysis (the status of the discretisation, the p-y evaluation or a
-// pile solver), or kReturnInputRefused for a flexible cap (not available in
-// this build) or unusable increment factors, each with its message in the
-// report and the runtime file; the caller then stops the run with that code.
+// pile solver), kReturnNotAvailable for a flexible cap (the driver hands a
+// flexible cap to the plate model instead, plate/flexible_cap.h) or
+// kReturnInputRefused for unusable increment factors, each with its message
+// in the report and the runtime file; the caller then stops the run with that code.
 // finalPassFlag is 0 on every return.
 void solveCapEquilibrium3D(ModelStore& store, int& curveSwitch, int& errorFlag);
 

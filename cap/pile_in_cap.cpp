@@ -41,28 +41,75 @@ CapVector perturbations(const ModelStore& store) {
     return {translation, translation, translation, rotation, rotation, rotation};
 }
 
-// Central differences of a response at a point x: every positive
-// perturbation in DOF order, then every negative one, each removed exactly
-// after its evaluation. evaluate(x, F, status) fills F at x. K is all zero
-// when an evaluation sets status.
+// Central differences of a response at a point x in the degrees of freedom
+// dofs (0-based, ascending): every positive perturbation in DOF order, then
+// every negative one, each removed exactly after its evaluation. evaluate(x,
+// F, status) fills F at x. The entries outside the rows and columns of dofs
+// stay 0; K is all zero when an evaluation sets status.
 template <typename Evaluate>
 void centralDifferences(const CapVector& increments, CapVector& x, CapMatrix& K, int& status,
-                        Evaluate evaluate) {
+                        std::span<const int> dofs, Evaluate evaluate) {
     K.fill(0.0);
     std::array<CapVector, kN> plus{};
     std::array<CapVector, kN> minus{};
     for (int pass = 0; pass < 2; ++pass) {
-        for (int j = 0; j < kN; ++j) {
+        for (const int j : dofs) {
             const double kept = x[j];
             x[j] = pass == 0 ? kept + increments[j] : kept - increments[j];
             evaluate(x, pass == 0 ? plus[j] : minus[j], status);
             x[j] = kept;
-            if (status != 0) return;
+            if (status != 0) {
+                K.fill(0.0);
+                return;
+            }
         }
     }
-    for (int j = 0; j < kN; ++j)
-        for (int i = 0; i < kN; ++i)
+    for (const int j : dofs)
+        for (const int i : dofs)
             at(K, i, j) = f32(0.5F) * (plus[j][i] - minus[j][i]) / increments[j];
+}
+
+constexpr int kAllDofs[] = {0, 1, 2, 3, 4, 5};
+// The plane model reached through the plate solution: vertical, horizontal
+// and the rotation in the plane (about Z).
+constexpr int kPlaneDofs[] = {kForceX, kForceY, kMomentZ};
+
+bool planeModel(const ModelStore& store) {
+    return store.control.analysisType == 2;
+}
+
+// analysePile of the two-dimensional model: the head displacement (vertical,
+// horizontal, rotation) in components X, Y and rotation Z of uHead turned
+// into pile axes by the batter b, ua = cos b uX + sin b uY along the pile and
+// y = -sin b uX + cos b uY across it, as in sumPileForces2D; the
+// single-plane solver gives the head force H and moment M(0), and the local
+// force n (Q, H, M(0)) is turned back into components X, Y and rotation Z.
+void analysePilePlane(ModelStore& store, int g, const CapVector& uHead, CapVector& forces,
+                      int& status) {
+    CapSolution& cap = store.capSolution;
+    const PileGroupWork& group = groupOf(store, g);
+    const double cb = std::cos(group.batter);
+    const double sb = std::sin(group.batter);
+    const double ua = cb * uHead[kForceX] + sb * uHead[kForceY];
+    const double y = cb * uHead[kForceY] - sb * uHead[kForceX];
+    const double theta = uHead[kMomentZ];
+    store.pileSolution.localHeadDisplacement = {ua, y, 0.0, 0.0, 0.0, theta};
+
+    const double Q = axialHeadForce(store, g, ua) * group.axialForceFactor;
+    cap.axialForce = Q;
+    discretisePile(store, g, status);
+    if (status != 0) return;
+    double headForce = 0.0;
+    store.pileSolution.headMomentXY = 0.0;
+    solveSinglePlanePile(store, g, y, theta, Q, headForce, status);
+    if (status != 0) return;
+    const double n = group.pileCount;
+    const double M0 = store.pileSolution.headMomentXY;
+    cap.localForces = {n * Q, n * headForce, 0.0, 0.0, 0.0, n * M0};
+    forces[kForceX] = cb * (n * Q) - sb * (n * headForce);
+    forces[kForceY] = sb * (n * Q) + cb * (n * headForce);
+    forces[kMomentZ] = n * M0;
+    cap.globalForces = forces;
 }
 
 }  // namespace
@@ -139,6 +186,10 @@ void analysePile(ModelStore& store, int g, const CapVector& uHead, CapVector& fo
     }
 
     buildPileTransforms(store, g);
+    if (planeModel(store)) {
+        analysePilePlane(store, g, uHead, forces, status);
+        return;
+    }
     const PileTransforms& t = cap.transforms;
     CapVector u{};
     multiply6(u, t.R, uHead, 1);
@@ -192,8 +243,13 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status) {
         if (status != 0) break;
         CapVector atOrigin{};
         multiply6(atOrigin, Tt, forces, 1);
-        for (int i = 0; i < kN; ++i)
-            F[i] += atOrigin[i];
+        if (planeModel(store)) {
+            for (const int i : kPlaneDofs)
+                F[i] += atOrigin[i];
+        } else {
+            for (int i = 0; i < kN; ++i)
+                F[i] += atOrigin[i];
+        }
     }
     cap.capDisp = U;
     if (status != 0 || count < 1) return;
@@ -207,9 +263,14 @@ void pileHeadStiffness(ModelStore& store, int g, CapMatrix& K, const CapVector& 
                        int& status) {
     status = 0;
     CapVector u = uHead;
+    const bool plane = planeModel(store);
+    const std::span<const int> dofs = plane ? std::span<const int>(kPlaneDofs) : kAllDofs;
     centralDifferences(
-        perturbations(store), u, K, status,
+        perturbations(store), u, K, status, dofs,
         [&](const CapVector& x, CapVector& F, int& s) { analysePile(store, g, x, F, s); });
+    // The out-of-plane DOFs of the plane model carry -1 on the diagonal.
+    if (plane && status == 0)
+        at(K, kForceZ, kForceZ) = at(K, kMomentX, kMomentX) = at(K, kMomentY, kMomentY) = -1.0;
 }
 
 void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status) {
@@ -287,7 +348,7 @@ void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status) {
     CapSolution& cap = store.capSolution;
     const CapVector U = cap.capDisp;
     centralDifferences(
-        perturbations(store), cap.capDisp, Kp, status,
+        perturbations(store), cap.capDisp, Kp, status, kAllDofs,
         [&](const CapVector&, CapVector& P, int& s) { capPassiveResistance(store, P, s); });
     cap.capDisp = U;
 }

@@ -43,6 +43,14 @@ void multiply6(std::span<double> C, std::span<const double> A, std::span<const d
 // and My' (x-z). The local force is n (-Q, -Fy, -Fz, -T, My', -Mz'), n the
 // number of piles of the group, and forces = R^T of it.
 //
+// With the analysis-type flag 2 (a two-dimensional model reached through the
+// plate solution) only components X, Y and rotation Z of uHead and forces are
+// used: u = (ua, y, theta) with ua = cos b uX + sin b uY and y = -sin b uX +
+// cos b uY for the group's batter b (the rotation of sumPileForces2D), Q the
+// axial response of ua times axialForceFactor, the single-plane solver with
+// y, theta, Q and no torsion giving H and M(0), and forces = (cos b nQ -
+// sin b nH, sin b nQ + cos b nH, nM(0)) in X, Y and rotation Z.
+//
 // forces is zeroed first and stays zero when status is set: 3 for a pile
 // below the deepest layer, or a status of the discretisation, the p-y
 // evaluation or the lateral solver. A lateral solution that does not close
@@ -64,6 +72,9 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status);
 // translations (2.54E-9 in the metric units system, the same length in
 // metres) and 1.0E-9 radian for rotations; every positive perturbation first, in
 // DOF order, then every negative one. K(i, j) = (F_i(+) - F_i(-)) / 2 delta_j.
+// With the analysis-type flag 2 only DOFs X, Y and rotation Z are perturbed,
+// their rows and columns formed, K(3,3) = K(4,4) = K(5,5) = -1 and every
+// other entry 0.
 // Stops at the first evaluation that sets status; K is then all zero.
 void pileHeadStiffness(ModelStore& store, int g, CapMatrix& K, const CapVector& uHead, int& status);
 

@@ -178,6 +178,12 @@ bool solveCap(ModelStore& store, const CapVector& fullLoad, int& curveSwitch, in
     store.analysis.capLoad = fullLoad;
     store.control.KPYOP = 0;
     stopCode = 0;
+    // A flexible cap is solved as a plate (plate/) in place of the rigid cap
+    // solutions (cap/), which lie below the plate layer and cannot call it.
+    if (store.control.flexibleCapOption >= 1) {
+        routines.solveFlexibleCap(store, stopCode);
+        return stopCode == 0;
+    }
     if (store.control.analysisType == 2) {
         // The second echo belongs to the reports, a layer above the cap
         // solution that asks for it: the driver prints it on its behalf.
@@ -463,7 +469,9 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
         a.bendingRf = 1.0;
         a.shearRf = 1.0;
         a.demandCapacityPrint = 0;
-        e.estimationPassCount = c.stiffnessFlag >= 1 ? a.dofCount + 1 : 1;
+        // The foundation stiffness is estimated for a rigid cap only.
+        e.estimationPassCount =
+            c.stiffnessFlag >= 1 && store.control.flexibleCapOption < 1 ? a.dofCount + 1 : 1;
         caseLoad(store, number, a.capLoad);
         distributedLoads(store, number, 0);
     } else {

@@ -6,6 +6,7 @@
 
 #include "cap/cap_2d.h"
 #include "cap/cap_equilibrium_3d.h"
+#include "plate/flexible_cap.h"
 #include "report/envelope_tables.h"
 #include "report/input_echo.h"
 #include "soil/printed_curves.h"
@@ -33,6 +34,7 @@ void combinationLoad(const ModelStore& store, int combinationNo, CapVector& capL
 struct AnalysisRoutines {
     void (*solveCap3D)(ModelStore&, int& curveSwitch, int& errorFlag) = solveCapEquilibrium3D;
     void (*solveCap2D)(ModelStore&, int& echoSwitch, int& errorFlag) = pylora::solveCap2D;
+    void (*solveFlexibleCap)(ModelStore&, int& errorFlag) = pylora::solveFlexibleCap;
     void (*printEnvelope)(ModelStore&, int which, int series) = printEnvelopeResults;
     void (*printPyCurves)(ModelStore&) = pylora::printPyCurves;
     void (*echoModel2D)(ModelStore&) = echoTwoDimensionalModel;
@@ -49,6 +51,10 @@ struct AnalysisRoutines {
 // A two-dimensional model whose input gave a KPYOP of 2 or more
 // (curveSwitch) has its second input echo printed once, before its first
 // cap solution.
+//
+// A flexible cap (flexibleCapOption 1 or 2) is handed to solveFlexibleCap in
+// place of the cap solution of the analysis type, with no stiffness
+// estimation (an estimation of the rigid cap).
 //
 // Every analysis runs with KPYOP at 0 and with store.analysis.capLoad at the
 // full load of its case or combination (the driver restores it before each

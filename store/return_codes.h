@@ -1,7 +1,7 @@
 // Values returned by the entry point IPYLORA8.
 //
-// 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 99) come from the
-// analysis itself. The codes of a run that could not start or could not read its input
+// 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 99, 999) come from
+// the analysis itself. The codes of a run that could not start or could not read its input
 // lie in 101..199, apart from every stop code, so a caller can tell them apart.
 #pragma once
 
@@ -10,9 +10,15 @@ namespace pylora {
 inline constexpr int kReturnCompleted = 0;   // every load case and combination analysed
 inline constexpr int kReturnNotRunCode = 1;  // the argument was not 13: nothing was done
 
-// The model needs a capability that this version does not have yet (a
-// flexible cap): the analysis stops with a fatal error naming it.
+// The model needs a capability that this version does not have yet (the
+// solution of the plate model of a flexible cap): the analysis stops with a
+// fatal error naming it.
 inline constexpr int kReturnNotAvailable = 99;
+
+// The plate model of a flexible cap failed its data checks (or could not be
+// read): the diagnoses and the rest of the model file are in the plate input
+// listing, and the run ends.
+inline constexpr int kReturnPlateModelRejected = 999;
 
 inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, short or unreadable
 inline constexpr int kReturnFileOpenError = 102;    // a file of the run could not be opened

@@ -527,3 +527,76 @@ TEST(Cap2D, RowOfPilesAgreesWithTheThreeDimensionalCapOfTheSamePilesAcrossThePla
 
 }  // namespace
 }  // namespace pylora
+
+namespace pylora {
+namespace {
+
+// The two-dimensional model reached through the plate solution: the
+// per-pile analysis with the analysis-type flag 2 and its sum over the pile
+// groups carry the same forces as the two-dimensional force sum, for battered
+// rows away from the origin; its stiffness has the rows and columns of the
+// three plane DOFs, -1 on the other diagonal entries and 0 elsewhere.
+TEST(Cap2D, PlaneBranchOfThePerPileAnalysisGivesTheForcesOfTheTwoDimensionalSum) {
+    auto m = elasticModel();
+    ModelStore& s = *m->store;
+    makeTwoDimensional(s);
+    addRow(s, 2.0, -30.0, 0.25, 2.0);
+    addRow(s, 2.0, 30.0, -0.15, 3.0);
+    const CapVector2D U{0.02, 0.05, 0.001};
+    CapVector2D planar{};
+    int status = 0;
+    sumPileForces2D(s, U, planar, status);
+    ASSERT_EQ(status, 0);
+
+    s.capSolution.capDisp = CapVector{U[0], U[1], 0.0, 0.0, 0.0, U[2]};
+    CapVector spatial{};
+    sumPileForces(s, spatial, status);
+    ASSERT_EQ(status, 0);
+    // One solver, the same displacements: the two routes agree to rounding.
+    expectClose(spatial[kForceX], planar[0], 1.0E-10);
+    expectClose(spatial[kForceY], planar[1], 1.0E-10);
+    expectClose(spatial[kMomentZ], planar[2], 1.0E-10);
+    EXPECT_EQ(spatial[kForceZ], 0.0);
+    EXPECT_EQ(spatial[kMomentX], 0.0);
+    EXPECT_EQ(spatial[kMomentY], 0.0);
+
+    // A single row at the origin: the head stiffness is the tangent of the
+    // two-dimensional sum, taken here by central differences of that sum.
+    auto single = elasticModel();
+    ModelStore& t = *single->store;
+    makeTwoDimensional(t);
+    addRow(t, 0.0, 0.0, 0.25, 2.0);
+    CapMatrix K{};
+    pileHeadStiffness(t, 1, K, CapVector{U[0], U[1], 0.0, 0.0, 0.0, U[2]}, status);
+    ASSERT_EQ(status, 0);
+    const int plane[] = {kForceX, kForceY, kMomentZ};
+    const double steps[] = {1.0E-7, 1.0E-7, 1.0E-9};
+    for (int j = 0; j < 3; ++j) {
+        CapVector2D plus = U;
+        CapVector2D minus = U;
+        plus[static_cast<std::size_t>(j)] += steps[j];
+        minus[static_cast<std::size_t>(j)] -= steps[j];
+        CapVector2D Fp{};
+        CapVector2D Fm{};
+        sumPileForces2D(t, plus, Fp, status);
+        sumPileForces2D(t, minus, Fm, status);
+        for (int i = 0; i < 3; ++i) {
+            const double expected =
+                (Fp[static_cast<std::size_t>(i)] - Fm[static_cast<std::size_t>(i)]) /
+                (2.0 * steps[j]);
+            // Differences of an iterative solution: agreement to 1.0E-6.
+            expectClose(K[static_cast<std::size_t>(plane[i] + 6 * plane[j])], expected, 1.0E-6);
+        }
+    }
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 6; ++j) {
+            const bool inPlane = (i == 0 || i == 1 || i == 5) && (j == 0 || j == 1 || j == 5);
+            if (inPlane) continue;
+            const double expected = (i == j) ? -1.0 : 0.0;
+            EXPECT_EQ(K[static_cast<std::size_t>(i + 6 * j)], expected) << i << ", " << j;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pylora

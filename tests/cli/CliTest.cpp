@@ -147,3 +147,34 @@ TEST(CommandLine, TwoDimensionalRowInSandRunsEveryCaseToCompletion) {
 }
 
 }  // namespace
+
+namespace {
+
+// The flexible-cap example: option 2 writes the plate model and ends with 0,
+// option 1 also reads it back and checks it and ends with 99; the run folder
+// holds the documented files and nothing else.
+TEST(CommandLine, FlexibleCapExampleWritesThePlateModelAndEndsWithItsDocumentedCodes) {
+    TempDir dir;
+    const std::string examples = PYLORA_EXAMPLES_DIR "/flexcap";
+    const Result exported =
+        runCli("'" + examples + "/export.dat' -o '" + dir.path().string() + "' --quiet");
+    EXPECT_EQ(exported.exitCode, 0) << exported.output;
+    const Result solved =
+        runCli("'" + examples + "/model.dat' -o '" + dir.path().string() + "' --quiet");
+    EXPECT_EQ(solved.exitCode, 99) << solved.output;
+    EXPECT_EQ(
+        folderEntries(dir.path()),
+        (std::vector<std::string>{
+            "Names.dat",  "export.crv", "export.json", "export.out", "export.plt", "export.pmd",
+            "export.pmk", "export.prg", "export.res",  "export.rtm", "export.sta", "export.sum",
+            "gslab.dat",  "model.crv",  "model.json",  "model.out",  "model.pls",  "model.plt",
+            "model.pmd",  "model.pmk",  "model.prg",   "model.psm",  "model.res",  "model.rtm",
+            "model.sta",  "model.sum"}));
+    EXPECT_NE(readFile(dir / "model.out").find("THE PLATE SOLUTION IS NOT AVAILABLE IN THIS BUILD"),
+              std::string::npos);
+    EXPECT_NE(readFile(dir / "model.pls").find(" MAXIMUM FRONTWIDTH ENCOUNTERED =  108"),
+              std::string::npos);
+    EXPECT_EQ(readLines(dir / "gslab.dat").size(), 5U);
+}
+
+}  // namespace
