@@ -4,9 +4,12 @@
 #include <string>
 
 #include "cap/cap_results.h"
+#include "cap/pile_in_cap.h"
 #include "format/format.h"
+#include "pile/pile_summary.h"
 #include "plate/plate_export.h"
 #include "plate/plate_reader.h"
+#include "plate/plate_solver.h"
 #include "store/file_handle.h"
 #include "store/return_codes.h"
 #include "store/run_messages.h"
@@ -72,28 +75,104 @@ std::string inFolder(const std::string& folder, const std::string& name) {
     return folder + name;
 }
 
+// The response of pile group s + 1 for the plate: its force on the cap and
+// the tangent by central differences, through the per-pile analysis. A
+// lateral solution that did not close fails the plate iteration.
+int pileSpringResponse(ModelStore& store, int s, const CapVector& uHead, CapVector& force,
+                       CapMatrix* stiffness) {
+    const int g = s + 1;
+    int status = 0;
+    analysePile(store, g, uHead, force, status);
+    if (status == 0 && stiffness != nullptr) pileHeadStiffness(store, g, *stiffness, uHead, status);
+    if (status != 0) return status;
+    if (store.pileSolution.capAbortFlag != 0) {
+        store.pileSolution.capAbortFlag = 0;
+        return kPlateSpringNotClosed;
+    }
+    return 0;
+}
+
+// One evaluation of every pile spring at the final plate displacement: with
+// warningRecord the pile failure warnings go to the warning scratch file;
+// with the final-pass flag the pile solvers print their results.
+int evaluatePileSprings(ModelStore& store, const PlateModel& plate, const PlateSolution& solution) {
+    for (std::size_t s = 0; s < solution.springs.size(); ++s) {
+        const CapVector uHead = plateHeadDisplacement(plate, solution.springs[s], solution.ASDIS);
+        CapVector force{};
+        int status = 0;
+        analysePile(store, static_cast<int>(s) + 1, uHead, force, status);
+        if (status != 0) return status;
+    }
+    return 0;
+}
+
+// What the cap solution writes once the plate has carried its load: the
+// pile failure warnings at the final displacement, the completion code, and
+// the per-pile results printed as the rigid cap prints them.
+int finishPlateAnalysis(ModelStore& store, const PlateModel& plate, const PlateSolution& solution) {
+    AxialResponseState& r = store.axialResponse;
+    r.bearingWarningCount = 0;
+    r.pullOutWarningCount = 0;
+    r.torsionWarningCount = 0;
+    RunFiles& f = store.files;
+    f.warningScratch = openForWriting(store.run.warningScratchPath.str());
+    r.warningRecordFlag = 1;
+    int status = evaluatePileSprings(store, plate, solution);
+    r.warningRecordFlag = 0;
+    closeFile(f.warningScratch);
+    store.pileSolution.capAbortFlag = 0;
+    if (status != 0) return status;
+    writePileWarnings(store, store.control.analysisType != 2);
+
+    if (solution.stepTooSmall) {
+        writeCapWarning(store,
+                        "THE PLATE SOLUTION STOPPED: REQUIRED INCREMENT LESS THAN MINIMUM "
+                        "SPECIFIED");
+        writePartialLoadWarning(store, solution.convergedTime);
+        writePartialStatusLine(store, solution.convergedTime);
+    } else {
+        writeStatusLine(store, kStatusCompleted);
+    }
+
+    store.pileSolution.finalPassFlag = 1;
+    writeTableMHeading(store);
+    f.pileData = openForWriting(store.run.pileDataFilePath.str());
+    status = evaluatePileSprings(store, plate, solution);
+    closeFile(f.pileData);
+    store.pileSolution.capAbortFlag = 0;
+    store.pileSolution.finalPassFlag = 0;
+    if (status != 0) return status;
+    printPileSummary(store, store.arrangement.pileGroupCount, store.analysis.demandCapacityPrint);
+    store.analysis.solvedCount += 1;
+    return 0;
+}
+
+// A work file of the plate solution, read and written in place.
+FileHandle openWorkFile(const std::string& path) {
+    return FileHandle(std::fopen(path.c_str(), "w+b"));
+}
+
 }  // namespace
 
 int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
-    const std::string folder = platePathsOfRun(store).folder;
+    const PlatePaths paths = platePathsOfRun(store);
+    const std::string& folder = paths.folder;
     const std::string runControl = folder + "gslab.dat";
     std::string lines[kRunControlLines];
     if (!readRunControl(runControl, lines) || lines[1].empty() || lines[2].empty() ||
-        lines[4].empty()) {
+        lines[3].empty() || lines[4].empty()) {
         writeCapFatal(store, "THE PLATE RUN-CONTROL FILE " + runControl,
                       "IS MISSING OR DOES NOT NAME THE FIVE FILES OF THE PLATE RUN");
         return kReturnFileOpenError;
     }
     const std::string modelPath = inFolder(folder, lines[1]);
     const std::string listingPath = inFolder(folder, lines[2]);
+    const std::string resultsPath = inFolder(folder, lines[3]);
     const std::string summaryPath = inFolder(folder, lines[4]);
     FileHandle model = openForReading(modelPath);
     FileHandle listing = openForWriting(listingPath);
     FileHandle summary = openForWriting(summaryPath);
     if (!model || !listing || !summary) {
-        closeFile(model);
-        closeFile(listing);
-        closeFile(summary);
         writeCapFatal(store, "A FILE OF THE PLATE RUN CANNOT BE OPENED:",
                       modelPath + ", " + listingPath + " OR " + summaryPath);
         return kReturnFileOpenError;
@@ -101,19 +180,62 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
 
     PlateModel plate;
     PlateMeshDiagnosis diagnosis;
-    const PlateOutput out{listing.get(), summary.get(), true};
+    const bool console = store.run.plateConsole != 0;
+    const PlateOutput out{listing.get(), summary.get(), console};
     const int code = readPlateModel(model.get(), out, element, plate, diagnosis);
     closeFile(model);
-    closeFile(listing);
-    closeFile(summary);
     if (code != 0) {
         writeCapFatal(store, "THE PLATE MODEL OF THE FLEXIBLE CAP FAILED ITS DATA CHECKS",
                       "THE DIAGNOSES ARE IN THE PLATE INPUT LISTING " + lines[2]);
         return code;
     }
-    writeCapFatal(store, "THE PLATE SOLUTION IS NOT AVAILABLE IN THIS BUILD",
-                  "THE PLATE MODEL WAS WRITTEN, READ BACK AND CHECKED (" + lines[2] + ")");
-    return kReturnNotAvailable;
+    if (plate.springs.size() != static_cast<std::size_t>(store.arrangement.pileGroupCount)) {
+        writeCapFatal(store,
+                      "THE PLATE MODEL " + lines[1] + " HAS " +
+                          std::to_string(plate.springs.size()) + " PILE SPRINGS FOR " +
+                          std::to_string(store.arrangement.pileGroupCount) + " PILE GROUPS",
+                      "EACH PILE GROUP NEEDS ITS SPRING, IN THE ORDER OF THE PILE GROUPS");
+        return kReturnInputRefused;
+    }
+
+    FileHandle results = openForWriting(resultsPath);
+    FileHandle iterations = openForWriting(paths.full(paths.iterationListing));
+    FileHandle fort2 = openWorkFile(folder + "fort2");
+    FileHandle fort3 = openWorkFile(folder + "fort3");
+    FileHandle fort4 = openWorkFile(folder + "fort4");
+    if (!results || !iterations || !fort2 || !fort3 || !fort4) {
+        writeCapFatal(store,
+                      "A FILE OF THE PLATE SOLUTION CANNOT BE OPENED IN " +
+                          (folder.empty() ? std::string("THE CURRENT FOLDER") : folder),
+                      resultsPath + ", " + paths.iterationListing + ", FORT2, FORT3 OR FORT4");
+        return kReturnFileOpenError;
+    }
+
+    const PlateSolverFiles files{listing.get(), summary.get(), results.get(), iterations.get(),
+                                 fort2.get(),   fort3.get(),   fort4.get(),   console};
+    const PlateSpringResponse springs = [&store](int s, const CapVector& uHead, CapVector& force,
+                                                 CapMatrix* stiffness) {
+        return pileSpringResponse(store, s, uHead, force, stiffness);
+    };
+    store.pileSolution.finalPassFlag = 0;
+    store.pileSolution.capAbortFlag = 0;
+    PlateSolution solution;
+    const int solved = solvePlateSteps(plate, files, springs, solution);
+    store.pileSolution.capAbortFlag = 0;
+    if (solved == kReturnPlateSolutionStopped) {
+        writeCapFatal(store, "THE PLATE SOLUTION OF THE FLEXIBLE CAP STOPPED",
+                      "THE REASON IS IN THE PLATE STEP SUMMARY " + lines[4]);
+        return solved;
+    }
+    if (solved != 0) return solved;
+    if (solution.convergedSteps == 0) {
+        writeCapWarning(store,
+                        "THE PLATE SOLUTION DID NOT CONVERGE: REQUIRED INCREMENT LESS THAN "
+                        "MINIMUM SPECIFIED");
+        writeStatusLine(store, kStatusCapNotConverged);
+        return 0;
+    }
+    return finishPlateAnalysis(store, plate, solution);
 }
 
 void solveFlexibleCap(ModelStore& store, int& errorFlag) {

@@ -45,6 +45,9 @@ struct RunControl {
     PathText warningScratchPath;            // record 17
     int reservedInteger = 0;                // record 4, read and not used
     int stopCode = 0;                       // 0 while every case could be analysed
+    // 1: the plate solution shows its step and iteration lines on the console
+    // (standard error) besides its step summary; 0 keeps the console quiet.
+    int plateConsole = 1;
 };
 
 // The files of a run that stay open from entry to exit, and those opened by

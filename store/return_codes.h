@@ -1,6 +1,6 @@
 // Values returned by the entry point IPYLORA8.
 //
-// 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 99, 999) come from
+// 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 99, 998, 999) come from
 // the analysis itself. The codes of a run that could not start or could not read its input
 // lie in 101..199, apart from every stop code, so a caller can tell them apart.
 #pragma once
@@ -19,6 +19,12 @@ inline constexpr int kReturnNotAvailable = 99;
 // read): the diagnoses and the rest of the model file are in the plate input
 // listing, and the run ends.
 inline constexpr int kReturnPlateModelRejected = 999;
+
+// The plate solution of a flexible cap stopped: an element of zero or
+// negative area (the JACOB2 message), a zero pivot (a plate without enough
+// pile springs or restraints to hold it), or a load or pile spring that lies
+// in no element; the message is in the plate step summary and the report.
+inline constexpr int kReturnPlateSolutionStopped = 998;
 
 inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, short or unreadable
 inline constexpr int kReturnFileOpenError = 102;    // a file of the run could not be opened
