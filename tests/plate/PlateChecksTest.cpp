@@ -294,10 +294,12 @@ TEST(PlateChecks, RejectedModelEndsThePlateRunWithCode999AndTheCallerGoesOn) {
     EXPECT_NE(r->file("run.pls").find("ERROR 14"), std::string::npos);
     // Files closed: the step summary of a mesh error is complete and empty.
     EXPECT_EQ(r->file("run.psm"), "");
-    // The same model once mended passes and stops where the solution begins.
+    // The same model once mended passes and is solved: its first step meets
+    // the pile group, which this store leaves without a pile property.
     m.elements[1].property = 1;
     writeFile(r->dir / "run.pmd", textOf(m));
-    EXPECT_EQ(solvePlateModel(s), kReturnNotAvailable);
+    EXPECT_EQ(solvePlateModel(s), kReturnInputRefused);
+    EXPECT_NE(r->file("run.psm").find("STEP     1"), std::string::npos);
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ inline std::unique_ptr<PlateRun> plateRun(double L, double W, double T, double c
     s.control.analysisType = 3;
     s.control.unitsSystem = 2;
     s.control.flexibleCapOption = 2;
+    s.run.plateConsole = 0;
     PileCap& c = s.cap;
     c.capLengthY = L;
     c.capWidthZ = W;
