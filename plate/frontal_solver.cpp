@@ -35,8 +35,13 @@ bool validate(const FrontalProblem& p) {
     const Index elements = idx(p.elementCount);
     const Index variables = idx(p.nodeCount) * idx(p.dofsPerNode);
     if (p.connectivity.size() != elements * idx(p.nodesPerElement)) return false;
-    if (p.elementMatrices.size() != elements * nev * nev) return false;
-    if (!p.elementRhs.empty() && p.elementRhs.size() != elements * nev) return false;
+    if (p.elementFile != nullptr) {
+        if (!p.elementMatrices.empty() || !p.elementRhs.empty()) return false;
+        if (p.elementFile == p.equationFile) return false;
+    } else {
+        if (p.elementMatrices.size() != elements * nev * nev) return false;
+        if (!p.elementRhs.empty() && p.elementRhs.size() != elements * nev) return false;
+    }
     if (!p.nodalRhs.empty() && p.nodalRhs.size() != variables) return false;
     if (!p.fixity.empty() && p.fixity.size() != variables) return false;
     if (!p.prescribed.empty() && p.prescribed.size() != variables) return false;
@@ -51,7 +56,111 @@ bool validate(const FrontalProblem& p) {
     return true;
 }
 
+// The eliminated equations of one solution, in order of elimination: in
+// memory (coefficients of all equations one after the other) or in the
+// equation file, of which only the byte offset of every record is kept.
+struct EquationStore {
+    std::FILE* file = nullptr;
+    // In memory: per equation its variable, first coefficient, count and
+    // right-hand side.
+    struct Equation {
+        int variable = 0;
+        Index first = 0;
+        Index count = 0;
+        double rhs = 0.0;
+    };
+    std::vector<Equation> equations;
+    std::vector<int> coefficientVariable;
+    std::vector<double> coefficient;
+    // In the file: the offset of every record, and where the next one goes.
+    std::vector<long> offsets;
+    long end = 0;
+};
+
+long recordBytes(Index count) {
+    return static_cast<long>(2 * sizeof(int) + count * (sizeof(int) + sizeof(double)) +
+                             sizeof(double));
+}
+
+// Keeps one equation: the variable, the row's variables and coefficients and
+// the right-hand side. False when the file record could not be written.
+bool keepEquation(EquationStore& store, int variable, std::span<const int> rowVariables,
+                  std::span<const double> rowCoefficients, double rhs) {
+    const Index count = rowVariables.size();
+    if (store.file == nullptr) {
+        EquationStore::Equation eq;
+        eq.variable = variable;
+        eq.first = store.coefficient.size();
+        eq.count = count;
+        eq.rhs = rhs;
+        store.coefficientVariable.insert(store.coefficientVariable.end(), rowVariables.begin(),
+                                         rowVariables.end());
+        store.coefficient.insert(store.coefficient.end(), rowCoefficients.begin(),
+                                 rowCoefficients.end());
+        store.equations.push_back(eq);
+        return true;
+    }
+    const int n = static_cast<int>(count);
+    if (std::fwrite(&variable, sizeof(int), 1, store.file) != 1 ||
+        std::fwrite(&n, sizeof(int), 1, store.file) != 1 ||
+        std::fwrite(rowVariables.data(), sizeof(int), count, store.file) != count ||
+        std::fwrite(rowCoefficients.data(), sizeof(double), count, store.file) != count ||
+        std::fwrite(&rhs, sizeof(double), 1, store.file) != 1)
+        return false;
+    store.offsets.push_back(store.end);
+    store.end += recordBytes(count);
+    return true;
+}
+
+Index equationCount(const EquationStore& store) {
+    return store.file == nullptr ? store.equations.size() : store.offsets.size();
+}
+
+// Equation k (0-based, in order of elimination) into the caller's buffers,
+// which hold the widest front. False when the file record cannot be read or
+// does not read back as one of this solution's equations.
+bool recallEquation(EquationStore& store, Index k, int variables, int& variable, Index& count,
+                    std::vector<int>& rowVariables, std::vector<double>& rowCoefficients,
+                    double& rhs) {
+    if (store.file == nullptr) {
+        const EquationStore::Equation& eq = store.equations[k];
+        variable = eq.variable;
+        count = eq.count;
+        rhs = eq.rhs;
+        for (Index i = 0; i < count; ++i) {
+            rowVariables[i] = store.coefficientVariable[eq.first + i];
+            rowCoefficients[i] = store.coefficient[eq.first + i];
+        }
+        return true;
+    }
+    int n = 0;
+    if (std::fseek(store.file, store.offsets[k], SEEK_SET) != 0 ||
+        std::fread(&variable, sizeof(int), 1, store.file) != 1 ||
+        std::fread(&n, sizeof(int), 1, store.file) != 1)
+        return false;
+    if (variable < 0 || variable >= variables || n < 1 || idx(n) > rowVariables.size())
+        return false;
+    count = idx(n);
+    if (std::fread(rowVariables.data(), sizeof(int), count, store.file) != count ||
+        std::fread(rowCoefficients.data(), sizeof(double), count, store.file) != count ||
+        std::fread(&rhs, sizeof(double), 1, store.file) != 1)
+        return false;
+    for (Index i = 0; i < count; ++i)
+        if (rowVariables[i] < 0 || rowVariables[i] >= variables) return false;
+    return true;
+}
+
 }  // namespace
+
+PlateCoreStatus writeFrontalElement(std::FILE* elementFile, std::span<const double> matrix,
+                                    std::span<const double> rhs) {
+    if (elementFile == nullptr || rhs.empty() || matrix.size() != rhs.size() * rhs.size())
+        return PlateCoreStatus::invalidInput;
+    if (std::fwrite(matrix.data(), sizeof(double), matrix.size(), elementFile) != matrix.size() ||
+        std::fwrite(rhs.data(), sizeof(double), rhs.size(), elementFile) != rhs.size())
+        return PlateCoreStatus::invalidInput;
+    return PlateCoreStatus::ok;
+}
 
 PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
                              std::span<double> solution, std::span<double> reactions,
@@ -109,20 +218,45 @@ PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
     std::vector<double> rhs(w, 0.0);
     std::vector<double> assembledDiagonal(idx(variables), 0.0);
 
-    // The eliminated equations, in order of elimination.
-    struct Equation {
-        int variable = 0;
-        Index first = 0;  // first coefficient in coefficientVariable / coefficient
-        Index count = 0;
-        double rhs = 0.0;
-    };
-    std::vector<Equation> equations;
-    equations.reserve(idx(variables));
-    std::vector<int> coefficientVariable;
-    std::vector<double> coefficient;
+    // The eliminated equations, in order of elimination, and the pivot row
+    // of the equation being eliminated.
+    EquationStore store;
+    store.file = p.equationFile;
+    if (store.file != nullptr) {
+        if (std::fseek(store.file, 0, SEEK_SET) != 0) return PlateCoreStatus::workFileError;
+        store.offsets.reserve(idx(variables));
+    } else {
+        store.equations.reserve(idx(variables));
+    }
+    std::vector<int> rowVariables(w, 0);
+    std::vector<double> rowCoefficients(w, 0.0);
+
+    // The element being assembled: its matrix and right-hand side (null when
+    // there is none), from the spans or read from the element file into
+    // elementRecord.
+    const Index matrixSize = idx(nev) * idx(nev);
+    std::vector<double> elementRecord;
+    if (p.elementFile != nullptr) {
+        // A failed seek here is the write-out of what the assembly left in
+        // the stream's buffer: the element data are not all in the file.
+        if (std::fseek(p.elementFile, 0, SEEK_SET) != 0) return PlateCoreStatus::invalidInput;
+        elementRecord.assign(matrixSize + idx(nev), 0.0);
+    }
 
     std::vector<int> elementSlot(idx(nev), 0);
     for (int e = 0; e < p.elementCount; ++e) {
+        const double* elementMatrix = nullptr;
+        const double* elementRhs = nullptr;
+        if (p.elementFile != nullptr) {
+            if (std::fread(elementRecord.data(), sizeof(double), elementRecord.size(),
+                           p.elementFile) != elementRecord.size())
+                return PlateCoreStatus::invalidInput;
+            elementMatrix = elementRecord.data();
+            elementRhs = elementRecord.data() + matrixSize;
+        } else {
+            elementMatrix = p.elementMatrices.data() + idx(e) * matrixSize;
+            if (!p.elementRhs.empty()) elementRhs = p.elementRhs.data() + idx(e) * idx(nev);
+        }
         // Variables of the element enter the front.
         for (int a = 0; a < nnode; ++a) {
             const int node = p.connectivity[idx(e * nnode + a)] - 1;
@@ -139,15 +273,14 @@ PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
             }
         }
         // Assembly.
-        const Index base = idx(e) * idx(nev) * idx(nev);
         for (int r = 0; r < nev; ++r) {
             const Index sr = idx(elementSlot[idx(r)]);
+            const double* row = elementMatrix + idx(r) * idx(nev);
             for (int c = 0; c < nev; ++c)
-                front[sr * w + idx(elementSlot[idx(c)])] +=
-                    p.elementMatrices[base + idx(r) * idx(nev) + idx(c)];
-            if (!p.elementRhs.empty()) rhs[sr] += p.elementRhs[idx(e) * idx(nev) + idx(r)];
+                front[sr * w + idx(elementSlot[idx(c)])] += row[c];
+            if (elementRhs != nullptr) rhs[sr] += elementRhs[r];
             const int v = variableOf[sr];
-            assembledDiagonal[idx(v)] += p.elementMatrices[base + idx(r) * idx(nev) + idx(r)];
+            assembledDiagonal[idx(v)] += row[r];
         }
         // Elimination of the variables whose last element this is.
         for (int a = 0; a < nnode; ++a) {
@@ -159,17 +292,16 @@ PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
                 const double pivot = front[sp * w + sp];
 
                 // The pivot row becomes the equation's record.
-                Equation eq;
-                eq.variable = v;
-                eq.first = coefficient.size();
-                eq.rhs = rhs[sp];
+                Index count = 0;
                 for (Index s = 0; s < w; ++s) {
                     if (variableOf[s] < 0) continue;
-                    coefficientVariable.push_back(variableOf[s]);
-                    coefficient.push_back(front[sp * w + s]);
+                    rowVariables[count] = variableOf[s];
+                    rowCoefficients[count] = front[sp * w + s];
+                    ++count;
                 }
-                eq.count = coefficient.size() - eq.first;
-                equations.push_back(eq);
+                if (!keepEquation(store, v, std::span<const int>(rowVariables.data(), count),
+                                  std::span<const double>(rowCoefficients.data(), count), rhs[sp]))
+                    return PlateCoreStatus::workFileError;
 
                 if (fixed(v)) {
                     // A restrained variable: its known value moves to the
@@ -210,21 +342,26 @@ PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
     // known by then.
     std::vector<double> x(idx(variables), 0.0);
     std::vector<double> reaction(idx(variables), 0.0);
-    for (auto eq = equations.rbegin(); eq != equations.rend(); ++eq) {
-        const int v = eq->variable;
+    for (Index k = equationCount(store); k-- > 0;) {
+        int v = 0;
+        Index count = 0;
+        double equationRhs = 0.0;
+        if (!recallEquation(store, k, variables, v, count, rowVariables, rowCoefficients,
+                            equationRhs))
+            return PlateCoreStatus::workFileError;
         double sum = 0.0;
         double diagonal = 0.0;
-        for (Index k = eq->first; k < eq->first + eq->count; ++k) {
-            if (coefficientVariable[k] == v)
-                diagonal = coefficient[k];
+        for (Index i = 0; i < count; ++i) {
+            if (rowVariables[i] == v)
+                diagonal = rowCoefficients[i];
             else
-                sum += coefficient[k] * x[idx(coefficientVariable[k])];
+                sum += rowCoefficients[i] * x[idx(rowVariables[i])];
         }
         if (fixed(v)) {
             x[idx(v)] = prescribedValue(v);
-            reaction[idx(v)] = sum + diagonal * x[idx(v)] - eq->rhs;
+            reaction[idx(v)] = sum + diagonal * x[idx(v)] - equationRhs;
         } else {
-            x[idx(v)] = (eq->rhs - sum) / diagonal;
+            x[idx(v)] = (equationRhs - sum) / diagonal;
         }
     }
     for (double v : x)

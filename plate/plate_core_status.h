@@ -21,6 +21,11 @@ enum class PlateCoreStatus {
     pointOutsideElement = 4,
     // A result is not a finite number.
     notFinite = 5,
+    // The frontal solver's equation file could not be rewound, written or
+    // read back (a full disk, a stream not open for update, a record that
+    // does not read back as written); the eliminated equations are lost and
+    // there is no solution.
+    workFileError = 6,
 };
 
 }  // namespace pylora
