@@ -45,9 +45,10 @@ void printUsage(std::FILE* out) {
                  "Without MODEL, runs the Names.dat of the current folder as the front end\n"
                  "would. --quiet shows no progress while the analysis runs.\n"
                  "\n"
-                 "Exit status: the entry point's return code (0 completed; 3, 13, 21-41 and\n"
-                 "99 analysis stop codes; 101-104 run-control, file or input errors), or 2\n"
-                 "for a command-line error.\n");
+                 "Exit status: the entry point's return code (0 completed; 3, 13, 21-41, 99,\n"
+                 "998 and 999 analysis stop codes, the last two seen by a shell as 230 and\n"
+                 "231; 101-104 run-control, file or input errors), or 2 for a command-line\n"
+                 "error.\n");
 }
 
 int fail(const std::string& message) {

@@ -390,6 +390,7 @@ void readSectionB(ReadState& st) {
     PileCap& cap = st.store.cap;
     readHeader(st, 'B', "header line before B1");
     readRealRecord(st, at('B', "B1"), {&cap.capLengthY, &cap.capWidthZ, &cap.capThicknessX});
+    cap.capWidthRead = cap.capWidthZ;
     if (st.store.control.flexibleCapOption < 1) return;
     beginRecord(st, at('B', "B2"), 6);
     readReal(st, cap.plateCentreY);

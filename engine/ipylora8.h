@@ -10,9 +10,12 @@ extern "C" {
 // combination was analysed; an analysis stop code: 3 or 13 (a pile below the
 // last soil layer), 21 to 24 and 28 to 30 (soil data the p-y curves cannot
 // use), 32 to 35 (a clay pile tip without E50 or strength), 40 or 41 (a pile
-// that cannot be solved), 99 (a capability this version does not have yet:
-// the solution of a flexible cap's plate model), 999 (the plate model of a
-// flexible cap failed its data checks); or 101 to 104 when the run could not start or its input
+// that cannot be solved), 99 (a rigid cap solution asked for a flexible cap,
+// which the analysis hands to the plate model instead: not reached from an
+// input file), 998 (the plate solution of a flexible cap stopped: an element
+// of zero or negative area, a plate that its piles do not hold, or a work
+// file that cannot be used), 999 (the plate model of a flexible cap failed
+// its data checks); or 101 to 104 when the run could not start or its input
 // could not be read (101 "Names.dat", 102 a file of the run, 103 an unreadable record, 104 an
 // unsafe value). Any other code returns 1 at once and touches no file.
 int IPYLORA8(int code);

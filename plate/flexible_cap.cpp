@@ -227,6 +227,10 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
                       "THE REASON IS IN THE PLATE STEP SUMMARY " + lines[4]);
         return solved;
     }
+    if (solved == kReturnFileOpenError)
+        writeCapFatal(store, "THE WORK FILES FORT2, FORT3 AND FORT4 OF THE PLATE SOLUTION",
+                      "CANNOT BE WRITTEN OR READ BACK IN " +
+                          (folder.empty() ? std::string("THE CURRENT FOLDER") : folder));
     if (solved != 0) return solved;
     if (solution.convergedSteps == 0) {
         writeCapWarning(store,
@@ -240,6 +244,7 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
 
 void solveFlexibleCap(ModelStore& store, int& errorFlag) {
     store.pileSolution.finalPassFlag = 0;
+    store.analysis.plateModelCount += 1;
     const bool solve = store.control.flexibleCapOption == 1;
     if (solve) {
         writePlotHeader(store);

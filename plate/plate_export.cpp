@@ -36,8 +36,8 @@ PlateExtent extentOf(const PileCap& cap) {
     PlateExtent e;
     e.yMin = cap.plateCentreY - half * cap.capLengthY;
     e.yMax = cap.plateCentreY + half * cap.capLengthY;
-    e.zMax = half * cap.capWidthZ - cap.plateOffsetZ;
-    e.zMin = e.zMax - cap.capWidthZ;
+    e.zMax = half * cap.capWidthRead - cap.plateOffsetZ;
+    e.zMin = e.zMax - cap.capWidthRead;
     return e;
 }
 
@@ -72,7 +72,7 @@ void buildMesh(const PileCap& cap, PlateModel& model) {
     const PlateExtent extent = extentOf(cap);
     const double cornerStep = cap.capLengthY / (2.0 * NY);
     const double middleStep = cap.capLengthY / NY;
-    const double rowStep = cap.capWidthZ / (2.0 * NZ);
+    const double rowStep = cap.capWidthRead / (2.0 * NZ);
     model.nodes.clear();
     for (int row = 0; row <= 2 * NZ; ++row) {
         const bool corner = row % 2 == 0;
@@ -122,7 +122,7 @@ void buildLoads(const ModelStore& store, PlateModel& model) {
         {0.0, 0.0, 0.0, P[kForceX], P[kForceY], P[kForceZ], 0.0, P[kMomentY], P[kMomentZ]});
     const double M = P[kMomentX];
     if (!(std::fabs(M) > f32(1.0E-10F))) return;
-    const double a = std::min({cap.capThicknessX, cap.capLengthY, cap.capWidthZ});
+    const double a = std::min({cap.capThicknessX, cap.capLengthY, cap.capWidthRead});
     const double f = M / (f32(8.0F) * a);
     const double root = std::sqrt(f32(2.0F)) / f32(2.0F);
     const double h = a * root;
@@ -192,7 +192,9 @@ PlatePaths platePathsOfRun(const ModelStore& store) {
         file = report.substr(separator + 1);
     }
     const std::size_t dot = file.find_last_of('.');
-    const std::string base = dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+    std::string base = dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+    const int model = store.analysis.plateModelCount;
+    if (model >= 2) base += "_" + std::to_string(model);
     p.keywordModel = base + ".pmk";
     p.numericModel = base + ".pmd";
     p.inputListing = base + ".pls";
@@ -211,8 +213,8 @@ int buildPlateModel(ModelStore& store, PlateModel& model) {
         return refuse(store, "THE PLATE OF THE FLEXIBLE CAP NEEDS 1 TO 100 ELEMENTS ALONG Y AND Z",
                       "RECORD B2 GIVES " + std::to_string(NY) + " ALONG Y AND " +
                           std::to_string(NZ) + " ALONG Z");
-    if (!(cap.capLengthY > 0.0) || !(cap.capWidthZ > 0.0) || !(cap.capThicknessX > 0.0) ||
-        !std::isfinite(cap.capLengthY + cap.capWidthZ + cap.capThicknessX + cap.plateCentreY +
+    if (!(cap.capLengthY > 0.0) || !(cap.capWidthRead > 0.0) || !(cap.capThicknessX > 0.0) ||
+        !std::isfinite(cap.capLengthY + cap.capWidthRead + cap.capThicknessX + cap.plateCentreY +
                        cap.plateOffsetZ))
         return refuse(store, "THE PLATE OF THE FLEXIBLE CAP NEEDS A POSITIVE CAP LENGTH, WIDTH",
                       "AND THICKNESS (RECORD B1) AND A FINITE PLATE POSITION (RECORD B2)");

@@ -36,7 +36,9 @@ struct PlatePaths {
     std::string full(const std::string& name) const { return folder + name; }
 };
 
-// The plate files of the run whose report is store.run.reportFilePath.
+// The plate files of the run whose report is store.run.reportFilePath: named
+// after its base name for the first plate model of the run, after the base
+// name and "_k" for the k-th (store.analysis.plateModelCount).
 PlatePaths platePathsOfRun(const ModelStore& store);
 
 // Builds the plate model of the cap for the load store.analysis.capLoad:

@@ -224,6 +224,14 @@ class PlateRun {
 
   private:
     int prepare();
+    std::span<double> elementMatrix(int e) {
+        const Index slot = f_.elements != nullptr ? 0 : at(e);
+        return std::span<double>(matrices_).subspan(slot * kV * kV, at(kV * kV));
+    }
+    std::span<double> elementRhs(int e) {
+        const Index slot = f_.elements != nullptr ? 0 : at(e);
+        return std::span<double>(rhs_).subspan(slot * kV, at(kV));
+    }
     int assemble(double time, int& springStatus);
     IterationEnd iterate(int step, double time, int& code);
     int writeStep(int step, double time);
@@ -295,8 +303,11 @@ int PlateRun::prepare() {
         }
         s_.springs.push_back(p);
     }
-    matrices_.assign(at(elements) * kV * kV, 0.0);
-    rhs_.assign(at(elements) * kV, 0.0);
+    // With the element work file the matrices pass through one element's
+    // buffers; without it every element is kept.
+    const Index kept = f_.elements != nullptr ? 1 : at(elements);
+    matrices_.assign(kept * kV * kV, 0.0);
+    rhs_.assign(kept * kV, 0.0);
     residual_.assign(at(variables_), 0.0);
     DSDIS_.assign(at(variables_), 0.0);
     TSDIS_.assign(at(variables_), 0.0);
@@ -312,6 +323,7 @@ int PlateRun::prepare() {
 int PlateRun::assemble(double time, int& springStatus) {
     springStatus = 0;
     std::fill(residual_.begin(), residual_.end(), 0.0);
+    if (f_.elements != nullptr) std::rewind(f_.elements);
     const int elements = m_.control.NELEM;
     for (int e = 0; e < elements; ++e) {
         const ShellGeometry g = geometryOf(m_, e);
@@ -373,9 +385,13 @@ int PlateRun::assemble(double time, int& springStatus) {
         const ShellVector& load = elementLoads_[at(e)];
         for (int i = 0; i < kV; ++i)
             rhs[at(i)] = time * load[at(i)] - internal[at(i)];
-        matrixToCap(map_, k, std::span<double>(matrices_).subspan(at(e) * kV * kV, at(kV * kV)));
-        std::span<double> rhsCap = std::span<double>(rhs_).subspan(at(e) * kV, at(kV));
+        std::span<double> matrixCap = elementMatrix(e);
+        std::span<double> rhsCap = elementRhs(e);
+        matrixToCap(map_, k, matrixCap);
         vectorToCap(map_, rhs, rhsCap);
+        if (f_.elements != nullptr &&
+            writeFrontalElement(f_.elements, matrixCap, rhsCap) != PlateCoreStatus::ok)
+            return kReturnFileOpenError;
         const std::vector<int>& nodes = nodesOf(m_, e);
         for (int a = 0; a < kShellNodes; ++a)
             for (int d = 0; d < kDof; ++d)
@@ -411,8 +427,14 @@ IterationEnd PlateRun::iterate(int step, double time, int& code) {
         problem.nodesPerElement = kShellNodes;
         problem.dofsPerNode = kDof;
         problem.connectivity = connectivity_;
-        problem.elementMatrices = matrices_;
-        problem.elementRhs = rhs_;
+        if (f_.elements != nullptr) {
+            std::fflush(f_.elements);
+            problem.elementFile = f_.elements;
+        } else {
+            problem.elementMatrices = matrices_;
+            problem.elementRhs = rhs_;
+        }
+        problem.equationFile = f_.equations;
         problem.fixity = fixity_;
         int width = 0;
         const PlateCoreStatus solved = solveFrontal(problem, f_.summary, DSDIS_, {}, width);
@@ -421,6 +443,14 @@ IterationEnd PlateRun::iterate(int step, double time, int& code) {
             // springs that fail and soften) fails the iteration, so that the
             // step is halved; a plate that is not held from the start stops.
             if (solved == PlateCoreStatus::notFinite) return IterationEnd::failed;
+            if (solved == PlateCoreStatus::workFileError ||
+                solved == PlateCoreStatus::invalidInput) {
+                ReportLine l;
+                l.slash().text(" THE WORK FILES OF THE FRONTAL SOLUTION CANNOT BE WRITTEN OR READ");
+                toSummaryAndConsole(f_, l, false);
+                code = kReturnFileOpenError;
+                return IterationEnd::stopped;
+            }
             if (solved == PlateCoreStatus::zeroPivot && (s_.convergedSteps > 0 || iter > 0))
                 return IterationEnd::failed;
             // The pivot message is in the step summary; the console gets it too.

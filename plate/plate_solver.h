@@ -84,7 +84,8 @@ CapVector plateHeadDisplacement(const PlateModel& model, const PlatePoint& point
 // THAN MINIMUM SPECIFIED" when it did not). Otherwise the solution stops:
 // kReturnPlateSolutionStopped after the JACOB2 or zero-pivot message, or a load or
 // spring position outside every element (its message in the summary);
-// the spring's status when a spring evaluation ends it.
+// kReturnFileOpenError when a work file cannot be written or read back; the
+// spring's status when a spring evaluation ends it.
 [[nodiscard]] int solvePlateSteps(const PlateModel& model, const PlateSolverFiles& files,
                                   const PlateSpringResponse& springs, PlateSolution& solution);
 

@@ -113,8 +113,13 @@ inline constexpr const char* kUnitDegree = "DEG";
 // 5. Pile cap (B1, B2).
 
 struct PileCap {
-    double capLengthY = 0.0;     // length along Y
-    double capWidthZ = 0.0;      // width along Z
+    double capLengthY = 0.0;  // length along Y
+    double capWidthZ = 0.0;   // width along Z (3D: the plan diagonal once prepared)
+    // The width along Z as read (B1). The preparation of a three-dimensional
+    // model replaces capWidthZ by the plan diagonal, the width the passive
+    // resistance of an embedded cap works with; the plate of a flexible cap
+    // keeps the cap's real width.
+    double capWidthRead = 0.0;
     double capThicknessX = 0.0;  // thickness along X
     // Plate data of the flexible cap (B2, present when flexibleCapOption >= 1).
     double plateCentreY = 0.0;
@@ -715,6 +720,11 @@ struct CurrentAnalysis {
     // the driver sets 0 at the start of a series, a cap solution adds 1 after
     // its final per-pile pass.
     int solvedCount = 0;
+    // Plate models of a flexible cap written in this run so far, the current
+    // one included: the first is named after the report, the k-th (k >= 2)
+    // carries "_k" after the report's base name, so that the plate files of
+    // every load case and combination are kept.
+    int plateModelCount = 0;
     // 1 until an analysis of the current series was solved: the pile-head and
     // along-pile envelope trackers then copy the current values into both
     // their minimum and their maximum.

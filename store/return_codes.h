@@ -10,9 +10,9 @@ namespace pylora {
 inline constexpr int kReturnCompleted = 0;   // every load case and combination analysed
 inline constexpr int kReturnNotRunCode = 1;  // the argument was not 13: nothing was done
 
-// The model needs a capability that this version does not have yet (the
-// solution of the plate model of a flexible cap): the analysis stops with a
-// fatal error naming it.
+// A rigid cap solution was asked to solve a flexible cap, which the
+// analysis driver hands to the plate model instead: a fault of the caller,
+// never reached from an input file. The analysis stops with a fatal error.
 inline constexpr int kReturnNotAvailable = 99;
 
 // The plate model of a flexible cap failed its data checks (or could not be

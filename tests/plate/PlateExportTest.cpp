@@ -275,8 +275,12 @@ TEST(FlexibleCap, OptionTwoWritesTheModelOnlyAndOptionOneReadsChecksAndSolvesIt)
     EXPECT_FALSE(std::filesystem::exists(r->dir / "run.pls"));
     EXPECT_EQ(r->report().find("COMPUTATION RESULTS"), std::string::npos);
 
+    // The second plate model of the run carries "_2" after the report's base
+    // name; the first one's files stay.
     s.control.flexibleCapOption = 1;
     solveFlexibleCap(s, errorFlag);
+    EXPECT_TRUE(std::filesystem::exists(r->dir / "run.pmd"));
+    EXPECT_TRUE(std::filesystem::exists(r->dir / "run_2.pmd"));
     // The plate reaches its pile springs, and the pile group of this store
     // has no pile property: the per-pile analysis refuses it.
     EXPECT_EQ(errorFlag, kReturnInputRefused);
@@ -285,12 +289,12 @@ TEST(FlexibleCap, OptionTwoWritesTheModelOnlyAndOptionOneReadsChecksAndSolvesIt)
                           "\n\n\n     * TABLE I *   COMPUTATION ON INDIVIDUAL PILE\n"),
               std::string::npos);
     EXPECT_NE(report.find("HAS NO PILE PROPERTY"), std::string::npos);
-    EXPECT_NE(r->file("run.psm").find("STEP     1   TCUR   =    0.2500  DT =     0.2500"),
+    EXPECT_NE(r->file("run_2.psm").find("STEP     1   TCUR   =    0.2500  DT =     0.2500"),
               std::string::npos);
     std::fflush(s.files.plot.get());
     EXPECT_EQ(readLines(r->dir / "run.plt"),
               (std::vector<std::string>{"    3", "    1    2    2"}));
-    const std::string listing = r->file("run.pls");
+    const std::string listing = r->file("run_2.pls");
     EXPECT_NE(listing.find(" NPOIN =    8    NELEM =    1"), std::string::npos);
     EXPECT_NE(listing.find(" MAXIMUM FRONTWIDTH ENCOUNTERED =   48"), std::string::npos);
     EXPECT_EQ(listing.find("DIAGNOSIS"), std::string::npos);

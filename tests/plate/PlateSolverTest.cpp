@@ -28,6 +28,7 @@ constexpr double kAxial = 2.0E5;
 constexpr double kLateral = 3.0E4;
 constexpr double kTorsion = 1.0E4;
 constexpr double kRocking = 5.0E4;
+constexpr double kCoupling = 2.0E4;
 
 // A linear spring, or with cubic the softening spring F = -k u (1 - c u^2)
 // in the axial direction.
@@ -42,11 +43,21 @@ struct Springs {
         for (int i = 0; i < 6; ++i)
             force[i] = -k[i] * u[i];
         force[0] = -kAxial * u[0] * (1.0 - cubic * u[0] * u[0]);
+        // A fixed pile head: its shear follows its rotation, d uY / dx = thetaZ
+        // and d uZ / dx = -thetaY along the pile.
+        force[1] -= kCoupling * u[5];
+        force[5] -= kCoupling * u[1];
+        force[2] += kCoupling * u[4];
+        force[4] += kCoupling * u[2];
         if (stiffness != nullptr) {
             stiffness->fill(0.0);
             for (int i = 0; i < 6; ++i)
                 (*stiffness)[i + 6 * i] = -k[i];
             (*stiffness)[0] = -kAxial * (1.0 - 3.0 * cubic * u[0] * u[0]);
+            (*stiffness)[1 + 6 * 5] = -kCoupling;
+            (*stiffness)[5 + 6 * 1] = -kCoupling;
+            (*stiffness)[2 + 6 * 4] = kCoupling;
+            (*stiffness)[4 + 6 * 2] = kCoupling;
         }
         return 0;
     }
@@ -294,6 +305,42 @@ TEST(PlateSolution, SymmetricPlateUnderCentralLoadDeflectsSymmetrically) {
                     1.0E-9);
     // The plate bends: its centre settles more than its pile heads.
     EXPECT_GT(settlement(0.0, 0.0), 1000.0 / (4.0 * kAxial));
+}
+
+TEST(PlateSolution, SquarePlateOnFourPilesIsSymmetricAboutItsDiagonal) {
+    // A square cap, its mesh and its piles are unchanged by exchanging Y and
+    // Z: under a central vertical load the settlement at (Y, Z) equals that
+    // at (Z, Y), and the slopes about Y and Z trade places.
+    auto r = plateRun(6.0, 6.0, 1.0, 0.0, 0.0, 3, 3);
+    ModelStore& s = *r->store;
+    for (const double y : {-2.3, 2.3})
+        for (const double z : {-2.3, 2.3})
+            addPile(s, 0.0, y, z);
+    s.analysis.capLoad = {1000.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    Case c;
+    ASSERT_EQ(buildPlateModel(s, c.model), 0);
+    c.run = std::move(r);
+    Files f(*c.run);
+    PlateSolution solution;
+    ASSERT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution), 0);
+    const int n = c.model.control.NPOIN;
+    auto nodeAt = [&](double y, double z) {
+        for (int i = 0; i < n; ++i)
+            if (std::fabs(c.model.nodes[i][1] - y) < 1e-9 &&
+                std::fabs(c.model.nodes[i][2] - z) < 1e-9)
+                return static_cast<std::size_t>(i);
+        ADD_FAILURE() << "no node at " << y << ", " << z;
+        return std::size_t{0};
+    };
+    for (int i = 0; i < n; ++i) {
+        const std::size_t a = static_cast<std::size_t>(i);
+        const std::size_t b = nodeAt(c.model.nodes[a][2], c.model.nodes[a][1]);
+        const double w = solution.ASDIS[6 * a];
+        EXPECT_NEAR(solution.ASDIS[6 * b], w, 1.0E-9 * std::fabs(w)) << "node " << i + 1;
+        // Exchanging Y and Z turns a rotation about Y into minus one about Z.
+        EXPECT_NEAR(solution.ASDIS[6 * b + 5], -solution.ASDIS[6 * a + 4], 1.0E-9 * std::fabs(w))
+            << "node " << i + 1;
+    }
 }
 
 TEST(PlateSolution, ClockwiseCornersAndAnUnheldPlateStopWithTheirMessages) {

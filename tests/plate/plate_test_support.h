@@ -46,6 +46,7 @@ inline std::unique_ptr<PlateRun> plateRun(double L, double W, double T, double c
     PileCap& c = s.cap;
     c.capLengthY = L;
     c.capWidthZ = W;
+    c.capWidthRead = W;
     c.capThicknessX = T;
     c.plateCentreY = centreY;
     c.plateOffsetZ = offsetZ;
