@@ -15,6 +15,18 @@
 //   discretisations  the 1300 discretisations alone, to be taken off
 // The share of the lateral solver is (lateralSolutions - discretisations) /
 // globalIteration.
+//
+// Larger foundations, in SI units: vertical piles of 0.6 m diameter, 15 m
+// long in 100 increments, at 3 diameters on a rectangular grid.
+//   groupFactorsY    computeGroupFactorsY alone for 200 (20 x 10) and 2000
+//                    (50 x 40) piles of a three-dimensional layout, and 3000
+//                    piles of a two-dimensional one (60 rows of 50 piles
+//                    across the plane)
+//   largeCapLoadCase one whole load case of 200 or 2000 piles in three layers
+//                    of soft clay, reduction factors recomputed in every
+//                    global iteration, deflection tolerance 1.0E-6 m, the
+//                    full load in one increment; the counters are the global
+//                    iterations and the time per global iteration
 
 #include <benchmark/benchmark.h>
 
@@ -232,6 +244,156 @@ void discretisations(benchmark::State& state) {
     }
 }
 
+// --- Larger foundations --------------------------------------------------------
+
+constexpr double kDiameter = 0.6;                 // m
+constexpr double kGridSpacing = 3.0 * kDiameter;  // m
+
+// The pile property of the larger foundations: a concrete pile of 0.6 m,
+// 15 m long in 100 increments.
+void setLargeProperty(ModelStore& s) {
+    PropertyWork& p = s.work.properties[0];
+    p.NSECT = 1;
+    p.LENGTH = 15.0;
+    p.increments = 100;
+    SectionWork& section = p.sections[0];
+    section.XSECT = 15.0;
+    section.DIAM = kDiameter;
+    section.AREA = std::numbers::pi * 0.25 * kDiameter * kDiameter;
+    section.Iz = section.Iy = std::numbers::pi * std::pow(kDiameter, 4) / 64.0;
+    section.EIz = section.EIy = 2.5E7 * section.Iz;
+    s.pileProperties.pilePropertyCount = 1;
+}
+
+// Pile groups of one vertical pile each on a rows x columns grid centred on
+// the cap origin, with multipliers 1.0.
+void addGrid(ModelStore& s, int rows, int columns) {
+    for (int i = 0; i < rows; ++i) {
+        for (int j = 0; j < columns; ++j) {
+            const int g = ++s.arrangement.pileGroupCount;
+            const std::size_t k = static_cast<std::size_t>(g - 1);
+            PileGroupWork& w = s.work.groups[k];
+            w.IPROP = 1;
+            w.connectionY = w.connectionZ = kConnectionFixed;
+            w.lsCurveNo = -1;
+            w.trCurveNo = -1;
+            w.pileCount = 1.0;
+            w.axialForceFactor = 1.0;
+            w.headY = (i - 0.5 * (rows - 1)) * kGridSpacing;
+            w.headZ = (j - 0.5 * (columns - 1)) * kGridSpacing;
+            w.beta = std::numbers::pi / 2.0;
+            GroupFactors& f = s.groupFactors;
+            f.pMultiplier[k] = f.yMultiplier[k] = f.pMultiplierY[k] = f.yMultiplierY[k] = 1.0;
+            f.pMultiplierZ[k] = f.yMultiplierZ[k] = 1.0;
+        }
+    }
+}
+
+// The layout alone of `piles` piles: 200 and 2000 on a three-dimensional
+// grid, 3000 as 60 two-dimensional rows of 50 piles across the plane.
+std::unique_ptr<ModelStore> layoutOf(int piles) {
+    auto store = makeModelStore();
+    ModelStore& s = *store;
+    setLargeProperty(s);
+    if (piles <= 2000) {
+        s.control.analysisType = 3;
+        const int rows = piles == 200 ? 20 : 50;
+        addGrid(s, rows, piles / rows);
+        return store;
+    }
+    s.control.analysisType = 2;
+    const int rows = 60;
+    addGrid(s, rows, 1);
+    for (int g = 0; g < rows; ++g) {
+        s.work.groups[static_cast<std::size_t>(g)].pileCount = piles / rows;
+        s.arrangement.rows[static_cast<std::size_t>(g)].rowSpacing = kGridSpacing;
+    }
+    return store;
+}
+
+void groupFactorsY(benchmark::State& state) {
+    auto store = layoutOf(static_cast<int>(state.range(0)));
+    double direction = 1.0;
+    for (auto _ : state) {
+        if (!computeGroupFactorsY(*store, direction)) {
+            state.SkipWithError("the factors were not computed");
+            break;
+        }
+        benchmark::DoNotOptimize(store->groupFactors.pMultiplier[0]);
+        direction = -direction;
+    }
+}
+
+// The whole model: the grid of piles in three layers of soft clay (SI
+// units), a linear torque-rotation curve and a nonlinear load-settlement
+// curve; per pile 600 kN down, 15 kN along Y, 7.5 kN along Z and moments of
+// 100 kN m about X, 5 about Y and -10 about Z.
+std::unique_ptr<ModelStore> largeFoundation(int piles) {
+    auto store = makeModelStore();
+    ModelStore& s = *store;
+    s.control.unitsSystem = 2;
+    s.control.analysisType = 3;
+    s.control.groupFactorOption = 1;
+    s.control.userLsCurvesOption = 1;
+    s.control.userTrCurvesOption = 1;
+    setLargeProperty(s);
+    const int rows = piles == 200 ? 20 : 50;
+    addGrid(s, rows, piles / rows);
+    addSoftClay(s, 0.0, 3.0, 8.0, 15.0, 0.02);
+    addSoftClay(s, 3.0, 9.0, 8.5, 25.0, 0.01);
+    addSoftClay(s, 9.0, 18.0, 9.0, 40.0, 0.007);
+    prepareSoilProfile(s);
+    s.userLsCurves.lsCurveCount = 1;
+    setCurve(s.userLsCurves.rows[0], {{-0.05, -1500.0},
+                                      {-0.0025, -750.0},
+                                      {0.0, 0.0},
+                                      {0.0025, 1500.0},
+                                      {0.0125, 3000.0},
+                                      {0.1, 4500.0}});
+    s.userTrCurves.trCurveCount = 1;
+    setCurve(s.userTrCurves.rows[0], {{-1.0, -1.0E5}, {1.0, 1.0E5}});
+
+    s.loadCases.loadCaseCount = 1;
+    CurrentAnalysis& a = s.analysis;
+    a.currentCase = 1;
+    a.dofCount = 6;
+    a.estimation.estimationPass = 1;
+    a.capEnvelope.firstPending = 1;
+    CurrentAnalysis::ControlBlock& c = a.control;
+    c.capTolerance = 1.0E-3;
+    c.deflectionTolerance = 1.0E-6;
+    c.maxCapIterations = 100;
+    c.maxPileIterations = 100;
+    c.loadIncrementFactor = 1.0;
+    c.minLoadIncrementFactor = 0.01;
+    return store;
+}
+
+void largeCapLoadCase(benchmark::State& state) {
+    const int piles = static_cast<int>(state.range(0));
+    auto store = largeFoundation(piles);
+    ModelStore& s = *store;
+    const double n = piles;
+    const CapVector load{600.0 * n, 15.0 * n, 7.5 * n, 100.0 * n, 5.0 * n, -10.0 * n};
+    long long iterations = 0;
+    for (auto _ : state) {
+        s.analysis.capLoad = load;
+        int curveSwitch = 0;
+        int errorFlag = 0;
+        solveCapEquilibrium3D(s, curveSwitch, errorFlag);
+        if (errorFlag != 0 || s.capSolution.loadFactor < 1.0) {
+            state.SkipWithError("the load case did not converge");
+            break;
+        }
+        iterations += s.capSolution.iterationTotal;
+    }
+    const double total = static_cast<double>(iterations);
+    state.counters["global_iterations"] =
+        benchmark::Counter(total, benchmark::Counter::kAvgIterations);
+    state.counters["per_global_iteration"] =
+        benchmark::Counter(total, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 }  // namespace
 }  // namespace pylora
 
@@ -239,5 +401,8 @@ BENCHMARK(pylora::capLoadCase)->Unit(benchmark::kMillisecond);
 BENCHMARK(pylora::globalIteration)->Unit(benchmark::kMillisecond);
 BENCHMARK(pylora::lateralSolutions)->Unit(benchmark::kMillisecond);
 BENCHMARK(pylora::discretisations)->Unit(benchmark::kMillisecond);
+BENCHMARK(pylora::groupFactorsY)->Arg(200)->Arg(2000)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(pylora::largeCapLoadCase)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(pylora::largeCapLoadCase)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "cap/group_factors_reference.h"
 #include "format/format.h"
 #include "format/number_fields.h"
 #include "store/constants.h"
@@ -76,6 +77,12 @@ double capped(double beta) {
     return std::min(1.0, beta);
 }
 
+// The cut-offs [diameters]: no reduction side by side beyond the side reach,
+// nor in line or skewed beyond the line reach, the largest of the two.
+constexpr double kSideReach = f32(5.0F);
+constexpr double kLineReach = f32(8.0F);
+static_assert(kSideReach <= kLineReach);
+
 // The reduction of pile i by pile k for the offsets dA = along(i) -
 // along(k) and dB = across(i) - across(k) [diameters] and the sign dir of
 // the movement. Pile i leads when it stands ahead of k in the direction of
@@ -89,22 +96,19 @@ double pairFactor(double dA, double dB, double dir, double& pairAngle) {
     const double leadExponent = f32(0.26F);
     const double trailCoefficient = f32(0.48F);
     const double trailExponent = f32(0.38F);
-    const double sideReach = f32(5.0F);  // no reduction side by side beyond it
-    const double lineReach = f32(8.0F);  // no reduction in line or skewed beyond it
-
     if (a < f32(1.0E-5F)) {
-        if (b > sideReach) return 1.0;
+        if (b > kSideReach) return 1.0;
         return capped(sideCoefficient * std::pow(b, sideExponent));
     }
     const double theta = dB != 0.0 ? std::atan(b / a) : f32(1.5708F);
     pairAngle = theta;
     if (b < f32(1.0E-6F)) {
-        if (a > lineReach) return 1.0;
+        if (a > kLineReach) return 1.0;
         return dA * dir > 0.0 ? capped(leadCoefficient * std::pow(a, leadExponent))
                               : capped(trailCoefficient * std::pow(a, trailExponent));
     }
     const double s = std::sqrt(dA * dA + dB * dB);
-    if (s > lineReach) return 1.0;
+    if (s > kLineReach) return 1.0;
     const double side = capped(sideCoefficient * std::pow(s, sideExponent));
     const double inLine = dA * dir >= 0.0 ? capped(leadCoefficient * std::pow(s, leadExponent))
                                           : capped(trailCoefficient * std::pow(s, trailExponent));
@@ -113,9 +117,126 @@ double pairFactor(double dA, double dB, double dir, double& pairAngle) {
     return capped(std::sqrt(bs * bs + bl * bl));
 }
 
+// --- The shadow products ------------------------------------------------------
+//
+// The shadow of pile i is the product of its pair factors over the partners
+// k = 1..N, k != i, in ascending order. A pair factor is exactly 1.0 unless
+// both offsets are within the line reach: side by side it is 1.0 beyond the
+// side reach, in line beyond the line reach, and a skewed pair beyond it in
+// s = sqrt(dA^2 + dB^2), which is never below |dA| or |dB| in floating point
+// (the rounded root of a rounded square is the number itself). Pairs with a
+// coordinate that is not finite have the factor 1.0 as well: every
+// comparison with NaN fails, capping at 1.0 turns a NaN factor into 1.0 and an
+// infinite offset is beyond the reach. Leaving out the partners whose factor
+// is 1.0 leaves every product bit for bit as it is, since x * 1.0 = x; the
+// partners left are found in a grid of square cells of the line reach.
+
+// Whether pile k can reduce pile i: both offsets within the line reach.
+bool withinReach(const GroupFactorWork& w, std::size_t i, std::size_t k) {
+    return std::fabs(w.alongCoord[i] - w.alongCoord[k]) <= kLineReach &&
+           std::fabs(w.acrossCoord[i] - w.acrossCoord[k]) <= kLineReach;
+}
+
+// The product of the pair factors of pile i with the partners in
+// w.neighbours (ascending, without i).
+double shadowOf(GroupFactorWork& w, std::size_t i, double dir) {
+    double product = 1.0;
+    for (int n = 0; n < w.neighbourCount; ++n) {
+        const std::size_t k = static_cast<std::size_t>(w.neighbours[static_cast<std::size_t>(n)]);
+        product *= pairFactor(w.alongCoord[i] - w.alongCoord[k],
+                              w.acrossCoord[i] - w.acrossCoord[k], dir, w.pairAngle);
+    }
+    return product;
+}
+
+// Cell coordinates: a coordinate in units of the line reach, held within
+// +-2^30 cells so that a cell number and its neighbours fit an int. The
+// clamp never brings two coordinates further apart, so a far-off pile only
+// shares its cell with other far-off ones.
+constexpr double kCellLimit = 1073741824.0;
+// A partner within the line reach lies at most 1 + 2^-52 cells away; the
+// query around a pile reaches 1 + 2^-20 cells, more than that plus the
+// rounding of the cell coordinates (at most 2^-22 cells at the limit).
+constexpr double kQueryReach = 1.0 + 1.0 / 1048576.0;
+
+double cellCoordinate(double x) {
+    return std::clamp(x / kLineReach, -kCellLimit, kCellLimit);
+}
+
+int cellOf(double q) {
+    return static_cast<int>(std::floor(q));
+}
+
+bool cellBefore(const ShadedPileCell& a, const ShadedPileCell& b) {
+    if (a.along != b.along) return a.along < b.along;
+    if (a.across != b.across) return a.across < b.across;
+    return a.pile < b.pile;
+}
+
+// The shadow products by the neighbour search: the piles of finite
+// coordinates are ordered by cell, and each collects the partners within
+// reach from the cells around it, sorted by pile number.
+void shadeByNeighbours(GroupFactorWork& w, double dir) {
+    const std::size_t N = static_cast<std::size_t>(w.shadedPileCount);
+    std::size_t M = 0;
+    for (std::size_t i = 0; i < N; ++i) {
+        w.shadowProduct[i] = 1.0;
+        if (!std::isfinite(w.alongCoord[i]) || !std::isfinite(w.acrossCoord[i])) continue;
+        w.cellOrder[M] = {cellOf(cellCoordinate(w.alongCoord[i])),
+                          cellOf(cellCoordinate(w.acrossCoord[i])), static_cast<int>(i)};
+        M += 1;
+    }
+    w.cellPileCount = static_cast<int>(M);
+    const auto first = w.cellOrder.begin();
+    const auto last = first + static_cast<std::ptrdiff_t>(M);
+    std::sort(first, last, cellBefore);
+
+    for (std::size_t m = 0; m < M; ++m) {
+        const std::size_t i = static_cast<std::size_t>(w.cellOrder[m].pile);
+        const double qA = cellCoordinate(w.alongCoord[i]);
+        const double qB = cellCoordinate(w.acrossCoord[i]);
+        const int lowB = cellOf(qB - kQueryReach);
+        const int highB = cellOf(qB + kQueryReach);
+        const int highA = cellOf(qA + kQueryReach);
+        w.neighbourCount = 0;
+        bool ascending = true;
+        for (int a = cellOf(qA - kQueryReach); a <= highA; ++a) {
+            // The cells (a, lowB) .. (a, highB) follow each other in the order.
+            const auto begin =
+                std::lower_bound(first, last, ShadedPileCell{a, lowB, -1}, cellBefore);
+            for (auto c = begin; c != last && c->along == a && c->across <= highB; ++c) {
+                const std::size_t k = static_cast<std::size_t>(c->pile);
+                if (k == i || !withinReach(w, i, k)) continue;
+                const std::size_t n = static_cast<std::size_t>(w.neighbourCount);
+                if (n > 0 && w.neighbours[n - 1] > c->pile) ascending = false;
+                w.neighbours[n] = c->pile;
+                w.neighbourCount += 1;
+            }
+        }
+        if (!ascending) std::sort(w.neighbours.begin(), w.neighbours.begin() + w.neighbourCount);
+        w.shadowProduct[i] = shadowOf(w, i, dir);
+    }
+}
+
+// The shadow products over every pair, the direct evaluation.
+void shadeByAllPairs(GroupFactorWork& w, double dir) {
+    const std::size_t N = static_cast<std::size_t>(w.shadedPileCount);
+    for (std::size_t i = 0; i < N; ++i) {
+        double product = 1.0;
+        for (std::size_t k = 0; k < N; ++k) {
+            if (k == i) continue;
+            product *= pairFactor(w.alongCoord[i] - w.alongCoord[k],
+                                  w.acrossCoord[i] - w.acrossCoord[k], dir, w.pairAngle);
+        }
+        w.shadowProduct[i] = product;
+    }
+}
+
+enum class Shading { neighbours, allPairs };
+
 // The factors of one loading axis into pFactor and yFactor (2000 groups).
 bool computeFactors(ModelStore& store, LoadingAxis axis, double direction,
-                    std::span<double> pFactor, std::span<double> yFactor) {
+                    std::span<double> pFactor, std::span<double> yFactor, Shading shading) {
     const int count = groupCount(store);
     for (int g = 1; g <= count; ++g) {
         pFactor[static_cast<std::size_t>(g - 1)] = 1.0;
@@ -128,15 +249,10 @@ bool computeFactors(ModelStore& store, LoadingAxis axis, double direction,
     GroupFactorWork& w = store.groupFactorWork;
     const std::size_t N = static_cast<std::size_t>(w.shadedPileCount);
     const double dir = direction < 0.0 ? -1.0 : 1.0;
-    for (std::size_t i = 0; i < N; ++i) {
-        double product = 1.0;
-        for (std::size_t k = 0; k < N; ++k) {
-            if (k == i) continue;
-            product *= pairFactor(w.alongCoord[i] - w.alongCoord[k],
-                                  w.acrossCoord[i] - w.acrossCoord[k], dir, w.pairAngle);
-        }
-        w.shadowProduct[i] = product;
-    }
+    if (shading == Shading::neighbours)
+        shadeByNeighbours(w, dir);
+    else
+        shadeByAllPairs(w, dir);
 
     // The mean shadow of the piles of each group (piles are numbered group by group).
     std::size_t i = 0;
@@ -186,7 +302,7 @@ void writeNotComputed(ModelStore& store) {
     if (!(D > 0.0) || !std::isfinite(D))
         l.text("THE DIAMETER OF PILE GROUP 1 IS NOT POSITIVE");
     else
-        l.text("MORE THAN ").I(kMaxShadedPiles, 5).text(" PILES IN THE LAYOUT");
+        l.text("MORE THAN ").I(kMaxShadedPiles, 6).text(" PILES IN THE LAYOUT");
     l.slash().X(7).text("               NO REDUCTION IS APPLIED (FACTORS 1.0)");
     writeReport(store, l);
     writeRuntimeLine(store, l.str());
@@ -228,12 +344,26 @@ double referencePileDiameter(const ModelStore& store) {
 
 bool computeGroupFactorsY(ModelStore& store, double direction) {
     GroupFactors& f = store.groupFactors;
-    return computeFactors(store, LoadingAxis::y, direction, f.pMultiplier, f.yMultiplier);
+    return computeFactors(store, LoadingAxis::y, direction, f.pMultiplier, f.yMultiplier,
+                          Shading::neighbours);
 }
 
 bool computeGroupFactorsZ(ModelStore& store, double direction) {
     GroupFactors& f = store.groupFactors;
-    return computeFactors(store, LoadingAxis::z, direction, f.pMultiplierZ, f.yMultiplierZ);
+    return computeFactors(store, LoadingAxis::z, direction, f.pMultiplierZ, f.yMultiplierZ,
+                          Shading::neighbours);
+}
+
+bool computeGroupFactorsAllPairsY(ModelStore& store, double direction) {
+    GroupFactors& f = store.groupFactors;
+    return computeFactors(store, LoadingAxis::y, direction, f.pMultiplier, f.yMultiplier,
+                          Shading::allPairs);
+}
+
+bool computeGroupFactorsAllPairsZ(ModelStore& store, double direction) {
+    GroupFactors& f = store.groupFactors;
+    return computeFactors(store, LoadingAxis::z, direction, f.pMultiplierZ, f.yMultiplierZ,
+                          Shading::allPairs);
 }
 
 void updateGroupFactorsForMovement(ModelStore& store, const CapVector& capDisp,

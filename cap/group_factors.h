@@ -31,9 +31,18 @@ double referencePileDiameter(const ModelStore& store);
 // plane at the row spacing, centred on it. Writes pMultiplier and
 // yMultiplier of every group.
 //
+// Only partners within 8 diameters along and across can reduce a pile: each
+// pile takes them from the cells around it in a grid of 8-diameter cells, in
+// ascending pile order, so the factors are those of the product over every
+// pair, bit for bit. The work grows with the number of piles (and a sort of
+// them) rather than with its square, unless very many piles crowd within a
+// few diameters of each other. Piles with a coordinate that is not a finite
+// number reduce no pile and are not reduced.
+//
 // Returns false, with both factors 1.0 for every group (no reduction), when
 // the reference diameter is not a positive finite number or the layout holds
-// more than kMaxShadedPiles piles.
+// more than kMaxShadedPiles piles (the capacity of the work arrays; only the
+// rows of a two-dimensional layout can reach it).
 bool computeGroupFactorsY(ModelStore& store, double direction);
 
 // The same for movement along Z, with the roles of Y and Z exchanged; writes

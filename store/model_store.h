@@ -1001,10 +1001,20 @@ struct CapSolution2D {
     int echoWritten = 0;  // 1 once the second input echo of the run is printed
 };
 
-// Individual piles of the group reduction factors: 2000 pile groups of ten
-// piles each. The pair products grow with the square of the count; a layout
-// with more piles keeps its factors at 1.0 with a warning in TABLE K.
-inline constexpr int kMaxShadedPiles = 20000;
+// Individual piles of the group reduction factors. A three-dimensional layout
+// has at most 2000 (one per pile group); the rows of a two-dimensional one
+// stand for as many piles as the input gives, and the work arrays hold 2000
+// rows of 50 piles each (about 4.4 MB). A layout with more piles keeps its
+// factors at 1.0 with a warning in TABLE K.
+inline constexpr int kMaxShadedPiles = 100000;
+
+// A pile in the grid of cells of the neighbour search: the cell along and
+// across the loading axis and the pile (0-based index i of the work arrays).
+struct ShadedPileCell {
+    int along = 0;
+    int across = 0;
+    int pile = 0;
+};
 
 // Work arrays of the group reduction factors for one loading axis, pile i
 // (numbered group by group) at [i - 1]; coordinates in pile diameters.
@@ -1014,7 +1024,14 @@ struct GroupFactorWork {
     std::array<double, kMaxShadedPiles> alongCoord{};     // along the loading axis, from pile 1
     std::array<double, kMaxShadedPiles> acrossCoord{};    // across it
     std::array<double, kMaxShadedPiles> shadowProduct{};  // product of the pair factors of pile i
-    double pairAngle = 0.0;                               // of the last skewed pair [radian]
+    double pairAngle = 0.0;  // of the last pair evaluated that is not side by side [radian]
+    // The neighbour search: the piles of finite coordinates ordered by cell
+    // (along, then across, then pile), and the partners of the pile being
+    // shaded.
+    int cellPileCount = 0;
+    std::array<ShadedPileCell, kMaxShadedPiles> cellOrder{};
+    int neighbourCount = 0;
+    std::array<int, kMaxShadedPiles> neighbours{};
 };
 
 // ---------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 // The group reduction factors: hand-computed pair factors of two piles in
 // line, side by side and skewed, their swap when the movement reverses, the
-// cut-offs, the mean of a two-dimensional row, the combination for the
-// direction of movement, and TABLE K.
+// cut-offs, the mean of a two-dimensional row, rows up to the capacity of
+// the work arrays, the combination for the direction of movement, and
+// TABLE K.
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,35 @@ TEST(GroupFactors, TwoDimensionalRowOfFourStandsCentredAcrossThePlane) {
     EXPECT_EQ(w.acrossCoord[0], 0.0);
     EXPECT_EQ(w.acrossCoord[1], 3.0);
     EXPECT_EQ(w.acrossCoord[2], -3.0);
+}
+
+TEST(GroupFactors, TwoDimensionalRowsHoldUpToTheCapacityOfTheWorkArrays) {
+    PileData pileData;
+    pileData.diameter = 1.0;
+    auto m = elasticModel(pileData);
+    ModelStore& s = *m->store;
+    s.control.analysisType = 2;
+    s.control.groupFactorOption = 1;
+    addGroup(s, 0.0, 0.0, 0.0);
+    s.arrangement.rows[0].rowSpacing = 3.0;
+    // A row of n piles 3 diameters apart: the two end piles are reduced by
+    // one neighbour side by side (kSide3), the others by two (the next ones
+    // stand 6 diameters off, beyond the side reach).
+    for (const int n : {25000, kMaxShadedPiles}) {
+        s.work.groups[0].pileCount = n;
+        ASSERT_TRUE(computeGroupFactorsY(s, 1.0));
+        const double mean = ((n - 2) * kSide3 * kSide3 + 2.0 * kSide3) / n;
+        EXPECT_NEAR(s.groupFactors.pMultiplier[0], mean, kHand) << n;
+    }
+
+    // One pile more: no reduction, and TABLE K says why.
+    s.work.groups[0].pileCount = kMaxShadedPiles + 1;
+    prepareGroupFactors(s, 1.0, 1.0);
+    EXPECT_EQ(s.groupFactors.pMultiplier[0], 1.0);
+    EXPECT_EQ(s.groupFactors.yMultiplier[0], 1.0);
+    EXPECT_NE(m->reportText().find("REDUCTION FACTORS NOT COMPUTED: MORE THAN 100000 PILES IN THE "
+                                   "LAYOUT"),
+              std::string::npos);
 }
 
 TEST(GroupFactors, CombinationFollowsTheHorizontalDirectionOfTheCap) {
