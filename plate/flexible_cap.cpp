@@ -85,6 +85,16 @@ int pileSpringResponse(ModelStore& store, int s, const CapVector& uHead, CapVect
     analysePile(store, g, uHead, force, status);
     if (status == 0 && stiffness != nullptr) pileHeadStiffness(store, g, *stiffness, uHead, status);
     if (status != 0) return status;
+    // The plane branch of the per-pile analysis gives the resistance of the
+    // row (the sign of the two-dimensional cap solution, which balances the
+    // load against it); the plate takes the force on the cap, its opposite.
+    if (store.control.analysisType == 2) {
+        for (double& f : force)
+            f = 0.0 - f;
+        if (stiffness != nullptr)
+            for (double& k : *stiffness)
+                k = 0.0 - k;
+    }
     if (store.pileSolution.capAbortFlag != 0) {
         store.pileSolution.capAbortFlag = 0;
         return kPlateSpringNotClosed;
@@ -152,6 +162,16 @@ FileHandle openWorkFile(const std::string& path) {
     return FileHandle(std::fopen(path.c_str(), "w+b"));
 }
 
+// The plate of a two-dimensional model works in the vertical plane X-Y of
+// the analysis, like the rows of piles it stands on: its nodes neither move
+// along Z nor rotate about X or Y. The springs of the rows lie on one line
+// and hold nothing out of that plane.
+void holdInTheVerticalPlane(PlateModel& plate) {
+    for (int node = 1; node <= plate.control.NPOIN; ++node)
+        plate.restraints.push_back({node, {0, 0, 1, 1, 1, 0}});
+    plate.control.NVFIX = static_cast<int>(plate.restraints.size());
+}
+
 }  // namespace
 
 int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
@@ -197,6 +217,8 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
                       "EACH PILE GROUP NEEDS ITS SPRING, IN THE ORDER OF THE PILE GROUPS");
         return kReturnInputRefused;
     }
+
+    if (store.control.analysisType == 2) holdInTheVerticalPlane(plate);
 
     FileHandle results = openForWriting(resultsPath);
     FileHandle iterations = openForWriting(paths.full(paths.iterationListing));

@@ -67,11 +67,12 @@ const std::string kCentralLoad = "14000.0 0.0 0.0 0.0 0.0 0.0 0.0 0.0 0.0";
 // The pile-head forces of the summary's table of pile groups (axial,
 // lateral y and z, moments x, y and z) of every load case in order.
 using PileForces = std::vector<std::array<double, 6>>;
-std::vector<PileForces> pileForces(const std::filesystem::path& summary) {
+std::vector<PileForces> pileForces(const std::filesystem::path& summary,
+                                   const std::string& heading = "PILE GROUP       AXIAL,") {
     std::vector<PileForces> cases;
     const std::vector<std::string> lines = readLines(summary);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].find("PILE GROUP       AXIAL,") == std::string::npos) continue;
+        if (lines[i].find(heading) == std::string::npos) continue;
         PileForces forces;
         for (std::size_t j = i + 2; j < lines.size(); ++j) {
             std::istringstream row(lines[j]);
@@ -79,7 +80,7 @@ std::vector<PileForces> pileForces(const std::filesystem::path& summary) {
             std::array<double, 6> f{};
             if (!(row >> group)) break;
             for (double& v : f)
-                row >> v;
+                if (!(row >> v)) v = 0.0;
             forces.push_back(f);
         }
         cases.push_back(forces);
@@ -182,6 +183,45 @@ TEST(FlexibleCapAnalysis, PileForcesAddUpToTheLoadAndEveryLoadCaseKeepsItsPlateF
     EXPECT_EQ(readLines(dir / "cases_2.pst").back(), "END_STEP_DATA");
     EXPECT_NE(readFile(dir / "cases_2.pmd").find("-0.60000E+03"), std::string::npos);
     EXPECT_EQ(readLines(dir / "gslab.dat")[1].substr(0, 11), "cases_2.pmd");
+}
+
+TEST(FlexibleCapAnalysis, TwoDimensionalRowsUnderAVeryStiffPlateCarryAsUnderTheRigidCap) {
+    // The abutment on three rows of piles, with a 240 x 120 x 48 in cap: a
+    // rigid cap, and a plate of 8 x 4 elements 1.0E4 times as stiff as
+    // concrete (E = 4.0E10 psi), which the rows hold in the vertical plane.
+    TempDir dir;
+    std::vector<std::string> lines =
+        readLines(std::filesystem::path(PYLORA_EXAMPLES_DIR) / "row2d-clay" / "model.dat");
+    lines[5] = "240.0 120.0 48.0";
+    std::vector<std::string> plate = lines;
+    plate[3] = "1 2 0 1 0 0 0 2 0 0 2 0";
+    plate.insert(plate.begin() + 6, "0.0 0.0 8 4 4.0E10 0.2");
+    writeFile(dir / "rigid.dat", joined(lines));
+    writeFile(dir / "plate.dat", joined(plate));
+    for (const char* name : {"rigid", "plate"}) {
+        EXPECT_EQ(runCli("'" + (dir / (std::string(name) + ".dat")).string() + "' --quiet"), 0);
+        const std::vector<std::string> status = readLines(dir / (std::string(name) + ".sta"));
+        EXPECT_EQ(std::count(status.begin(), status.end(), "    1 ANALYSIS COMPLETED"),
+                  name == std::string("rigid") ? 12 : 3)
+            << name;
+    }
+    const std::string heading = "PILE GROUP      FOR. X,";
+    const std::vector<PileForces> rigid = pileForces(dir / "rigid.sum", heading);
+    const std::vector<PileForces> stiff = pileForces(dir / "plate.sum", heading);
+    ASSERT_EQ(rigid.size(), 3U);  // two load cases and the combination
+    ASSERT_EQ(stiff.size(), 3U);
+    for (std::size_t c = 0; c < 3; ++c) {
+        ASSERT_EQ(stiff[c].size(), 3U);
+        ASSERT_EQ(rigid[c].size(), 3U);
+        for (int k = 0; k < 3; ++k) {
+            double largest = 0.0;
+            for (const auto& f : rigid[c])
+                largest = std::max(largest, std::fabs(f[k]));
+            for (std::size_t g = 0; g < 3; ++g)
+                EXPECT_NEAR(stiff[c][g][k], rigid[c][g][k], 0.01 * largest)
+                    << "analysis " << c + 1 << ", row " << g + 1 << ", component " << k;
+        }
+    }
 }
 
 }  // namespace
