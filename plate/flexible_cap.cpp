@@ -235,10 +235,10 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
 
     const PlateSolverFiles files{listing.get(), summary.get(), results.get(), iterations.get(),
                                  fort2.get(),   fort3.get(),   fort4.get(),   console};
-    const PlateSpringResponse springs = [&store](int s, const CapVector& uHead, CapVector& force,
-                                                 CapMatrix* stiffness) {
-        return pileSpringResponse(store, s, uHead, force, stiffness);
-    };
+    const PlateSpringResponses springs = inSpringOrder(
+        [&store](int s, const CapVector& uHead, CapVector& force, CapMatrix* stiffness) {
+            return pileSpringResponse(store, s, uHead, force, stiffness);
+        });
     store.pileSolution.finalPassFlag = 0;
     store.pileSolution.capAbortFlag = 0;
     PlateSolution solution;

@@ -217,8 +217,8 @@ enum class IterationEnd { converged, failed, stopped };
 class PlateRun {
   public:
     PlateRun(const PlateModel& model, const PlateSolverFiles& files,
-             const PlateSpringResponse& springs, PlateSolution& solution)
-        : m_(model), f_(files), springResponse_(springs), s_(solution), map_(axisMap()) {}
+             const PlateSpringResponses& springs, PlateSolution& solution)
+        : m_(model), f_(files), springResponses_(springs), s_(solution), map_(axisMap()) {}
 
     int run();
 
@@ -238,7 +238,7 @@ class PlateRun {
 
     const PlateModel& m_;
     const PlateSolverFiles& f_;
-    const PlateSpringResponse& springResponse_;
+    const PlateSpringResponses& springResponses_;
     PlateSolution& s_;
     AxisMap map_;
 
@@ -254,6 +254,9 @@ class PlateRun {
     std::vector<double> DSDIS_;
     std::vector<double> TSDIS_;
     std::vector<double> total_;
+    std::vector<CapVector> springHeads_;
+    std::vector<CapVector> springForces_;
+    std::vector<CapMatrix> springTangents_;
     bool headerWritten_ = false;
 };
 
@@ -306,6 +309,9 @@ int PlateRun::prepare() {
     // With the element work file the matrices pass through one element's
     // buffers; without it every element is kept.
     const Index kept = f_.elements != nullptr ? 1 : at(elements);
+    springHeads_.assign(s_.springs.size(), CapVector{});
+    springForces_.assign(s_.springs.size(), CapVector{});
+    springTangents_.assign(s_.springs.size(), CapMatrix{});
     matrices_.assign(kept * kV * kV, 0.0);
     rhs_.assign(kept * kV, 0.0);
     residual_.assign(at(variables_), 0.0);
@@ -321,7 +327,14 @@ int PlateRun::prepare() {
 // the load less the internal forces. Returns 0 or kReturnPlateSolutionStopped (the
 // JACOB2 message written); a spring status in springStatus.
 int PlateRun::assemble(double time, int& springStatus) {
-    springStatus = 0;
+    // The pile springs first, all at the heads' current displacements.
+    for (Index sp = 0; sp < s_.springs.size(); ++sp) {
+        springHeads_[sp] = plateHeadDisplacement(m_, s_.springs[sp], total_);
+        springForces_[sp].fill(0.0);
+        springTangents_[sp].fill(0.0);
+    }
+    springStatus = springResponses_(springHeads_, springForces_, springTangents_);
+    if (springStatus != 0) return 0;
     std::fill(residual_.begin(), residual_.end(), 0.0);
     if (f_.elements != nullptr) std::rewind(f_.elements);
     const int elements = m_.control.NELEM;
@@ -348,24 +361,14 @@ int PlateRun::assemble(double time, int& springStatus) {
         for (Index sp = 0; sp < s_.springs.size(); ++sp) {
             const PlatePoint& p = s_.springs[sp];
             if (p.element != e) continue;
-            std::array<double, 6> pointPlate{};
-            interpolatePointDisplacement(p.weights, u, pointPlate);
-            CapVector point{};
-            plateToCap(pointPlate, point);
-            const CapMatrix T = leverTransfer(p.leverX);
-            const CapMatrix Tt = transposed(T);
-            CapVector uHead{};
-            multiply6(uHead, T, point, 1);
-            CapVector force{};
-            CapMatrix tangent{};
-            springStatus = springResponse_(static_cast<int>(sp), uHead, force, &tangent);
-            if (springStatus != 0) return 0;
             // The spring resists the plate: its internal force is minus the
             // pile's force on the cap, carried back to the mid-plane.
+            const CapMatrix T = leverTransfer(p.leverX);
+            const CapMatrix Tt = transposed(T);
             CapVector atPlane{};
-            multiply6(atPlane, Tt, force, 1);
+            multiply6(atPlane, Tt, springForces_[sp], 1);
             CapMatrix KT{};
-            multiply6(KT, tangent, T, kDof);
+            multiply6(KT, springTangents_[sp], T, kDof);
             CapMatrix K{};
             multiply6(K, Tt, KT, kDof);
             std::array<double, 6> resisting{};
@@ -606,8 +609,20 @@ CapVector plateHeadDisplacement(const PlateModel& model, const PlatePoint& point
     return head;
 }
 
+PlateSpringResponses inSpringOrder(PlateSpringResponse response) {
+    return [response = std::move(response)](std::span<const CapVector> heads,
+                                            std::span<CapVector> forces,
+                                            std::span<CapMatrix> tangents) {
+        for (std::size_t s = 0; s < heads.size(); ++s) {
+            const int status = response(static_cast<int>(s), heads[s], forces[s], &tangents[s]);
+            if (status != 0) return status;
+        }
+        return 0;
+    };
+}
+
 int solvePlateSteps(const PlateModel& model, const PlateSolverFiles& files,
-                    const PlateSpringResponse& springs, PlateSolution& solution) {
+                    const PlateSpringResponses& springs, PlateSolution& solution) {
     solution = PlateSolution{};
     PlateRun run(model, files, springs, solution);
     return run.run();

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "plate/plate_model.h"
@@ -34,6 +35,17 @@ inline constexpr int kPlateSpringNotClosed = -1;
 // d uHead (column by column). Returns 0, kPlateSpringNotClosed or a status.
 using PlateSpringResponse =
     std::function<int(int s, const CapVector& uHead, CapVector& force, CapMatrix* stiffness)>;
+
+// The responses of all the pile springs at once, for the head displacements
+// heads[s]: forces[s] and tangents[s] as PlateSpringResponse gives them. The
+// springs are independent of each other, so they may be evaluated in any
+// order or at the same time; the result is that of the first spring (in
+// spring order) whose status is not 0, or 0.
+using PlateSpringResponses = std::function<int(
+    std::span<const CapVector> heads, std::span<CapVector> forces, std::span<CapMatrix> tangents)>;
+
+// The responses of the springs one after the other, in spring order.
+PlateSpringResponses inSpringOrder(PlateSpringResponse response);
 
 // Where a concentrated load or pile spring acts: the element (0-based) that
 // holds its position, the shape-function weights there, and the lever from
@@ -87,6 +99,6 @@ CapVector plateHeadDisplacement(const PlateModel& model, const PlatePoint& point
 // kReturnFileOpenError when a work file cannot be written or read back; the
 // spring's status when a spring evaluation ends it.
 [[nodiscard]] int solvePlateSteps(const PlateModel& model, const PlateSolverFiles& files,
-                                  const PlateSpringResponse& springs, PlateSolution& solution);
+                                  const PlateSpringResponses& springs, PlateSolution& solution);
 
 }  // namespace pylora

@@ -154,7 +154,9 @@ TEST(PlateSolution, PlateOnSpringsBalancesItsLoadInEveryConvergedStep) {
                 Files f(*c.run);
                 Springs springs{cubic};
                 PlateSolution solution;
-                ASSERT_EQ(solvePlateSteps(c.model, f.files(), std::ref(springs), solution), 0);
+                ASSERT_EQ(
+                    solvePlateSteps(c.model, f.files(), inSpringOrder(std::ref(springs)), solution),
+                    0);
                 EXPECT_FALSE(solution.stepTooSmall);
                 EXPECT_DOUBLE_EQ(solution.convergedTime, end);
                 const CapVector r = outOfBalance(c, solution, Springs{cubic});
@@ -177,7 +179,7 @@ TEST(PlateSolution, StepsFromTiniToTendEndExactlyAtTend) {
         c.model.stepping.DT = 1.0;
         Files f(*c.run);
         PlateSolution solution;
-        ASSERT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution), 0);
+        ASSERT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(Springs{}), solution), 0);
         EXPECT_EQ(solution.convergedSteps, 1);
         EXPECT_EQ(linesWith(f.text("p.psm"), "STEP "),
                   (std::vector<std::string>{"STEP     1   TCUR   =    1.0000  DT =     1.0000"}));
@@ -192,7 +194,7 @@ TEST(PlateSolution, StepsFromTiniToTendEndExactlyAtTend) {
         c.model.stepping.DT = 0.3;
         Files f(*c.run);
         PlateSolution solution;
-        ASSERT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution), 0);
+        ASSERT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(Springs{}), solution), 0);
         EXPECT_EQ(solution.convergedSteps, 4);
         EXPECT_EQ(solution.convergedTime, 1.0);
         EXPECT_EQ(linesWith(f.text("p.psm"), "STEP "),
@@ -215,7 +217,7 @@ TEST(PlateSolution, StepThatCannotConvergeIsHalvedDownToDtmin) {
     Springs springs;
     springs.failAbove = 1.01 * 0.25 * 250.0 / kAxial;
     PlateSolution solution;
-    ASSERT_EQ(solvePlateSteps(c.model, f.files(), std::ref(springs), solution), 0);
+    ASSERT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(std::ref(springs)), solution), 0);
     EXPECT_TRUE(solution.stepTooSmall);
     EXPECT_EQ(solution.convergedSteps, 1);
     EXPECT_EQ(solution.convergedTime, 0.25);
@@ -240,7 +242,7 @@ TEST(PlateSolution, ListingsFollowTheirLayouts) {
     c.model.stepping.DT = 1.0;
     Files f(*c.run);
     PlateSolution solution;
-    ASSERT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution), 0);
+    ASSERT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(Springs{}), solution), 0);
     const std::string summary = f.text("p.psm");
     // A linear spring and plate: the second iteration's correction is
     // rounding only, so both flags are true there.
@@ -281,7 +283,7 @@ TEST(PlateSolution, SymmetricPlateUnderCentralLoadDeflectsSymmetrically) {
     Case c = fourPileCap({1000.0, 0.0, 0.0, 0.0, 0.0, 0.0});
     Files f(*c.run);
     PlateSolution solution;
-    ASSERT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution), 0);
+    ASSERT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(Springs{}), solution), 0);
     const int n = c.model.control.NPOIN;
     auto settlement = [&](double y, double z) {
         for (int i = 0; i < n; ++i)
@@ -322,7 +324,7 @@ TEST(PlateSolution, SquarePlateOnFourPilesIsSymmetricAboutItsDiagonal) {
     c.run = std::move(r);
     Files f(*c.run);
     PlateSolution solution;
-    ASSERT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution), 0);
+    ASSERT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(Springs{}), solution), 0);
     const int n = c.model.control.NPOIN;
     auto nodeAt = [&](double y, double z) {
         for (int i = 0; i < n; ++i)
@@ -352,7 +354,7 @@ TEST(PlateSolution, ClockwiseCornersAndAnUnheldPlateStopWithTheirMessages) {
         std::swap(nodes[5], nodes[6]);
         Files f(*c.run);
         PlateSolution solution;
-        EXPECT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution),
+        EXPECT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(Springs{}), solution),
                   kReturnPlateSolutionStopped);
         EXPECT_NE(f.text("p.psm").find("\n\n PROGRAM HALTED IN SUBROUTINE JACOB2\n"
                                        "            ZERO OR NEGATIVE AREA\n"
@@ -366,7 +368,7 @@ TEST(PlateSolution, ClockwiseCornersAndAnUnheldPlateStopWithTheirMessages) {
         c.model.control.NCTSTI = 0;
         Files f(*c.run);
         PlateSolution solution;
-        EXPECT_EQ(solvePlateSteps(c.model, f.files(), Springs{}, solution),
+        EXPECT_EQ(solvePlateSteps(c.model, f.files(), inSpringOrder(Springs{}), solution),
                   kReturnPlateSolutionStopped);
         EXPECT_NE(f.text("p.psm").find("    NEGATIVE OR ZERO PIVOT ENCOUNTERED FOR VARIABLE NO. "),
                   std::string::npos);
