@@ -210,7 +210,9 @@ int buildPlateModel(ModelStore& store, PlateModel& model) {
     const int NY = cap.plateElementsY;
     const int NZ = cap.plateElementsZ;
     if (NY < 1 || NY > kMaxPlateElementsPerSide || NZ < 1 || NZ > kMaxPlateElementsPerSide)
-        return refuse(store, "THE PLATE OF THE FLEXIBLE CAP NEEDS 1 TO 100 ELEMENTS ALONG Y AND Z",
+        return refuse(store,
+                      "THE PLATE OF THE FLEXIBLE CAP NEEDS 1 TO " +
+                          std::to_string(kMaxPlateElementsPerSide) + " ELEMENTS ALONG Y AND Z",
                       "RECORD B2 GIVES " + std::to_string(NY) + " ALONG Y AND " +
                           std::to_string(NZ) + " ALONG Z");
     if (!(cap.capLengthY > 0.0) || !(cap.capWidthRead > 0.0) || !(cap.capThicknessX > 0.0) ||
