@@ -185,6 +185,35 @@ TEST(FlexibleCapAnalysis, PileForcesAddUpToTheLoadAndEveryLoadCaseKeepsItsPlateF
     EXPECT_EQ(readLines(dir / "gslab.dat")[1].substr(0, 11), "cases_2.pmd");
 }
 
+TEST(FlexibleCapAnalysis, LoadBeyondThePilesEndsWithAFailureCode) {
+    // The nine piles carry about 16900 kN. At 18000 kN the steps of 0.25
+    // are halved down to the minimum of 0.01 from 0.9375 of the load on:
+    // code 2 with the share carried. With a minimum of 0.2 and 80000 kN no
+    // step converges: code 3. The run itself goes on and ends with 0.
+    TempDir dir;
+    std::vector<std::string> partial = model(3.0E7, kExampleLoad);
+    partial[15] = "18000.0 600.0 0.0 400.0 900.0 1500.0 0.0 0.0 0.0";
+    std::vector<std::string> none = model(3.0E7, kExampleLoad);
+    none[10] = "1.0E-3 1.0E-5 0.25 0.2";
+    none[15] = "80000.0 600.0 0.0 400.0 900.0 1500.0 0.0 0.0 0.0";
+    writeFile(dir / "partial.dat", joined(partial));
+    writeFile(dir / "none.dat", joined(none));
+    EXPECT_EQ(runCli("'" + (dir / "partial.dat").string() + "' --quiet"), 0);
+    EXPECT_EQ(runCli("'" + (dir / "none.dat").string() + "' --quiet"), 0);
+    EXPECT_EQ(readLines(dir / "partial.sta").back(),
+              "    2 SOLUTION AT    93.75 % OF THE TOTAL LOAD");
+    EXPECT_EQ(readLines(dir / "none.sta").back(), "    3 NO CONVERGENCE ON PILE CAP");
+    const std::vector<std::string> summary = readLines(dir / "partial.psm");
+    EXPECT_EQ(std::count(summary.begin(), summary.end(),
+                         "error, REQUIRED INCREMENT LESS THAN MINIMUM SPECIFIED"),
+              1);
+    EXPECT_NE(readFile(dir / "partial.out").find("* TABLE M *"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "none.out").find("* TABLE M *"), std::string::npos);
+    EXPECT_NE(readFile(dir / "none.out").find("THE PLATE SOLUTION DID NOT CONVERGE"),
+              std::string::npos);
+    EXPECT_EQ(readLines(dir / "none.pst"), std::vector<std::string>{"END_STEP_DATA"});
+}
+
 TEST(FlexibleCapAnalysis, TwoDimensionalRowsUnderAVeryStiffPlateCarryAsUnderTheRigidCap) {
     // The abutment on three rows of piles, with a 240 x 120 x 48 in cap: a
     // rigid cap, and a plate of 8 x 4 elements 1.0E4 times as stiff as
