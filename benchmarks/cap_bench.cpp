@@ -181,17 +181,17 @@ std::vector<Evaluation> evaluationsOfOneIteration(ModelStore& s) {
     const double r = 1.0E-9;
     const CapVector steps{d, d, d, r, r, r};
     for (int g = 1; g <= count; ++g) {
-        buildPileTransforms(s, g);
+        const PileTransforms t = pileTransforms(s, g);
         CapVector uHead{};
-        multiply6(uHead, s.capSolution.transforms.T, s.capSolution.capDisp, 1);
+        multiply6(uHead, t.T, s.capSolution.capDisp, 1);
         for (int e = 0; e < 13; ++e) {
             CapVector u = uHead;
             if (e >= 1) u[(e - 1) % 6] += (e <= 6 ? 1.0 : -1.0) * steps[(e - 1) % 6];
             Evaluation ev;
             ev.g = g;
-            multiply6(ev.u, s.capSolution.transforms.R, u, 1);
-            ev.Q = axialHeadForce(s, g, ev.u[0]);
-            ev.T = torsionalHeadMoment(s, g, ev.u[3]);
+            multiply6(ev.u, t.R, u, 1);
+            ev.Q = axialHeadForce(s, s.pileScratch, g, ev.u[0]);
+            ev.T = torsionalHeadMoment(s, s.pileScratch, g, ev.u[3]);
             list.push_back(ev);
         }
     }
@@ -222,10 +222,10 @@ void lateralSolutions(benchmark::State& state) {
     for (auto _ : state) {
         for (const Evaluation& e : list) {
             int status = 0;
-            discretisePile(s, e.g, status);
+            discretisePile(s, s.pileScratch, e.g, status);
             double Fy = 0.0, Fz = 0.0, Mxy = 0.0, Mxz = 0.0;
-            solveBiaxialPile(s, e.g, e.u[1], -e.u[5], e.u[2], e.u[4], e.Q, e.T, Fy, Fz, Mxy, Mxz,
-                             status);
+            solveBiaxialPile(s, s.pileScratch, e.g, e.u[1], -e.u[5], e.u[2], e.u[4], e.Q, e.T, Fy,
+                             Fz, Mxy, Mxz, status);
             benchmark::DoNotOptimize(Fy);
         }
     }
@@ -238,7 +238,7 @@ void discretisations(benchmark::State& state) {
     for (auto _ : state) {
         for (const Evaluation& e : list) {
             int status = 0;
-            discretisePile(s, e.g, status);
+            discretisePile(s, s.pileScratch, e.g, status);
             benchmark::DoNotOptimize(status);
         }
     }
