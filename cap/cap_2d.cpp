@@ -105,21 +105,14 @@ void writeProgress(ModelStore& store, const IncrementControl& c) {
     writeProgressMessage(store, l.str());
 }
 
-// The converged states of the force sum at the cap displacement, from which
-// the perturbed sums start when the control parameters ask for that start;
-// null otherwise.
-LateralStarts* startsOf(ModelStore& store, LateralStarts& starts) {
-    return store.control.stiffnessStart == kStartFromConverged ? &starts : nullptr;
-}
-
 // The force sum at the cap displacement, with the pile failure warnings
 // recorded in the warning scratch file. Returns its status.
-int sumForcesRecordingWarnings(ModelStore& store, CapVector2D& F, LateralStarts& starts) {
+int sumForcesRecordingWarnings(ModelStore& store, CapVector2D& F) {
     RunFiles& f = store.files;
     f.warningScratch = openForWriting(store.run.warningScratchPath.str());
     store.axialResponse.warningRecordFlag = 1;
     int status = 0;
-    sumPileForces2D(store, store.capSolution2D.capDisp2D, F, status, startsOf(store, starts));
+    sumPileForces2D(store, store.capSolution2D.capDisp2D, F, status);
     store.axialResponse.warningRecordFlag = 0;
     closeFile(f.warningScratch);
     return status;
@@ -140,25 +133,24 @@ void signedPassive(const ModelStore& store, double uHorizontal, double& F, doubl
 // perturbation removed again before the next. `each` sees the perturbed
 // displacement and the sum there.
 template <typename Each>
-void perturbedRuns(ModelStore& store, const CapVector2D& U, const LateralStarts* from, int& status,
-                   Each each) {
+void perturbedRuns(ModelStore& store, const CapVector2D& U, int& status, Each each) {
     const CapVector2D steps = capPerturbations2D(store);
     for (int j = 0; j < kN; ++j) {
         CapVector2D perturbed = U;
         perturbed[static_cast<std::size_t>(j)] += steps[static_cast<std::size_t>(j)];
         CapVector2D F{};
-        sumPileForces2D(store, perturbed, F, status, nullptr, from);
+        sumPileForces2D(store, perturbed, F, status);
         if (status != 0) return;
         each(j, perturbed, F);
     }
 }
 
-void forwardColumns(ModelStore& store, const CapVector2D& U, const CapVector2D& F0,
-                    const LateralStarts* from, CapMatrix2D& K, int& status) {
+void forwardColumns(ModelStore& store, const CapVector2D& U, const CapVector2D& F0, CapMatrix2D& K,
+                    int& status) {
     K.fill(0.0);
     const CapVector2D steps = capPerturbations2D(store);
     CapMatrix2D columns{};
-    perturbedRuns(store, U, from, status, [&](int j, const CapVector2D&, const CapVector2D& F) {
+    perturbedRuns(store, U, status, [&](int j, const CapVector2D&, const CapVector2D& F) {
         store.capSolution2D.pileResultant2D[static_cast<std::size_t>(j + 1)] = F;
         for (int i = 0; i < kN; ++i)
             at(columns, i, j) = (F[static_cast<std::size_t>(i)] - F0[static_cast<std::size_t>(i)]) /
@@ -170,7 +162,7 @@ void forwardColumns(ModelStore& store, const CapVector2D& U, const CapVector2D& 
 // The passive force and moment of the embedded cap at the current state
 // (left by the force sum at capDisp2D) and their forward differences from
 // three perturbed force sums of their own.
-void embeddedCapTerms(ModelStore& store, const LateralStarts* from, int& status) {
+void embeddedCapTerms(ModelStore& store, int& status) {
     CapSolution2D& cap = store.capSolution2D;
     const CapVector2D U = cap.capDisp2D;
     double F0 = 0.0;
@@ -181,17 +173,16 @@ void embeddedCapTerms(ModelStore& store, const LateralStarts* from, int& status)
     cap.passiveStiffness2D.fill(0.0);
     const CapVector2D steps = capPerturbations2D(store);
     CapMatrix2D D{};
-    perturbedRuns(store, U, from, status,
-                  [&](int j, const CapVector2D& perturbed, const CapVector2D&) {
-                      double F = 0.0;
-                      double M = 0.0;
-                      signedPassive(store, perturbed[kHorizontal], F, M);
-                      const double step = steps[static_cast<std::size_t>(j)];
-                      // The passive force opposes the horizontal load, its moment adds to
-                      // the applied one: the derivatives of (-F, M).
-                      at(D, kHorizontal, j) = ((0.0 - F) - (0.0 - F0)) / step;
-                      at(D, kRotation, j) = (M - M0) / step;
-                  });
+    perturbedRuns(store, U, status, [&](int j, const CapVector2D& perturbed, const CapVector2D&) {
+        double F = 0.0;
+        double M = 0.0;
+        signedPassive(store, perturbed[kHorizontal], F, M);
+        const double step = steps[static_cast<std::size_t>(j)];
+        // The passive force opposes the horizontal load, its moment adds to
+        // the applied one: the derivatives of (-F, M).
+        at(D, kHorizontal, j) = ((0.0 - F) - (0.0 - F0)) / step;
+        at(D, kRotation, j) = (M - M0) / step;
+    });
     if (status == 0) cap.passiveStiffness2D = D;
 }
 
@@ -231,8 +222,7 @@ bool flagTrue(double relative, double increment, double step, double tolerance) 
 }
 
 // One global iteration at the load factor of the increment.
-IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, LateralStarts& starts,
-                                int& errorFlag) {
+IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, int& errorFlag) {
     CapSolution& shared = store.capSolution;
     CapSolution2D& cap = store.capSolution2D;
     AxialResponseState& r = store.axialResponse;
@@ -250,8 +240,7 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, La
             shared.loadFactor * cap.capLoadFull2D[static_cast<std::size_t>(i)];
 
     CapVector2D& R0 = cap.pileResultant2D[0];
-    int status = sumForcesRecordingWarnings(store, R0, starts);
-    const LateralStarts* from = startsOf(store, starts);
+    int status = sumForcesRecordingWarnings(store, R0);
     if (status != 0) {
         errorFlag = status;
         return IterationEnd::fatal;
@@ -260,14 +249,14 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, La
 
     const bool embedded = store.control.embeddedCapOption == 1;
     if (embedded) {
-        embeddedCapTerms(store, from, status);
+        embeddedCapTerms(store, status);
         if (status != 0) {
             errorFlag = status;
             return IterationEnd::fatal;
         }
         if (!pileSolutionsClosed(store)) return abandon(store, kCapPileNotClosed);
     }
-    forwardColumns(store, cap.capDisp2D, R0, from, cap.capStiffness2D, status);
+    forwardColumns(store, cap.capDisp2D, R0, cap.capStiffness2D, status);
     if (status != 0) {
         errorFlag = status;
         return IterationEnd::fatal;
@@ -366,7 +355,6 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
 bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
     CapSolution& shared = store.capSolution;
     CapSolution2D& cap = store.capSolution2D;
-    LateralStarts starts;
     while (c.TCUR <= 1.0) {
         shared.loadFactor = c.TCUR;
         c.STEP += 1;
@@ -380,7 +368,7 @@ bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
         cap.capDispIncrement2D.fill(0.0);
         shared.globalIteration = 0;
         while (shared.incrementState == kIncrementIterating) {
-            const IterationEnd end = runGlobalIteration(store, c, starts, errorFlag);
+            const IterationEnd end = runGlobalIteration(store, c, errorFlag);
             if (end == IterationEnd::fatal) return false;
             if (end == IterationEnd::untested) continue;
             controlStep(store, c, end == IterationEnd::converged);
@@ -497,7 +485,7 @@ void capStiffness2D(ModelStore& store, const CapVector2D& U, CapVector2D& F, Cap
     K.fill(0.0);
     sumPileForces2D(store, U, F, status);
     if (status != 0) return;
-    forwardColumns(store, U, F, nullptr, K, status);
+    forwardColumns(store, U, F, K, status);
 }
 
 void solveCap2D(ModelStore& store, int& /*echoSwitch*/, int& errorFlag) {

@@ -612,11 +612,10 @@ void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status) {
 }
 
 void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::array<double, 3>& F,
-                     int& status, LateralStarts* keep, const LateralStarts* from) {
+                     int& status) {
     F.fill(0.0);
     store.capSolution2D.forceSumCount += 1;
     const int count = groupCount(store);
-    sizeStarts(keep, count);
     // Per group: the shares A (nQ, nH) of the three components, then nM(0).
     struct Share {
         std::array<double, 3> axialAndLateral{};
@@ -646,10 +645,7 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
             // A solution that does not close leaves neither force nor moment.
             double headForce = 0.0;
             s.head.headMomentXY = 0.0;
-            takeStart(s, from, g);
             solveSinglePlanePile(model, s, g, y, theta, Q, headForce, st);
-            s.start.pileGroup = 0;
-            keepStart(keep, s, g, st);
             if (st != 0) return st;
             const double n = group.pileCount;
             Share& share = shares[static_cast<std::size_t>(g - 1)];

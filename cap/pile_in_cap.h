@@ -147,11 +147,11 @@ void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status);
 // below the deepest layer), and gathers as sumPileForces does. Like
 // sumPileForces it leaves the soil values of the embedded cap from the last
 // pile group in store.capSolution, and it counts its runs in
-// store.capSolution2D.forceSumCount. With keep, the converged states go to
-// (*keep)[g - 1]; with from, group g starts from (*from)[g - 1].
+// store.capSolution2D.forceSumCount. The forward differences of the
+// two-dimensional cap run it at perturbed displacements, and every solution
+// starts from the initial moduli.
 void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::array<double, 3>& F,
-                     int& status, LateralStarts* keep = nullptr,
-                     const LateralStarts* from = nullptr);
+                     int& status);
 
 // One pass of per-pile analyses over the pile groups 1 .. count: analyse(store,
 // scratch, g) for every g, returning its status, on the run's worker threads

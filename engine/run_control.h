@@ -66,8 +66,8 @@ struct EngineOptions {
     // none besides the caller's; at most kMaxPileThreads are used.
     int threadCount = 0;
     // Where the perturbed solutions of the pile-head stiffness start:
-    // kStartFromInitialModuli or kStartFromConverged.
-    int stiffnessStart = kStartFromInitialModuli;
+    // kStartFromConverged (the default) or kStartFromInitialModuli.
+    int stiffnessStart = kStartFromConverged;
 };
 
 // The options of a run through IPYLORA8, from the environment: PYLORA_THREADS

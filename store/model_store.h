@@ -81,6 +81,17 @@ struct RunFiles {
 // ---------------------------------------------------------------------------
 // 2 to 4. Title, control parameters (A2) and unit labels.
 
+// stiffnessStart of the control parameters
+// Every perturbed solution starts from the initial moduli, as the solution
+// at the unperturbed displacement does: the comparison runs.
+inline constexpr int kStartFromInitialModuli = 0;
+// The perturbed solutions start from the converged moduli (and flexural
+// rigidities) of the pile group's unperturbed solution at the same head
+// displacement in the same global iteration: far fewer solves, a tangent a
+// little less exact (docs/performance.md), the same converged equilibrium
+// within the cap tolerance. The default.
+inline constexpr int kStartFromConverged = 1;
+
 struct ControlParameters {
     int unitsSystem = 0;                // 1 English, 2 metric, 3 open
     int analysisType = 0;               // 2 two-dimensional, 3 three-dimensional
@@ -96,18 +107,9 @@ struct ControlParameters {
     int reserved12 = 0;                 // read, not used
     // Not read from the input data file: set by the caller of the engine
     // (runEngine). Where the perturbed lateral solutions of the pile-head
-    // stiffness start: kStartFromInitialModuli or kStartFromConverged.
-    int stiffnessStart = 0;
+    // stiffness (three-dimensional cap and plate springs) start.
+    int stiffnessStart = kStartFromConverged;
 };
-
-// stiffnessStart of the control parameters
-// Every perturbed solution starts from the initial moduli, as the solution
-// at the unperturbed displacement does.
-inline constexpr int kStartFromInitialModuli = 0;
-// The perturbed solutions start from the converged moduli (and flexural
-// rigidities) of the pile group's unperturbed solution in the same global
-// iteration; see docs/performance.md for what this does to the tangent.
-inline constexpr int kStartFromConverged = 1;
 
 // Labels printed after numbers; the engine converts no units.
 struct UnitLabels {
