@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 
 #include "axial/pile_head_response.h"
 #include "pile/biaxial_solver.h"
 #include "pile/lateral_common.h"
+#include "pile/pile_printing.h"
 #include "pile/single_plane_solver.h"
 #include "soil/py_criteria.h"
 #include "soil/py_evaluation.h"
@@ -398,12 +400,95 @@ LateralStart convergedStart(const PileScratch& scratch, int g) {
     return start;
 }
 
+namespace {
+
+// What the pile groups of a pass start from: the p-y state that the groups
+// before each pass on, from the state of the store's own scratch space.
+std::vector<PyCarried> carriedInto(ModelStore& store, PileWorkers& workers, int count) {
+    if (!workers.carriesReady || workers.carriesKPYOP != store.control.KPYOP ||
+        static_cast<int>(workers.carries.size()) != count)
+        findPyCarries(store, workers, count);
+    std::vector<PyCarried> carried(static_cast<std::size_t>(count));
+    PyCarried state = carriedOf(store.pileScratch.py);
+    for (std::size_t i = 0; i < carried.size(); ++i) {
+        carried[i] = state;
+        passOn(workers.carries[i], state);
+    }
+    return carried;
+}
+
+// The solution a worker left in its scratch space, moved into the store's own
+// for its printing: the results collector reads the nodal results there. The
+// p-y state passed from pile to pile stays the one gathered in pile-group
+// order.
+void adoptSolution(PileScratch& own, const PileScratch& solved) {
+    const PyCarried carried = carriedOf(own.py);
+    const double capPassiveResistance = own.py.capPassiveResistance;
+    const int capPassiveWritten = own.py.capPassiveWritten;
+    own.py = solved.py;
+    setCarried(own.py, carried);
+    own.py.capPassiveResistance = capPassiveResistance;
+    own.py.capPassiveWritten = capPassiveWritten;
+    own.work = solved.work;
+    own.head = solved.head;
+    own.transforms = solved.transforms;
+    own.axialForce = solved.axialForce;
+    own.torsionalMoment = solved.torsionalMoment;
+    own.localForces = solved.localForces;
+    own.globalForces = solved.globalForces;
+}
+
+// Pile groups solved together between two printings on the printing pass:
+// enough for every thread to take several, few enough that their scratch
+// spaces (some 40 kB each) stay small.
+int printingChunk(const PileWorkers& workers) {
+    return std::clamp(4 * workers.threadCount(), 8, 64);
+}
+
+// The printing pass on the worker threads: the pile groups are solved a
+// chunk at a time, each in a scratch space of its own, and printed one after
+// the other in pile-group order from the store's own scratch space, as an
+// analysis in order prints them.
+int analysePrintingPass(ModelStore& store, PileWorkers& workers, int count,
+                        const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
+                        const std::function<void(int)>& gather) {
+    const std::vector<PyCarried> carried = carriedInto(store, workers, count);
+    const int chunk = printingChunk(workers);
+    std::vector<std::unique_ptr<PileScratch>> solved;
+    for (int i = 0; i < chunk; ++i)
+        solved.push_back(std::make_unique<PileScratch>());
+    std::vector<PileGroupOutcome> outcomes(static_cast<std::size_t>(chunk));
+    const ModelStore& model = store;
+    for (int first = 1; first <= count; first += chunk) {
+        const int n = std::min(chunk, count - first + 1);
+        workers.run(n, [&](PileScratch&, int i) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            const int g = first + i;
+            PileScratch& s = *solved[k];
+            beginTask(model, s, g, carried[static_cast<std::size_t>(g - 1)]);
+            const int status = analyse(model, s, g);
+            endTask(s, status, outcomes[k]);
+        });
+        for (int i = 0; i < n; ++i) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            const int g = first + i;
+            gatherOutcome(store, g, outcomes[k], workers.carries[static_cast<std::size_t>(g - 1)]);
+            if (outcomes[k].status != 0) return outcomes[k].status;
+            adoptSolution(store.pileScratch, *solved[k]);
+            printLateralSolution(store, store.pileScratch, g);
+            gather(g);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 int analysePileGroups(ModelStore& store, int count,
                       const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
                       const std::function<void(int)>& gather) {
     PileWorkers* workers = store.pileWorkers;
-    if (!workers || workers->threadCount() < 2 || count < 2 ||
-        store.pileSolution.finalPassFlag != 0) {
+    if (!workers || workers->threadCount() < 2 || count < 2) {
         // One after the other in the store's own scratch space: messages are
         // written as they are raised, and the printing pass prints.
         for (int g = 1; g <= count; ++g) {
@@ -414,17 +499,10 @@ int analysePileGroups(ModelStore& store, int count,
         }
         return 0;
     }
+    if (store.pileSolution.finalPassFlag != 0)
+        return analysePrintingPass(store, *workers, count, analyse, gather);
 
-    if (!workers->carriesReady || workers->carriesKPYOP != store.control.KPYOP ||
-        static_cast<int>(workers->carries.size()) != count)
-        findPyCarries(store, *workers, count);
-    std::vector<PyCarried> carried(static_cast<std::size_t>(count));
-    PyCarried state = carriedOf(store.pileScratch.py);
-    for (std::size_t i = 0; i < carried.size(); ++i) {
-        carried[i] = state;
-        passOn(workers->carries[i], state);
-    }
-
+    const std::vector<PyCarried> carried = carriedInto(store, *workers, count);
     std::vector<PileGroupOutcome> outcomes(static_cast<std::size_t>(count));
     const ModelStore& model = store;
     workers->run(count, [&](PileScratch& s, int i) {

@@ -7,6 +7,7 @@
 #include "pile/beam_column.h"
 #include "pile/lateral_common.h"
 #include "pile/lateral_output.h"
+#include "pile/pile_printing.h"
 #include "pile/section_properties.h"
 
 namespace pylora {
@@ -131,12 +132,10 @@ void solveBiaxialPile(const ModelStore& store, PileScratch& scratch, int pileGro
     solution.headForceZ = forceZ;
     solution.headMomentXY = momentXY;
     solution.headMomentXZ = momentXZ;
-    if (!pile.printing) return;
-
+    solution.solvedBy = kSolvedBiaxial;
+    solution.solvedTorsion = T;
     // The printing pass runs in the store's own scratch space (pile.printing).
-    ModelStore& out = *scratch.owner;
-    computeBiaxialStresses(out, scratch, pile, Q);
-    printBiaxialResults(out, scratch, pile, Q, T, forceY, forceZ, momentXY, momentXZ);
+    if (pile.printing) printLateralSolution(*scratch.owner, scratch, pileGroup);
 }
 
 }  // namespace pylora

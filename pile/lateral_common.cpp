@@ -31,6 +31,23 @@ bool usesWholePileCurves(const ModelStore& store, int pileGroup) {
     return store.work.groups[pileGroup - 1].pySetNo > 0;
 }
 
+void describeLateralPile(const ModelStore& store, int pileGroup, LateralPile& pile) {
+    const PileGroupWork& group = store.work.groups[pileGroup - 1];
+    const PropertyWork& property = store.work.properties[group.IPROP - 1];
+    const CurrentAnalysis::ControlBlock& control = store.analysis.control;
+    pile = LateralPile{};
+    pile.pileGroup = pileGroup;
+    pile.IPROP = group.IPROP;
+    pile.N = property.increments;
+    pile.h = property.LENGTH / property.increments;
+    pile.XHEAD = group.XHEAD;
+    pile.wholePileCurves = usesWholePileCurves(store, pileGroup);
+    // Convergence needs a solve to compare with: never fewer than two.
+    pile.maxSolves = std::max(control.maxPileIterations, 2);
+    pile.tolerance = control.deflectionTolerance;
+    pile.nonlinearBending = store.control.userMomentCurvatureOption == 1;
+}
+
 bool prepareLateralPile(const ModelStore& store, PileScratch& scratch, int pileGroup,
                         std::span<const double> headValues, LateralPile& pile, int& status) {
     const auto refuse = [&](std::string_view reason) {
@@ -51,19 +68,9 @@ bool prepareLateralPile(const ModelStore& store, PileScratch& scratch, int pileG
     for (const double v : headValues)
         if (!std::isfinite(v)) return refuse("A PILE-HEAD DISPLACEMENT OR FORCE IS NOT A NUMBER");
 
-    const CurrentAnalysis::ControlBlock& control = store.analysis.control;
-    pile = LateralPile{};
-    pile.pileGroup = pileGroup;
-    pile.IPROP = group.IPROP;
-    pile.N = property.increments;
-    pile.h = property.LENGTH / property.increments;
-    pile.XHEAD = group.XHEAD;
-    pile.wholePileCurves = usesWholePileCurves(store, pileGroup);
-    // Convergence needs a solve to compare with: never fewer than two.
-    pile.maxSolves = std::max(control.maxPileIterations, 2);
-    pile.tolerance = control.deflectionTolerance;
-    pile.nonlinearBending = store.control.userMomentCurvatureOption == 1;
+    describeLateralPile(store, pileGroup, pile);
     pile.printing = store.pileSolution.finalPassFlag == 1 && scratch.owner != nullptr;
+    scratch.head.solvedBy = kSolvedNone;
 
     LateralPyState& py = scratch.py;
     py.currentPileGroup = pileGroup;

@@ -31,6 +31,10 @@ struct LateralPile {
 // type 5).
 bool usesWholePileCurves(const ModelStore& store, int pileGroup);
 
+// The data of pile group pileGroup as the solvers see it (a group whose
+// property prepareLateralPile accepts); printing false.
+void describeLateralPile(const ModelStore& store, int pileGroup, LateralPile& pile);
+
 // Validates pile group pileGroup and the head values, publishes the group as
 // the current one of the p-y evaluation in scratch (with N + 1 nodes) and
 // fills pile with its data; the solution prints only in the store's own

@@ -13,6 +13,7 @@
 #include "format/number_fields.h"
 #include "pile/beam_column.h"
 #include "pile/envelope_tracking.h"
+#include "pile/pile_printing.h"
 #include "pile/result_rows.h"
 #include "store/constants.h"
 #include "store/file_handle.h"
@@ -456,6 +457,35 @@ void printBiaxialResults(ModelStore& store, PileScratch& scratch, const LateralP
     writePileExtremes(store, g, N + 1, pile.h, columns);
     trackAlongPileEnvelope(store, g, N + 1, columns);
     if (level > 1) raiseTinyPrintedValues(work, 2, N, store.analysis.control.nodeStep);
+}
+
+// ---------------------------------------------------------------------------
+// A solution printed after the fact.
+
+void printLateralSolution(ModelStore& store, PileScratch& scratch, int pileGroup) {
+    const PileHeadResults& head = scratch.head;
+    if (head.solvedBy == kSolvedNone || scratch.work.pileGroup != pileGroup) return;
+    LateralPile pile;
+    describeLateralPile(store, pileGroup, pile);
+    pile.printing = true;
+    // The axial force of the solution, at every node alike.
+    const double Q = nodeAt(scratch.work.Q, 0);
+    switch (head.solvedBy) {
+        case kSolvedBiaxial:
+            computeBiaxialStresses(store, scratch, pile, Q);
+            printBiaxialResults(store, scratch, pile, Q, head.solvedTorsion, head.headForceY,
+                                head.headForceZ, head.headMomentXY, head.headMomentXZ);
+            break;
+        case kSolvedTwoDimensional:
+            computeSinglePlaneStresses(store, scratch, pile, Q, true);
+            printTwoDimensionalResults(store, scratch, pile, Q, head.headForceY);
+            break;
+        default:
+            computeSinglePlaneStresses(store, scratch, pile, Q, false);
+            printResultantPlaneResults(store, scratch, pile, Q, head.solvedTorsion,
+                                       head.headForceY);
+            break;
+    }
 }
 
 }  // namespace pylora

@@ -6,6 +6,7 @@
 #include "pile/beam_column.h"
 #include "pile/lateral_common.h"
 #include "pile/lateral_output.h"
+#include "pile/pile_printing.h"
 #include "pile/section_properties.h"
 
 namespace pylora {
@@ -121,17 +122,11 @@ void solveSinglePlanePile(const ModelStore& store, PileScratch& scratch, int pil
     solution.headMomentXY = headMoment;
     solution.headForceZ = 0.0;
     solution.headMomentXZ = 0.0;
-    if (!pile.printing) return;
-
+    solution.solvedBy = instance == SinglePlaneInstance::twoDimensional ? kSolvedTwoDimensional
+                                                                        : kSolvedResultantPlane;
+    solution.solvedTorsion = torsion;
     // The printing pass runs in the store's own scratch space (pile.printing).
-    ModelStore& out = *scratch.owner;
-    if (instance == SinglePlaneInstance::twoDimensional) {
-        computeSinglePlaneStresses(out, scratch, pile, Q, true);
-        printTwoDimensionalResults(out, scratch, pile, Q, force);
-    } else {
-        computeSinglePlaneStresses(out, scratch, pile, Q, false);
-        printResultantPlaneResults(out, scratch, pile, Q, torsion, force);
-    }
+    if (pile.printing) printLateralSolution(*scratch.owner, scratch, pileGroup);
 }
 
 }  // namespace pylora

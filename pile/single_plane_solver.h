@@ -57,4 +57,5 @@ void solveSinglePlanePile(const ModelStore& store, PileScratch& scratch, int pil
                           SinglePlaneInstance instance = SinglePlaneInstance::twoDimensional,
                           double torsion = 0.0);
 
+
 }  // namespace pylora

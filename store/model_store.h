@@ -1090,7 +1090,18 @@ struct PileHeadResults {
     double headMomentXZ = 0.0;
     double headAxialForce = 0.0;       // Q of the last axialHeadForce, compression positive
     double headTorsionalMoment = 0.0;  // T of the last torsionalHeadMoment
+    // The latest lateral solution when it closed, for its printing: which
+    // solver left it (kSolvedNone while a solution runs or after one that did
+    // not close) and the torsional moment it printed with.
+    int solvedBy = 0;
+    double solvedTorsion = 0.0;
 };
+
+// solvedBy of PileHeadResults
+inline constexpr int kSolvedNone = 0;
+inline constexpr int kSolvedTwoDimensional = 1;  // the single-plane solver, two-dimensional instance
+inline constexpr int kSolvedResultantPlane = 2;  // the single-plane solver, resultant plane
+inline constexpr int kSolvedBiaxial = 3;
 
 // The state a lateral solution may start from instead of the initial moduli:
 // the converged state of the pile group's solution at the unperturbed head
