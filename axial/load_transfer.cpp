@@ -202,15 +202,15 @@ double defaultSideFriction(ModelStore& store, int pileType, int KSOIL, double X,
         case SideSoil::none:
             return 0.0;
         case SideSoil::rock: {
-            const double c = strengthAt(store, X, rc);
+            const double c = strengthAt(store, store.pileScratch, X, rc);
             if (rc != 0) break;
             return f32(0.1F) * c;
         }
         case SideSoil::clay: {
-            const double c = strengthAt(store, X, rc);
+            const double c = strengthAt(store, store.pileScratch, X, rc);
             if (rc != 0) break;
             if (!driven) return f32(0.55F) * c;
-            const double gamma = unitWeightAverage(store, X, rc);
+            const double gamma = unitWeightAverage(store, store.pileScratch, X, rc);
             if (rc != 0) break;
             return adhesionFactor(c, gamma, depth, si) * c;
         }
@@ -219,10 +219,10 @@ double defaultSideFriction(ModelStore& store, int pileType, int KSOIL, double X,
             const bool silt = sideSoilOf(KSOIL) == SideSoil::silt;
             double c = 0.0;
             if (silt) {
-                c = strengthAt(store, X, rc);
+                c = strengthAt(store, store.pileScratch, X, rc);
                 if (rc != 0) break;
             }
-            const double gamma = unitWeightAverage(store, X, rc);
+            const double gamma = unitWeightAverage(store, store.pileScratch, X, rc);
             if (rc != 0) break;
             const double overburden = gamma * depth;
             if (!driven) {
@@ -525,7 +525,7 @@ int buildTipCurve(ModelStore& store, const PileGeometry& pile, const TipCurveCod
     const double X = pile.XHEAD + pile.LENGTH;
     const double D = pile.tipDiameter;
     int rc = 0;
-    const double c = strengthAt(store, X, rc);
+    const double c = strengthAt(store, store.pileScratch, X, rc);
     if (rc != 0) return rc;
     const double phi = shapeFrictionAngleAt(store, X, rc);
     if (rc != 0) return rc;
@@ -547,7 +547,7 @@ int buildTipCurve(ModelStore& store, const PileGeometry& pile, const TipCurveCod
             // Cohesionless tip: qmax = Nq p'o A. A drilled shaft uses the same
             // bearing expression as a driven pile, the only one the profile
             // supports (the shaft's own correlations need penetration counts).
-            const double gamma = unitWeightAverage(store, X, rc);
+            const double gamma = unitWeightAverage(store, store.pileScratch, X, rc);
             if (rc != 0) return rc;
             const double depth = std::max(X - store.soilProfile.XGS, 0.0);
             qmax = bearingFactorNq(degreesFromRadians(phi)) * gamma * depth * area;

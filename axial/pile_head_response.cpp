@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "format/format.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -13,27 +14,21 @@ int groupCount(const ModelStore& store) {
     return std::clamp(store.arrangement.pileGroupCount, 0, kMaxPileGroups);
 }
 
-void writeToReportAndRuntime(ModelStore& store, const ReportLine& line) {
-    writeLine(store.files.report.get(), line);
-    writeLine(store.files.runtime.get(), line);
-    commitToDisk(store.files.runtime.get());
-}
-
-int refuseGroup(ModelStore& store, int g, const char* reason) {
+int refuseGroup(PileScratch& scratch, int g, const char* reason) {
     ReportLine line;
     line.slash().X(5).text("**** FATAL ERROR ****");
     line.slash().X(5).text("PILE GROUP").I(g, 5).text(" ").text(reason);
-    writeToReportAndRuntime(store, line);
+    raisePileMessage(scratch, kToReport | kToRuntime, line.str());
     return kStatusPileGroupRefused;
 }
 
-void writePileBelowLayers(ModelStore& store, double length) {
+void writePileBelowLayers(const ModelStore& store, PileScratch& scratch, double length) {
     ReportLine line;
     line.slash().slash().slash().X(5).text("**** FATAL ERROR ****");
     line.slash().X(5).text("THE PILE LENGTH, ").E(length, 10, 2).text("(");
     line.A(store.units.length3.view(), 3).text(")").text(", EXTENDS BELOW THE");
     line.slash().X(5).text("BOTTOM OF THE DEEPEST LAYER.");
-    writeToReportAndRuntime(store, line);
+    raisePileMessage(scratch, kToReport | kToRuntime, line.str());
 }
 
 // A pile-head curve as the response routines read it.
@@ -103,26 +98,26 @@ double lastDisplacement(const CurveView& c) {
     return c.n >= 1 ? displacementOf(c, c.n) : 0.0;
 }
 
-void writeFailure(ModelStore& store, const char* failure, int g, const char* displacementLabel,
+void writeFailure(PileScratch& scratch, const char* failure, int g, const char* displacementLabel,
                   double u, double limit, const char* forceLabel, double force) {
     ReportLine line;
     line.slash().X(5).text("** WARNING **  ").text(failure).X(2).text("PILE GROUP").I(g, 5);
     line.slash().X(20).text(displacementLabel).E(u, 12, 4).text(" > ").E(limit, 12, 4);
     line.X(5).text(forceLabel).E(force, 12, 4);
-    writeLine(store.files.warningScratch.get(), line);
+    raisePileMessage(scratch, kToWarningScratch, line.str());
 }
 
 }  // namespace
 
-void discretisePile(ModelStore& store, int g, int& status) {
+void discretisePile(const ModelStore& store, PileScratch& scratch, int g, int& status) {
     const bool twoDimensional = store.control.analysisType == 2;
     if (!twoDimensional) status = 0;
-    LateralPyState& s = store.pyState;
+    LateralPyState& s = scratch.py;
     s.layerFirstNode.fill(0);
     s.layerLastNode.fill(0);
 
     if (g < 1 || g > groupCount(store)) {
-        status = refuseGroup(store, g, "IS NOT DEFINED");
+        status = refuseGroup(scratch, g, "IS NOT DEFINED");
         return;
     }
     const PileGroupWork& group = store.work.groups[g - 1];
@@ -130,28 +125,27 @@ void discretisePile(ModelStore& store, int g, int& status) {
     const int propertyCount =
         std::clamp(store.pileProperties.pilePropertyCount, 0, kMaxPileProperties);
     if (IPROP < 1 || IPROP > propertyCount) {
-        status = refuseGroup(store, g, "HAS NO PILE PROPERTY");
+        status = refuseGroup(scratch, g, "HAS NO PILE PROPERTY");
         return;
     }
     const PropertyWork& property = store.work.properties[IPROP - 1];
     const int N = property.increments;
     if (N < 1 || N > kMaxIncrements) {
-        status = refuseGroup(store, g, "HAS A PILE PROPERTY WITHOUT 1 TO 100 INCREMENTS");
+        status = refuseGroup(scratch, g, "HAS A PILE PROPERTY WITHOUT 1 TO 100 INCREMENTS");
         return;
     }
     const double L = property.LENGTH;
     if (!(L > 0.0) || !std::isfinite(L)) {
-        status = refuseGroup(store, g, "HAS A PILE PROPERTY WITHOUT LENGTH");
+        status = refuseGroup(scratch, g, "HAS A PILE PROPERTY WITHOUT LENGTH");
         return;
     }
     const double h = L / N;
-    store.axialResponse.incrementLength[IPROP - 1] = h;
     s.NNODE = N + 1;
 
     // Node e at (e - 1) h below the head and the tip at the full length:
     // summing h node by node could leave the tip of a pile that ends exactly
     // at the bottom of the deepest layer an ulp below it.
-    auto& x = s.nodeX[g - 1];
+    auto& x = s.nodeX;
     const double head = group.XHEAD;
     auto positionOf = [&](int e) { return e == N + 1 ? head + L : head + (e - 1) * h; };
     x[0] = head;
@@ -179,7 +173,7 @@ void discretisePile(ModelStore& store, int g, int& status) {
         if (e >= 2) x[e - 1] = positionOf(e);
         if (Db < x[e - 1] || nL < 1) {
             s.layerFirstNode.fill(0);
-            writePileBelowLayers(store, L);
+            writePileBelowLayers(store, scratch, L);
             status = twoDimensional ? kStatusPileBelowLayers2D : kStatusPileBelowLayers3D;
             return;
         }
@@ -200,8 +194,8 @@ void discretisePile(ModelStore& store, int g, int& status) {
     s.layerLastNode[nL - 1] = N + 1;
 }
 
-double axialHeadForce(ModelStore& store, int g, double ua) {
-    AxialResponseState& response = store.axialResponse;
+double axialHeadForce(const ModelStore& store, PileScratch& scratch, int g, double ua) {
+    PileHeadResults& response = scratch.head;
     response.headAxialForce = 0.0;
     if (ua == 0.0) return 0.0;
     if (g < 1 || g > kMaxPileGroups) return 0.0;
@@ -215,21 +209,21 @@ double axialHeadForce(ModelStore& store, int g, double ua) {
         response.headAxialForce = reading.value;
         return reading.value;
     }
-    if (response.warningRecordFlag != 1) return 0.0;
+    if (store.axialResponse.warningRecordFlag != 1) return 0.0;
     if (reading.outcome == Outcome::belowFirst) {
-        writeFailure(store, "APPARENT FAILURE IN PULL OUT    ", g, "AX. DISP.=", ua,
+        writeFailure(scratch, "APPARENT FAILURE IN PULL OUT    ", g, "AX. DISP.=", ua,
                      firstDisplacement(curve), "AX. FORCE=", 0.0);
-        response.pullOutWarningCount += 1;
+        scratch.pullOutWarningCount += 1;
     } else {
-        writeFailure(store, "APPARENT FAILURE IN BEARING     ", g, "AX. DISP.=", ua,
+        writeFailure(scratch, "APPARENT FAILURE IN BEARING     ", g, "AX. DISP.=", ua,
                      lastDisplacement(curve), "AX. FORCE=", 0.0);
-        response.bearingWarningCount += 1;
+        scratch.bearingWarningCount += 1;
     }
     return 0.0;
 }
 
-double torsionalHeadMoment(ModelStore& store, int g, double tx) {
-    AxialResponseState& response = store.axialResponse;
+double torsionalHeadMoment(const ModelStore& store, PileScratch& scratch, int g, double tx) {
+    PileHeadResults& response = scratch.head;
     response.headTorsionalMoment = 0.0;
     if (g < 1 || g > kMaxPileGroups) return 0.0;
 
@@ -250,12 +244,12 @@ double torsionalHeadMoment(ModelStore& store, int g, double tx) {
         response.headTorsionalMoment = sense * reading.value;
         return response.headTorsionalMoment;
     }
-    if (response.warningRecordFlag != 1) return 0.0;
+    if (store.axialResponse.warningRecordFlag != 1) return 0.0;
     const double limit =
         reading.outcome == Outcome::belowFirst ? firstDisplacement(curve) : lastDisplacement(curve);
-    writeFailure(store, "APPARENT FAILURE IN TORSION     ", g, "ROTATION =", tx, sense * limit,
+    writeFailure(scratch, "APPARENT FAILURE IN TORSION     ", g, "ROTATION =", tx, sense * limit,
                  "T. MOMENT=", 0.0);
-    response.torsionWarningCount += 1;
+    scratch.torsionWarningCount += 1;
     return 0.0;
 }
 

@@ -16,11 +16,11 @@ inline constexpr int kStatusPileBelowLayers2D = 13;
 // increments outside 1..100, no length): the input file holds an unsafe value.
 inline constexpr int kStatusPileGroupRefused = kReturnInputRefused;
 
-// Discretises pile group g (1-based): the increment length h = LENGTH / N of
-// its property set (store.axialResponse.incrementLength), NNODE = N + 1, the
-// X of nodes 1 (head) .. N + 1 (tip) in store.pyState.nodeX[g - 1], and per
-// soil layer its first and last node (store.pyState.layerFirstNode and
-// layerLastNode; 0 = no node in the layer).
+// Discretises pile group g (1-based) in scratch.py: NNODE = N + 1, the X of
+// nodes 1 (head) .. N + 1 (tip) at (e - 1) h below the head with h = LENGTH
+// / N of its property set (nodeX), and per soil layer its first and last
+// node (layerFirstNode and layerLastNode; 0 = no node in the layer). The
+// messages go through the scratch space (raisePileMessage).
 //
 // The three-dimensional instance (analysisType other than 2) first sets
 // status to 0; the two-dimensional one leaves it unchanged on success. A node
@@ -32,7 +32,7 @@ inline constexpr int kStatusPileGroupRefused = kReturnInputRefused;
 // only the node positions are set: no length check, no layer ranges. A group
 // or property that cannot be discretised writes a fatal error and sets
 // kStatusPileGroupRefused.
-void discretisePile(ModelStore& store, int g, int& status);
+void discretisePile(const ModelStore& store, PileScratch& scratch, int g, int& status);
 
 // The axial force Q (compression positive) at the head of pile group g for
 // the axial head displacement ua (positive towards the tip, settlement), read
@@ -41,19 +41,18 @@ void discretisePile(ModelStore& store, int g, int& status);
 // ua = 0 gives 0 at once. Outside the curve Q = 0 and, while
 // store.axialResponse.warningRecordFlag is 1, the pull-out (below the first
 // point) or bearing (beyond the last point, or a curve of fewer than two
-// points) warning goes to the warning scratch file and its counter grows by 1.
-// A generated curve starts at the origin: a settlement smaller than its first
-// point is interpolated from (0, 0). Q is also left in
-// store.axialResponse.headAxialForce.
-double axialHeadForce(ModelStore& store, int g, double ua);
+// points) warning goes to the warning scratch file (through the scratch
+// space) and the scratch space's counter grows by 1. A generated curve starts
+// at the origin: a settlement smaller than its first point is interpolated
+// from (0, 0). Q is also left in scratch.head.headAxialForce.
+double axialHeadForce(const ModelStore& store, PileScratch& scratch, int g, double ua);
 
 // The torsional moment T at the head of pile group g for the twist tx [rad],
 // read from the group's torque-rotation curve as axialHeadForce reads its
 // curve, without the early return at zero twist; outside the curve T = 0 and,
 // while warnings are recorded, the torsion warning and torsionWarningCount.
 // A generated curve starts at the origin and resists a twist of either sense
-// alike: T(-tx) = -T(tx). T is also left in
-// store.axialResponse.headTorsionalMoment.
-double torsionalHeadMoment(ModelStore& store, int g, double tx);
+// alike: T(-tx) = -T(tx). T is also left in scratch.head.headTorsionalMoment.
+double torsionalHeadMoment(const ModelStore& store, PileScratch& scratch, int g, double tx);
 
 }  // namespace pylora

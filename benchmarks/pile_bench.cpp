@@ -78,10 +78,10 @@ std::unique_ptr<ModelStore> benchmarkPile(BenchSoil soil = BenchSoil::softClay) 
     s.groupFactors.yMultiplier[0] = 1.0;
 
     const double h = kLength / kIncrements;
-    LateralPyState& py = s.pyState;
+    LateralPyState& py = s.pileScratch.py;
     py.NNODE = kIncrements + 1;
     for (int k = 0; k <= kIncrements; ++k)
-        py.nodeX[0][static_cast<std::size_t>(k)] = k * h;
+        py.nodeX[static_cast<std::size_t>(k)] = k * h;
     if (soil == BenchSoil::sand) {
         // Medium dense sand: gamma' 0.0347 lb/in3, phi 35 degrees, k 60 lb/in3.
         addLayer(s, 4, 0.0, 720.0, {0.0347, 0.0, 35.0, 60.0, 0.0, 0.0, 0.0, 0.0, 0.0});
@@ -125,13 +125,13 @@ void singlePlaneSolveIn(benchmark::State& state, BenchSoil soil) {
     for (auto _ : state) {
         double H = 0.0;
         int status = 0;
-        solveSinglePlanePile(*store, 1, 0.5, 0.0, 5.0E4, H, status);
+        solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.0, 5.0E4, H, status);
         benchmark::DoNotOptimize(H);
         if (status != 0 || store->pileSolution.capAbortFlag != 0) {
             state.SkipWithError("the solve did not close");
             break;
         }
-        solves += store->pileWork.iterationCount;
+        solves += store->pileScratch.work.iterationCount;
     }
     reportPerNodeIteration(state, solves);
 }
@@ -158,14 +158,15 @@ void biaxialSolve(benchmark::State& state) {
     for (auto _ : state) {
         double Fy = 0.0, Fz = 0.0, Mxy = 0.0, Mxz = 0.0;
         int status = 0;
-        solveBiaxialPile(*store, 1, 0.4, 0.0, 0.3, 0.0, 5.0E4, 0.0, Fy, Fz, Mxy, Mxz, status);
+        solveBiaxialPile(*store, store->pileScratch, 1, 0.4, 0.0, 0.3, 0.0, 5.0E4, 0.0, Fy, Fz, Mxy,
+                         Mxz, status);
         benchmark::DoNotOptimize(Fy);
         benchmark::DoNotOptimize(Fz);
         if (status != 0 || store->pileSolution.capAbortFlag != 0) {
             state.SkipWithError("the solve did not close");
             break;
         }
-        solves += store->pileWork.iterationCount;
+        solves += store->pileScratch.work.iterationCount;
     }
     reportPerNodeIteration(state, solves);
 }

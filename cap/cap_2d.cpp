@@ -228,6 +228,7 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, in
     AxialResponseState& r = store.axialResponse;
     shared.globalIteration += 1;
     shared.iterationTotal += 1;
+    store.counters.globalIterations += 1;
     shared.capStatus = kCapOk;
     r.bearingWarningCount = 0;
     r.pullOutWarningCount = 0;

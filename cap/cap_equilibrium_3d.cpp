@@ -80,14 +80,20 @@ void writeProgress(ModelStore& store, const IncrementControl& c) {
     writeProgressMessage(store, l.str());
 }
 
+// The converged states of the force sum for the perturbed solutions of the
+// stiffness, when the control parameters ask for that start.
+LateralStarts* startsToKeep(ModelStore& store, LateralStarts& starts) {
+    return store.control.stiffnessStart == kStartFromConverged ? &starts : nullptr;
+}
+
 // The force sum of one iteration, with the pile failure warnings recorded
 // in the warning scratch file. Returns the status of the per-pile analysis.
-int sumForcesRecordingWarnings(ModelStore& store) {
+int sumForcesRecordingWarnings(ModelStore& store, LateralStarts& starts) {
     RunFiles& f = store.files;
     f.warningScratch = openForWriting(store.run.warningScratchPath.str());
     store.axialResponse.warningRecordFlag = 1;
     int status = 0;
-    sumPileForces(store, store.capSolution.pileResultant, status);
+    sumPileForces(store, store.capSolution.pileResultant, status, startsToKeep(store, starts));
     store.axialResponse.warningRecordFlag = 0;
     closeFile(f.warningScratch);
     return status;
@@ -140,12 +146,14 @@ bool flagTrue(double relative, double increment, double step, double tolerance, 
 }
 
 // One global iteration at the load factor of the increment.
-IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, int& errorFlag) {
+IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, LateralStarts& starts,
+                                int& errorFlag) {
     CapSolution& cap = store.capSolution;
     CurrentAnalysis& a = store.analysis;
     AxialResponseState& r = store.axialResponse;
     cap.globalIteration += 1;
     cap.iterationTotal += 1;
+    store.counters.globalIterations += 1;
     cap.capStatus = kCapOk;
     r.bearingWarningCount = 0;
     r.pullOutWarningCount = 0;
@@ -157,7 +165,7 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, in
         capLoad[i] = cap.loadFactor * cap.capLoadFull[i];
     updateGroupFactorsForMovement(store, cap.capDisp, capLoad);
 
-    const int forceStatus = sumForcesRecordingWarnings(store);
+    const int forceStatus = sumForcesRecordingWarnings(store, starts);
     if (forceStatus != 0) {
         errorFlag = forceStatus;
         return IterationEnd::fatal;
@@ -166,7 +174,7 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, in
         return abandon(store, kCapPileNotClosed);
 
     int status = 0;
-    assembleGroupStiffness(store, cap.capStiffness, status);
+    assembleGroupStiffness(store, cap.capStiffness, status, startsToKeep(store, starts));
     if (status != 0) {
         errorFlag = status;
         return IterationEnd::fatal;
@@ -252,6 +260,7 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
 // The load increments. False when errorFlag was set.
 bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
     CapSolution& cap = store.capSolution;
+    LateralStarts starts;
     while (c.TCUR <= 1.0) {
         cap.loadFactor = c.TCUR;
         c.STEP += 1;
@@ -265,7 +274,7 @@ bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
         cap.capDispIncrement.fill(0.0);
         cap.globalIteration = 0;
         while (cap.incrementState == kIncrementIterating) {
-            const IterationEnd end = runGlobalIteration(store, c, errorFlag);
+            const IterationEnd end = runGlobalIteration(store, c, starts, errorFlag);
             if (end == IterationEnd::fatal) return false;
             if (end == IterationEnd::untested) continue;
             controlStep(store, c, end == IterationEnd::converged);

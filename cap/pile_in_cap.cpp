@@ -3,11 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 
 #include "axial/pile_head_response.h"
 #include "pile/biaxial_solver.h"
+#include "pile/lateral_common.h"
+#include "pile/pile_printing.h"
 #include "pile/single_plane_solver.h"
+#include "soil/py_criteria.h"
+#include "soil/py_evaluation.h"
 #include "store/constants.h"
+#include "store/pile_workers.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -84,39 +91,195 @@ bool planeModel(const ModelStore& store) {
 // y = -sin b uX + cos b uY across it, as in sumPileForces2D; the
 // single-plane solver gives the head force H and moment M(0), and the local
 // force n (Q, H, M(0)) is turned back into components X, Y and rotation Z.
-void analysePilePlane(ModelStore& store, int g, const CapVector& uHead, CapVector& forces,
-                      int& status) {
-    CapSolution& cap = store.capSolution;
+void analysePilePlane(const ModelStore& store, PileScratch& scratch, int g, const CapVector& uHead,
+                      CapVector& forces, int& status) {
     const PileGroupWork& group = groupOf(store, g);
     const double cb = std::cos(group.batter);
     const double sb = std::sin(group.batter);
     const double ua = cb * uHead[kForceX] + sb * uHead[kForceY];
     const double y = cb * uHead[kForceY] - sb * uHead[kForceX];
     const double theta = uHead[kMomentZ];
-    store.pileSolution.localHeadDisplacement = {ua, y, 0.0, 0.0, 0.0, theta};
+    scratch.head.localHeadDisplacement = {ua, y, 0.0, 0.0, 0.0, theta};
 
-    const double Q = axialHeadForce(store, g, ua) * group.axialForceFactor;
-    cap.axialForce = Q;
-    discretisePile(store, g, status);
+    const double Q = axialHeadForce(store, scratch, g, ua) * group.axialForceFactor;
+    scratch.axialForce = Q;
+    discretisePile(store, scratch, g, status);
     if (status != 0) return;
     double headForce = 0.0;
-    store.pileSolution.headMomentXY = 0.0;
-    solveSinglePlanePile(store, g, y, theta, Q, headForce, status);
+    scratch.head.headMomentXY = 0.0;
+    solveSinglePlanePile(store, scratch, g, y, theta, Q, headForce, status);
     if (status != 0) return;
     const double n = group.pileCount;
-    const double M0 = store.pileSolution.headMomentXY;
-    cap.localForces = {n * Q, n * headForce, 0.0, 0.0, 0.0, n * M0};
+    const double M0 = scratch.head.headMomentXY;
+    scratch.localForces = {n * Q, n * headForce, 0.0, 0.0, 0.0, n * M0};
     forces[kForceX] = cb * (n * Q) - sb * (n * headForce);
     forces[kForceY] = sb * (n * Q) + cb * (n * headForce);
     forces[kMomentZ] = n * M0;
-    cap.globalForces = forces;
+    scratch.globalForces = forces;
+}
+
+// ---------------------------------------------------------------------------
+// The passes over the pile groups.
+
+// What the p-y evaluations of one pile group pass on to the next pile group:
+// the small-deflection threshold when a rock or liquefied layer (or the reset
+// of silt and vuggy limestone) wrote it, and the resistance of every layer
+// the pile has nodes in. Neither depends on the deflections, only on the
+// pile, the layers it reaches and KPYOP; the other layers keep what the
+// groups before left.
+using PyCarry = PileWorkers::PyCarry;
+
+// The part of the p-y state that one pile group's analysis starts from.
+struct PyCarried {
+    double YMIN = 0.0;
+    std::array<double, kMaxSoilLayers> PULT{};
+};
+
+void passOn(const PyCarry& carry, PyCarried& state) {
+    if (carry.ymimWritten != 0) state.YMIN = carry.YMIN;
+    for (std::size_t L = 0; L < state.PULT.size(); ++L)
+        if (carry.pultWritten[L] != 0) state.PULT[L] = carry.PULT[L];
+}
+
+PyCarried carriedOf(const LateralPyState& py) {
+    return {py.YMIN, py.PULT};
+}
+
+void setCarried(LateralPyState& py, const PyCarried& state) {
+    py.YMIN = state.YMIN;
+    py.PULT = state.PULT;
+}
+
+// Finds what each pile group passes on, by one p-y evaluation per group at
+// zero deflection in pile-group order, each starting from what the groups
+// before passed on: the same state in which the analyses of the first pass
+// meet every group, so that the equivalent depths the evaluations compute
+// there (once per group and layer) are those of an analysis in order; they
+// are kept in the store. Messages of these evaluations are dropped: the
+// analyses raise them again. A group that cannot be discretised or evaluated
+// passes on nothing; its analysis will stop the run.
+void findPyCarries(ModelStore& store, PileWorkers& workers, int count) {
+    workers.carries.assign(static_cast<std::size_t>(count), PyCarry{});
+    workers.carriesKPYOP = store.control.KPYOP;
+    workers.carriesReady = true;
+    PileScratch& s = workers.scratch(0);
+    PyCarried state = carriedOf(store.pileScratch.py);
+    for (int g = 1; g <= count; ++g) {
+        setCarried(s.py, state);
+        s.py.ymimWritten = 0;
+        s.py.pultWritten.fill(0);
+        s.py.currentPileGroup = g;
+        s.py.XEQ = store.pyRun.XEQ[static_cast<std::size_t>(g - 1)];
+        int status = 0;
+        discretisePile(store, s, g, status);
+        if (status == 0) {
+            s.py.pyDeflection.fill(0.0);
+            if (usesWholePileCurves(store, g))
+                userPileCurves(store, s, g, status);
+            else
+                generatePyModuli(store, s, groupOf(store, g).IPROP, status);
+        }
+        s.messages.clear();
+        if (status != 0) break;
+        PyCarry& carry = workers.carries[static_cast<std::size_t>(g - 1)];
+        carry.ymimWritten = s.py.ymimWritten;
+        carry.YMIN = s.py.YMIN;
+        carry.pultWritten = s.py.pultWritten;
+        carry.PULT = s.py.PULT;
+        store.pyRun.XEQ[static_cast<std::size_t>(g - 1)] = s.py.XEQ;
+        passOn(carry, state);
+    }
+}
+
+// What one pile group's task of a pass on the worker threads leaves for the
+// gathering, besides what the task keeps itself.
+struct PileGroupOutcome {
+    int status = 0;
+    int capAbortFlag = 0;
+    int pullOutWarningCount = 0;
+    int bearingWarningCount = 0;
+    int torsionWarningCount = 0;
+    long long lateralSolutions = 0;
+    long long lateralIterations = 0;
+    std::vector<PileMessage> messages;
+    std::array<double, kMaxSoilLayers> XEQ{};
+    int capPassiveWritten = 0;
+    double capPassiveResistance = 0.0;
+};
+
+// A worker's scratch space made ready for pile group g: the p-y state the
+// groups before pass on, the group's equivalent depths, and nothing raised.
+void beginTask(const ModelStore& store, PileScratch& s, int g, const PyCarried& carried) {
+    setCarried(s.py, carried);
+    s.py.ymimWritten = 0;
+    s.py.pultWritten.fill(0);
+    s.py.capPassiveWritten = 0;
+    s.py.XEQ = store.pyRun.XEQ[static_cast<std::size_t>(g - 1)];
+    s.start.pileGroup = 0;
+    s.capAbortFlag = 0;
+    s.pullOutWarningCount = 0;
+    s.bearingWarningCount = 0;
+    s.torsionWarningCount = 0;
+    s.lateralSolutions = 0;
+    s.lateralIterations = 0;
+    s.messages.clear();
+}
+
+void endTask(PileScratch& s, int status, PileGroupOutcome& out) {
+    out.status = status;
+    out.capAbortFlag = s.capAbortFlag;
+    out.pullOutWarningCount = s.pullOutWarningCount;
+    out.bearingWarningCount = s.bearingWarningCount;
+    out.torsionWarningCount = s.torsionWarningCount;
+    out.lateralSolutions = s.lateralSolutions;
+    out.lateralIterations = s.lateralIterations;
+    out.messages.swap(s.messages);
+    s.messages.clear();
+    out.XEQ = s.py.XEQ;
+    out.capPassiveWritten = s.py.capPassiveWritten;
+    out.capPassiveResistance = s.py.capPassiveResistance;
+    s.start.pileGroup = 0;
+}
+
+// Moves what an analysis raised in the store's own scratch space into the
+// store, as a worker's outcome is gathered.
+void gatherOwnScratch(ModelStore& store) {
+    PileScratch& s = store.pileScratch;
+    AxialResponseState& r = store.axialResponse;
+    r.pullOutWarningCount += s.pullOutWarningCount;
+    r.bearingWarningCount += s.bearingWarningCount;
+    r.torsionWarningCount += s.torsionWarningCount;
+    s.pullOutWarningCount = 0;
+    s.bearingWarningCount = 0;
+    s.torsionWarningCount = 0;
+    if (s.capAbortFlag != 0) store.pileSolution.capAbortFlag = 1;
+    s.capAbortFlag = 0;
+}
+
+void gatherOutcome(ModelStore& store, int g, const PileGroupOutcome& out, const PyCarry& carry) {
+    writePileMessages(store, out.messages);
+    AxialResponseState& r = store.axialResponse;
+    r.pullOutWarningCount += out.pullOutWarningCount;
+    r.bearingWarningCount += out.bearingWarningCount;
+    r.torsionWarningCount += out.torsionWarningCount;
+    if (out.capAbortFlag != 0) store.pileSolution.capAbortFlag = 1;
+    PileScratch& own = store.pileScratch;
+    own.lateralSolutions += out.lateralSolutions;
+    own.lateralIterations += out.lateralIterations;
+    store.pyRun.XEQ[static_cast<std::size_t>(g - 1)] = out.XEQ;
+    if (out.capPassiveWritten != 0) {
+        own.py.capPassiveResistance = out.capPassiveResistance;
+        own.py.capPassiveWritten = 1;
+    }
+    PyCarried state = carriedOf(own.py);
+    passOn(carry, state);
+    setCarried(own.py, state);
 }
 
 }  // namespace
 
-void buildPileTransforms(ModelStore& store, int g) {
-    PileTransforms& t = store.capSolution.transforms;
-    t = PileTransforms{};
+PileTransforms pileTransforms(const ModelStore& store, int g) {
+    PileTransforms t;
     for (int i = 0; i < kN; ++i) {
         at(t.T, i, i) = 1.0;
         at(t.R, i, i) = 1.0;
@@ -124,7 +287,7 @@ void buildPileTransforms(ModelStore& store, int g) {
     if (g < 1 || g > groupCount(store)) {
         t.Tt = t.T;
         t.Rt = t.R;
-        return;
+        return t;
     }
     const PileGroupWork& group = groupOf(store, g);
     t.pileGroup = g;
@@ -154,6 +317,7 @@ void buildPileTransforms(ModelStore& store, int g) {
             at(t.Rt, j, i) = at(t.R, i, j);
         }
     }
+    return t;
 }
 
 void multiply6(std::span<double> C, std::span<const double> A, std::span<const double> B, int n) {
@@ -170,131 +334,303 @@ void multiply6(std::span<double> C, std::span<const double> A, std::span<const d
     }
 }
 
-void analysePile(ModelStore& store, int g, const CapVector& uHead, CapVector& forces, int& status) {
+void analysePile(const ModelStore& store, PileScratch& scratch, int g, const CapVector& uHead,
+                 CapVector& forces, int& status) {
     forces.fill(0.0);
     status = 0;
-    CapSolution& cap = store.capSolution;
-    cap.axialForce = 0.0;
-    cap.torsionalMoment = 0.0;
-    cap.localForces.fill(0.0);
-    cap.globalForces.fill(0.0);
+    scratch.axialForce = 0.0;
+    scratch.torsionalMoment = 0.0;
+    scratch.localForces.fill(0.0);
+    scratch.globalForces.fill(0.0);
     if (g < 1 || g > groupCount(store)) {
         // The discretisation names the group that cannot be analysed.
-        discretisePile(store, g, status);
+        discretisePile(store, scratch, g, status);
         if (status == 0) status = kStatusPileGroupRefused;
         return;
     }
 
-    buildPileTransforms(store, g);
+    scratch.transforms = pileTransforms(store, g);
     if (planeModel(store)) {
-        analysePilePlane(store, g, uHead, forces, status);
+        analysePilePlane(store, scratch, g, uHead, forces, status);
         return;
     }
-    const PileTransforms& t = cap.transforms;
+    const PileTransforms& t = scratch.transforms;
     CapVector u{};
     multiply6(u, t.R, uHead, 1);
-    PileSolution& solution = store.pileSolution;
-    solution.localHeadDisplacement = u;
+    PileHeadResults& head = scratch.head;
+    head.localHeadDisplacement = u;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            solution.headRotation[static_cast<std::size_t>(3 * i + j)] =
+            head.headRotation[static_cast<std::size_t>(3 * i + j)] =
                 t.R[static_cast<std::size_t>(i + kN * j)];
 
     const PileGroupWork& group = groupOf(store, g);
-    const double Q = axialHeadForce(store, g, u[kForceX]) * group.axialForceFactor;
-    double T = torsionalHeadMoment(store, g, u[kMomentX]);
+    const double Q = axialHeadForce(store, scratch, g, u[kForceX]) * group.axialForceFactor;
+    double T = torsionalHeadMoment(store, scratch, g, u[kMomentX]);
     // A head pinned about a lateral axis is free to twist in the cap.
     if (group.connectionY == kConnectionPinned || group.connectionZ == kConnectionPinned) T = 0.0;
-    cap.axialForce = Q;
-    cap.torsionalMoment = T;
+    scratch.axialForce = Q;
+    scratch.torsionalMoment = T;
 
-    discretisePile(store, g, status);
+    discretisePile(store, scratch, g, status);
     if (status != 0) return;
     double Fy = 0.0;
     double Fz = 0.0;
     double Mxy = 0.0;
     double Mxz = 0.0;
-    solveBiaxialPile(store, g, u[kForceY], 0.0 - u[kMomentZ], u[kForceZ], u[kMomentY], Q, T, Fy, Fz,
-                     Mxy, Mxz, status);
+    solveBiaxialPile(store, scratch, g, u[kForceY], 0.0 - u[kMomentZ], u[kForceZ], u[kMomentY], Q,
+                     T, Fy, Fz, Mxy, Mxz, status);
     if (status != 0) return;
 
     // The piles push on the cap against their own resistance; the moment of
     // the x-z plane turns about -y and that of the x-y plane about +z.
     const double n = group.pileCount;
-    cap.localForces = {n * (0.0 - Q), n * (0.0 - Fy), n * (0.0 - Fz),
-                       n * (0.0 - T), n * Mxz,        n * (0.0 - Mxy)};
-    multiply6(forces, t.Rt, cap.localForces, 1);
-    cap.globalForces = forces;
+    scratch.localForces = {n * (0.0 - Q), n * (0.0 - Fy), n * (0.0 - Fz),
+                           n * (0.0 - T), n * Mxz,        n * (0.0 - Mxy)};
+    multiply6(forces, t.Rt, scratch.localForces, 1);
+    scratch.globalForces = forces;
 }
 
-void sumPileForces(ModelStore& store, CapVector& F, int& status) {
-    CapSolution& cap = store.capSolution;
-    const CapVector U = cap.capDisp;
-    F.fill(0.0);
-    status = 0;
-    const int count = groupCount(store);
-    for (int g = 1; g <= count; ++g) {
-        buildPileTransforms(store, g);
-        const CapMatrix Tt = cap.transforms.Tt;
-        CapVector uHead{};
-        multiply6(uHead, cap.transforms.T, U, 1);
-        CapVector forces{};
-        analysePile(store, g, uHead, forces, status);
-        if (status != 0) break;
-        CapVector atOrigin{};
-        multiply6(atOrigin, Tt, forces, 1);
-        if (planeModel(store)) {
-            for (const int i : kPlaneDofs)
-                F[i] += atOrigin[i];
-        } else {
-            for (int i = 0; i < kN; ++i)
-                F[i] += atOrigin[i];
+LateralStart convergedStart(const PileScratch& scratch, int g) {
+    LateralStart start;
+    start.pileGroup = g;
+    start.Es = scratch.work.Es;
+    start.R[0] = scratch.work.planes[0].R;
+    start.R[1] = scratch.work.planes[1].R;
+    return start;
+}
+
+namespace {
+
+// What the pile groups of a pass start from: the p-y state that the groups
+// before each pass on, from the state of the store's own scratch space.
+std::vector<PyCarried> carriedInto(ModelStore& store, PileWorkers& workers, int count) {
+    if (!workers.carriesReady || workers.carriesKPYOP != store.control.KPYOP ||
+        static_cast<int>(workers.carries.size()) != count)
+        findPyCarries(store, workers, count);
+    std::vector<PyCarried> carried(static_cast<std::size_t>(count));
+    PyCarried state = carriedOf(store.pileScratch.py);
+    for (std::size_t i = 0; i < carried.size(); ++i) {
+        carried[i] = state;
+        passOn(workers.carries[i], state);
+    }
+    return carried;
+}
+
+// The solution a worker left in its scratch space, moved into the store's own
+// for its printing: the results collector reads the nodal results there. The
+// p-y state passed from pile to pile stays the one gathered in pile-group
+// order.
+void adoptSolution(PileScratch& own, const PileScratch& solved) {
+    const PyCarried carried = carriedOf(own.py);
+    const double capPassiveResistance = own.py.capPassiveResistance;
+    const int capPassiveWritten = own.py.capPassiveWritten;
+    own.py = solved.py;
+    setCarried(own.py, carried);
+    own.py.capPassiveResistance = capPassiveResistance;
+    own.py.capPassiveWritten = capPassiveWritten;
+    own.work = solved.work;
+    own.head = solved.head;
+    own.transforms = solved.transforms;
+    own.axialForce = solved.axialForce;
+    own.torsionalMoment = solved.torsionalMoment;
+    own.localForces = solved.localForces;
+    own.globalForces = solved.globalForces;
+}
+
+// Pile groups solved together between two printings on the printing pass:
+// enough for every thread to take several, few enough that their scratch
+// spaces (some 40 kB each) stay small.
+int printingChunk(const PileWorkers& workers) {
+    return std::clamp(4 * workers.threadCount(), 8, 64);
+}
+
+// The printing pass on the worker threads: the pile groups are solved a
+// chunk at a time, each in a scratch space of its own, and printed one after
+// the other in pile-group order from the store's own scratch space, as an
+// analysis in order prints them.
+int analysePrintingPass(ModelStore& store, PileWorkers& workers, int count,
+                        const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
+                        const std::function<void(int)>& gather) {
+    const std::vector<PyCarried> carried = carriedInto(store, workers, count);
+    const int chunk = printingChunk(workers);
+    std::vector<std::unique_ptr<PileScratch>> solved;
+    for (int i = 0; i < chunk; ++i)
+        solved.push_back(std::make_unique<PileScratch>());
+    std::vector<PileGroupOutcome> outcomes(static_cast<std::size_t>(chunk));
+    const ModelStore& model = store;
+    for (int first = 1; first <= count; first += chunk) {
+        const int n = std::min(chunk, count - first + 1);
+        workers.run(n, [&](PileScratch&, int i) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            const int g = first + i;
+            PileScratch& s = *solved[k];
+            beginTask(model, s, g, carried[static_cast<std::size_t>(g - 1)]);
+            const int status = analyse(model, s, g);
+            endTask(s, status, outcomes[k]);
+        });
+        for (int i = 0; i < n; ++i) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            const int g = first + i;
+            gatherOutcome(store, g, outcomes[k], workers.carries[static_cast<std::size_t>(g - 1)]);
+            if (outcomes[k].status != 0) return outcomes[k].status;
+            adoptSolution(store.pileScratch, *solved[k]);
+            printLateralSolution(store, store.pileScratch, g);
+            gather(g);
         }
     }
-    cap.capDisp = U;
-    if (status != 0 || count < 1) return;
+    return 0;
+}
+
+}  // namespace
+
+int analysePileGroups(ModelStore& store, int count,
+                      const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
+                      const std::function<void(int)>& gather) {
+    PileWorkers* workers = store.pileWorkers;
+    if (!workers || workers->threadCount() < 2 || count < 2) {
+        // One after the other in the store's own scratch space: messages are
+        // written as they are raised, and the printing pass prints.
+        for (int g = 1; g <= count; ++g) {
+            const int status = analyse(store, store.pileScratch, g);
+            gatherOwnScratch(store);
+            if (status != 0) return status;
+            gather(g);
+        }
+        return 0;
+    }
+    if (store.pileSolution.finalPassFlag != 0)
+        return analysePrintingPass(store, *workers, count, analyse, gather);
+
+    const std::vector<PyCarried> carried = carriedInto(store, *workers, count);
+    std::vector<PileGroupOutcome> outcomes(static_cast<std::size_t>(count));
+    const ModelStore& model = store;
+    workers->run(count, [&](PileScratch& s, int i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        beginTask(model, s, i + 1, carried[k]);
+        const int status = analyse(model, s, i + 1);
+        endTask(s, status, outcomes[k]);
+    });
+
+    for (int g = 1; g <= count; ++g) {
+        const std::size_t k = static_cast<std::size_t>(g - 1);
+        gatherOutcome(store, g, outcomes[k], workers->carries[k]);
+        if (outcomes[k].status != 0) return outcomes[k].status;
+        gather(g);
+    }
+    return 0;
+}
+
+namespace {
+
+// The soil values of the embedded cap that a force sum leaves: those of its
+// last pile group.
+void keepPassiveValues(ModelStore& store, int count) {
+    if (count < 1) return;
+    CapSolution& cap = store.capSolution;
     const PileGroupWork& last = groupOf(store, count);
     cap.passiveGround = last.groundBelowHead;
-    cap.passiveResistance = store.pyState.capPassiveResistance;
+    cap.passiveResistance = store.pileScratch.py.capPassiveResistance;
     cap.passiveLeverX = last.XHEAD;
 }
 
-void pileHeadStiffness(ModelStore& store, int g, CapMatrix& K, const CapVector& uHead,
-                       int& status) {
+void keepStart(LateralStarts* keep, const PileScratch& s, int g, int status) {
+    if (!keep) return;
+    LateralStart& start = (*keep)[static_cast<std::size_t>(g - 1)];
+    if (status == 0 && s.capAbortFlag == 0)
+        start = convergedStart(s, g);
+    else
+        start.pileGroup = 0;
+}
+
+void sizeStarts(LateralStarts* keep, int count) {
+    if (keep) keep->assign(static_cast<std::size_t>(std::max(count, 0)), LateralStart{});
+}
+
+void takeStart(PileScratch& s, const LateralStarts* from, int g) {
+    if (from && g <= static_cast<int>(from->size()))
+        s.start = (*from)[static_cast<std::size_t>(g - 1)];
+    else
+        s.start.pileGroup = 0;
+}
+
+}  // namespace
+
+void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* keep) {
+    const CapVector U = store.capSolution.capDisp;
+    F.fill(0.0);
+    const int count = groupCount(store);
+    sizeStarts(keep, count);
+    std::vector<CapVector> atOrigin(static_cast<std::size_t>(count));
+    const bool plane = planeModel(store);
+    status = analysePileGroups(
+        store, count,
+        [&](const ModelStore& model, PileScratch& s, int g) {
+            const PileTransforms t = pileTransforms(model, g);
+            CapVector uHead{};
+            multiply6(uHead, t.T, U, 1);
+            CapVector forces{};
+            int st = 0;
+            analysePile(model, s, g, uHead, forces, st);
+            keepStart(keep, s, g, st);
+            if (st == 0) multiply6(atOrigin[static_cast<std::size_t>(g - 1)], t.Tt, forces, 1);
+            return st;
+        },
+        [&](int g) {
+            const CapVector& f = atOrigin[static_cast<std::size_t>(g - 1)];
+            if (plane) {
+                for (const int i : kPlaneDofs)
+                    F[i] += f[i];
+            } else {
+                for (int i = 0; i < kN; ++i)
+                    F[i] += f[i];
+            }
+        });
+    if (status == 0) keepPassiveValues(store, count);
+}
+
+void pileHeadStiffness(const ModelStore& store, PileScratch& scratch, int g, CapMatrix& K,
+                       const CapVector& uHead, int& status) {
     status = 0;
     CapVector u = uHead;
     const bool plane = planeModel(store);
     const std::span<const int> dofs = plane ? std::span<const int>(kPlaneDofs) : kAllDofs;
     centralDifferences(
         perturbations(store), u, K, status, dofs,
-        [&](const CapVector& x, CapVector& F, int& s) { analysePile(store, g, x, F, s); });
+        [&](const CapVector& x, CapVector& F, int& s) { analysePile(store, scratch, g, x, F, s); });
     // The out-of-plane DOFs of the plane model carry -1 on the diagonal.
     if (plane && status == 0)
         at(K, kForceZ, kForceZ) = at(K, kMomentX, kMomentX) = at(K, kMomentY, kMomentY) = -1.0;
 }
 
-void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status) {
-    CapSolution& cap = store.capSolution;
-    const CapVector U = cap.capDisp;
+void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
+                            const LateralStarts* from) {
+    const CapVector U = store.capSolution.capDisp;
     Kcap.fill(0.0);
-    status = 0;
     const int count = groupCount(store);
-    for (int g = 1; g <= count; ++g) {
-        buildPileTransforms(store, g);
-        const CapMatrix T = cap.transforms.T;
-        const CapMatrix Tt = cap.transforms.Tt;
-        CapVector uHead{};
-        multiply6(uHead, T, U, 1);
-        CapMatrix K{};
-        pileHeadStiffness(store, g, K, uHead, status);
-        if (status != 0) return;
-        CapMatrix KT{};
-        multiply6(KT, K, T, kN);
-        CapMatrix TtKT{};
-        multiply6(TtKT, Tt, KT, kN);
-        for (std::size_t k = 0; k < Kcap.size(); ++k)
-            Kcap[k] += TtKT[k];
-    }
+    std::vector<CapMatrix> atOrigin(static_cast<std::size_t>(count));
+    status = analysePileGroups(
+        store, count,
+        [&](const ModelStore& model, PileScratch& s, int g) {
+            const PileTransforms t = pileTransforms(model, g);
+            CapVector uHead{};
+            multiply6(uHead, t.T, U, 1);
+            CapMatrix K{};
+            int st = 0;
+            takeStart(s, from, g);
+            pileHeadStiffness(model, s, g, K, uHead, st);
+            s.start.pileGroup = 0;
+            if (st != 0) return st;
+            CapMatrix KT{};
+            multiply6(KT, K, t.T, kN);
+            multiply6(atOrigin[static_cast<std::size_t>(g - 1)], t.Tt, KT, kN);
+            return 0;
+        },
+        [&](int g) {
+            const CapMatrix& TtKT = atOrigin[static_cast<std::size_t>(g - 1)];
+            for (std::size_t k = 0; k < Kcap.size(); ++k)
+                Kcap[k] += TtKT[k];
+        });
 }
 
 void capPassiveForceAndMoment(const ModelStore& store, double& F, double& M) {
@@ -356,45 +692,53 @@ void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status) {
 void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::array<double, 3>& F,
                      int& status) {
     F.fill(0.0);
-    status = 0;
     store.capSolution2D.forceSumCount += 1;
     const int count = groupCount(store);
-    for (int g = 1; g <= count; ++g) {
-        const PileGroupWork& group = groupOf(store, g);
-        const double cb = std::cos(group.batter);
-        const double sb = std::sin(group.batter);
-        const double V = group.XHEAD;
-        const double H = group.headY;
-        // Columns of A: the pile axis, its lateral direction, the rotation.
-        const std::array<double, 3> axial{cb, sb, sb * V - cb * H};
-        const std::array<double, 3> lateral{0.0 - sb, cb, sb * H + cb * V};
-        const double ua = axial[0] * U[0] + axial[1] * U[1] + axial[2] * U[2];
-        const double y = lateral[0] * U[0] + lateral[1] * U[1] + lateral[2] * U[2];
-        const double theta = U[2];
-        store.pileSolution.localHeadDisplacement = {ua, y, 0.0, 0.0, 0.0, theta};
+    // Per group: the shares A (nQ, nH) of the three components, then nM(0).
+    struct Share {
+        std::array<double, 3> axialAndLateral{};
+        double moment = 0.0;
+    };
+    std::vector<Share> shares(static_cast<std::size_t>(count));
+    status = analysePileGroups(
+        store, count,
+        [&](const ModelStore& model, PileScratch& s, int g) {
+            const PileGroupWork& group = groupOf(model, g);
+            const double cb = std::cos(group.batter);
+            const double sb = std::sin(group.batter);
+            const double V = group.XHEAD;
+            const double H = group.headY;
+            // Columns of A: the pile axis, its lateral direction, the rotation.
+            const std::array<double, 3> axial{cb, sb, sb * V - cb * H};
+            const std::array<double, 3> lateral{0.0 - sb, cb, sb * H + cb * V};
+            const double ua = axial[0] * U[0] + axial[1] * U[1] + axial[2] * U[2];
+            const double y = lateral[0] * U[0] + lateral[1] * U[1] + lateral[2] * U[2];
+            const double theta = U[2];
+            s.head.localHeadDisplacement = {ua, y, 0.0, 0.0, 0.0, theta};
 
-        const double Q = axialHeadForce(store, g, ua) * group.axialForceFactor;
-        discretisePile(store, g, status);
-        if (status != 0) return;
-        // A solution that does not close leaves neither force nor moment.
-        double headForce = 0.0;
-        store.pileSolution.headMomentXY = 0.0;
-        solveSinglePlanePile(store, g, y, theta, Q, headForce, status);
-        if (status != 0) return;
-        const double M0 = store.pileSolution.headMomentXY;
-        const double n = group.pileCount;
-        for (int i = 0; i < 3; ++i)
-            F[static_cast<std::size_t>(i)] +=
-                axial[static_cast<std::size_t>(i)] * (n * Q) +
-                lateral[static_cast<std::size_t>(i)] * (n * headForce);
-        F[2] += n * M0;
-    }
-    if (count < 1) return;
-    CapSolution& cap = store.capSolution;
-    const PileGroupWork& last = groupOf(store, count);
-    cap.passiveGround = last.groundBelowHead;
-    cap.passiveResistance = store.pyState.capPassiveResistance;
-    cap.passiveLeverX = last.XHEAD;
+            const double Q = axialHeadForce(model, s, g, ua) * group.axialForceFactor;
+            int st = 0;
+            discretisePile(model, s, g, st);
+            if (st != 0) return st;
+            // A solution that does not close leaves neither force nor moment.
+            double headForce = 0.0;
+            s.head.headMomentXY = 0.0;
+            solveSinglePlanePile(model, s, g, y, theta, Q, headForce, st);
+            if (st != 0) return st;
+            const double n = group.pileCount;
+            Share& share = shares[static_cast<std::size_t>(g - 1)];
+            for (std::size_t i = 0; i < 3; ++i)
+                share.axialAndLateral[i] = axial[i] * (n * Q) + lateral[i] * (n * headForce);
+            share.moment = n * s.head.headMomentXY;
+            return 0;
+        },
+        [&](int g) {
+            const Share& share = shares[static_cast<std::size_t>(g - 1)];
+            for (std::size_t i = 0; i < 3; ++i)
+                F[i] += share.axialAndLateral[i];
+            F[2] += share.moment;
+        });
+    if (status == 0) keepPassiveValues(store, count);
 }
 
 }  // namespace pylora

@@ -7,25 +7,39 @@
 //
 // Vectors and matrices use the cap's six components in the order of a
 // CapVector (translations X, Y, Z, rotations about X, Y, Z; forces then
-// moments). Matrices are CapMatrix, column by column. The working values of
-// the pile group analysed last stay in store.capSolution.
+// moments). Matrices are CapMatrix, column by column.
+//
+// The analysis of one pile group reads the model from the store and writes
+// only its scratch space (PileScratch). The sums and the stiffness assembly
+// analyse the pile groups on the run's worker threads when it has them
+// (store.pileWorkers), each thread in its own scratch space, and gather the
+// results in pile-group order afterwards: the forces and stiffnesses are
+// added up in the order of the groups, and the messages, warning counts,
+// flags and the p-y state each group passes on to the next reach the store
+// as they would if the groups had been analysed one after the other. The
+// results are thus the same, bit for bit, for any number of threads. Without
+// worker threads the groups are analysed in order in the store's own scratch
+// space.
 #pragma once
 
 #include <array>
+#include <functional>
 #include <span>
+#include <vector>
 
 #include "store/model_store.h"
 
 namespace pylora {
 
-// Builds in store.capSolution.transforms, for pile group g (1-based), the
-// transfer T = [[I, S], [0, I]] with S = [[0, CorZ, -CorY], [-CorZ, 0, CorX],
-// [CorY, -CorX, 0]] (u_head = U + theta x r, r the head position), the
-// rotation R whose 3 x 3 block has the rows (sin BETA, cos ALPHA cos BETA,
-// sin ALPHA cos BETA), (-cos BETA, cos ALPHA sin BETA, sin ALPHA sin BETA),
-// (0, -sin ALPHA, cos ALPHA), and their transposes. A pile with BETA = 90
-// degrees and ALPHA = 0 has its local axes equal to the global ones.
-void buildPileTransforms(ModelStore& store, int g);
+// The transforms of pile group g (1-based): the transfer T = [[I, S], [0,
+// I]] with S = [[0, CorZ, -CorY], [-CorZ, 0, CorX], [CorY, -CorX, 0]] (u_head
+// = U + theta x r, r the head position), the rotation R whose 3 x 3 block
+// has the rows (sin BETA, cos ALPHA cos BETA, sin ALPHA cos BETA), (-cos
+// BETA, cos ALPHA sin BETA, sin ALPHA sin BETA), (0, -sin ALPHA, cos ALPHA),
+// and their transposes. A pile with BETA = 90 degrees and ALPHA = 0 has its
+// local axes equal to the global ones. An invalid g gives identities and
+// pileGroup 0.
+PileTransforms pileTransforms(const ModelStore& store, int g);
 
 // C = A B for a 6 x 6 matrix A and a 6 x n matrix B (n = 1 for a vector, 6
 // for a matrix), all column by column. C must not share storage with A or B;
@@ -54,18 +68,34 @@ void multiply6(std::span<double> C, std::span<const double> A, std::span<const d
 // forces is zeroed first and stays zero when status is set: 3 for a pile
 // below the deepest layer, or a status of the discretisation, the p-y
 // evaluation or the lateral solver. A lateral solution that does not close
-// sets store.pileSolution.capAbortFlag (lateral forces then 0); this routine
-// does not test it. Leaves the pile-head displacement in pile axes and the
-// rotation in store.pileSolution for the printing of the pile solver.
-void analysePile(ModelStore& store, int g, const CapVector& uHead, CapVector& forces, int& status);
+// sets scratch.capAbortFlag (lateral forces then 0); this routine does not
+// test it. Leaves the transforms, the pile-head values and the nodal results
+// in scratch.
+void analysePile(const ModelStore& store, PileScratch& scratch, int g, const CapVector& uHead,
+                 CapVector& forces, int& status);
+
+// Converged states of the pile groups' solutions at the unperturbed cap
+// displacement, [g - 1] for pile group g: kept by a force sum, and read by the
+// perturbed analyses of the same global iteration when the control parameters
+// ask for the stiffness start kStartFromConverged. An entry whose pileGroup is
+// 0 (a solution that did not close) lets its group start from the initial
+// moduli.
+using LateralStarts = std::vector<LateralStart>;
+
+// The converged state that the last solution left in scratch, for pile
+// group g.
+LateralStart convergedStart(const PileScratch& scratch, int g);
 
 // F = sum over the pile groups of T^T forces(T U) for the current cap
-// displacement U = store.capSolution.capDisp, which is saved on entry and
-// restored on exit. Stops at the first pile group that sets status (F then
-// holds the groups before it). Leaves in store.capSolution the soil values
-// of the embedded cap from the last pile group (passiveGround,
-// passiveResistance, passiveLeverX).
-void sumPileForces(ModelStore& store, CapVector& F, int& status);
+// displacement U = store.capSolution.capDisp. Stops at the first pile group
+// that sets status (F then holds the groups before it). Gathers into the
+// store, in pile-group order up to that group: the messages, the warning
+// counts of store.axialResponse (added), store.pileSolution.capAbortFlag
+// (raised), and the soil values of the embedded cap from the last pile group
+// in store.capSolution (passiveGround, passiveResistance, passiveLeverX).
+// With keep, the converged state of every group's solution goes to
+// (*keep)[g - 1] (resized to the group count).
+void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* keep = nullptr);
 
 // The 6 x 6 tangent stiffness d forces / d uHead of analysePile for pile
 // group g at uHead, by central differences: increments 1.0E-7 for
@@ -74,14 +104,18 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status);
 // DOF order, then every negative one. K(i, j) = (F_i(+) - F_i(-)) / 2 delta_j.
 // With the analysis-type flag 2 only DOFs X, Y and rotation Z are perturbed,
 // their rows and columns formed, K(3,3) = K(4,4) = K(5,5) = -1 and every
-// other entry 0.
+// other entry 0. The perturbed solutions start from scratch.start when it
+// holds a state of group g, else from the initial moduli.
 // Stops at the first evaluation that sets status; K is then all zero.
-void pileHeadStiffness(ModelStore& store, int g, CapMatrix& K, const CapVector& uHead, int& status);
+void pileHeadStiffness(const ModelStore& store, PileScratch& scratch, int g, CapMatrix& K,
+                       const CapVector& uHead, int& status);
 
 // Kcap = sum over the pile groups of T^T K T, K the pile-head stiffness at
 // u_head = T U for the current cap displacement U. Stops at the first pile
-// group that sets status.
-void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status);
+// group that sets status; gathers as sumPileForces does. With from, the
+// perturbed solutions of group g start from (*from)[g - 1].
+void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
+                            const LateralStarts* from = nullptr);
 
 // The passive earth resistance P on an embedded cap at the current cap
 // displacement, from the soil values of the latest force sum: the ground
@@ -110,10 +144,27 @@ void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status);
 // = A^T U, Q the axial response of ua times axialForceFactor, and H and M(0)
 // the head force and moment of the two-dimensional single-plane solver. F is
 // zeroed first; stops at the first pile group that sets status (13 for a pile
-// below the deepest layer). Like sumPileForces it leaves the soil values of
-// the embedded cap from the last pile group in store.capSolution, and it
-// counts its runs in store.capSolution2D.forceSumCount.
+// below the deepest layer), and gathers as sumPileForces does. Like
+// sumPileForces it leaves the soil values of the embedded cap from the last
+// pile group in store.capSolution, and it counts its runs in
+// store.capSolution2D.forceSumCount. The forward differences of the
+// two-dimensional cap run it at perturbed displacements, and every solution
+// starts from the initial moduli.
 void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::array<double, 3>& F,
                      int& status);
+
+// One pass of per-pile analyses over the pile groups 1 .. count: analyse(store,
+// scratch, g) for every g, returning its status, on the run's worker threads
+// when it has them, else in order in the store's own scratch space. analyse
+// keeps what it computes by g itself, and must write nothing but its scratch
+// space and its own entries. Then, in pile-group order up to and including
+// the first group whose status is not 0, the group's messages are written
+// and its warning counts, capAbortFlag, lateral solution counts, equivalent
+// depths, passive cap resistance and the p-y state it passes on gathered into
+// the store; gather(g) is called for the groups before the failing one.
+// Returns the status of the first failing group, or 0.
+int analysePileGroups(ModelStore& store, int count,
+                      const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
+                      const std::function<void(int)>& gather);
 
 }  // namespace pylora

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "cli/results_json.h"
-#include "engine/ipylora8.h"
 #include "engine/run_control.h"
 #include "store/model_store.h"
+#include "store/pile_workers.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +34,8 @@ constexpr const char* kVersion = PYLORA_VERSION_TEXT;
 
 void printUsage(std::FILE* out) {
     std::fprintf(out,
-                 "usage: pylora [MODEL] [-o DIR] [--quiet]\n"
+                 "usage: pylora [MODEL] [-o DIR] [--quiet] [--threads N]\n"
+                 "              [--stiffness-start initial|converged] [--stats]\n"
                  "       pylora --help | --version\n"
                  "\n"
                  "Runs the pile-group analysis of the input data file MODEL. The run's files\n"
@@ -44,6 +45,15 @@ void printUsage(std::FILE* out) {
                  "and the results file .json (see pylora-plot for its pictures).\n"
                  "Without MODEL, runs the Names.dat of the current folder as the front end\n"
                  "would. --quiet shows no progress while the analysis runs.\n"
+                 "\n"
+                 "--threads N analyses the pile groups of every global iteration on N threads\n"
+                 "(default: the environment variable PYLORA_THREADS, else every hardware\n"
+                 "thread of the machine); the results do not depend on N.\n"
+                 "--stiffness-start converged starts the perturbed pile solutions of the\n"
+                 "stiffness from the converged unperturbed one instead of the initial moduli\n"
+                 "(initial, the default; PYLORA_STIFFNESS_START sets it too). It changes the\n"
+                 "iterations and, within the cap tolerance, the results.\n"
+                 "--stats shows the global iterations and lateral pile solutions of the run.\n"
                  "\n"
                  "Exit status: the entry point's return code (0 completed; 3, 13, 21-41, 99,\n"
                  "998 and 999 analysis stop codes, the last two seen by a shell as 230 and\n"
@@ -134,11 +144,11 @@ bool readNamesFile(const fs::path& namesFile, fs::path& report, fs::path& progre
     return static_cast<bool>(in);
 }
 
-// Runs the analysis of the Names.dat in dir. With a results path, the run
-// also writes the JSON results file there; without one it runs through
-// IPYLORA8 exactly as the front end does.
+// Runs the analysis of the Names.dat in dir with the options. With a results
+// path, the run also writes the JSON results file there; without one it
+// writes exactly the files of a run through IPYLORA8, as the front end's.
 int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress, bool quiet,
-                const fs::path& results = {}) {
+                const pylora::EngineOptions& options, bool stats, const fs::path& results = {}) {
     std::error_code ec;
     fs::current_path(dir, ec);
     if (ec) return fail("cannot enter the folder \"" + dir.string() + "\": " + ec.message());
@@ -153,11 +163,12 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
     int rc = 0;
     std::string resultsError;
     bool resultsWritten = false;
+    pylora::ModelStore& store = pylora::processModelStore();
     if (results.empty()) {
-        rc = IPYLORA8(13);
+        rc = pylora::runEngine(store, 13, "Names.dat", nullptr, options);
     } else {
         pylora::JsonResultsCollector collector;
-        rc = pylora::runEngine(pylora::processModelStore(), 13, "Names.dat", &collector);
+        rc = pylora::runEngine(store, 13, "Names.dat", &collector, options);
         resultsWritten = collector.write(results.string(), resultsError);
     }
     stop = true;
@@ -165,6 +176,13 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
     if (!results.empty() && !resultsWritten)
         std::fprintf(stderr, "pylora: no results file: %s\n", resultsError.c_str());
 
+    if (stats)
+        std::fprintf(stderr,
+                     "pylora: %lld global iterations, %lld lateral pile solutions of %lld "
+                     "finite-difference solves, %d threads\n",
+                     store.counters.globalIterations, store.pileScratch.lateralSolutions,
+                     store.pileScratch.lateralIterations,
+                     pylora::resolveThreadCount(options.threadCount));
     const fs::path shownReport = report.is_absolute() ? report : dir / report;
     if (rc == 0)
         std::fprintf(stderr, "pylora: analysis completed; report: %s\n", shownReport.c_str());
@@ -180,6 +198,9 @@ int main(int argc, char** argv) {
     std::string modelArg;
     std::string dirArg;
     bool quiet = false;
+    bool stats = false;
+    // The environment's options, which the command line overrides.
+    pylora::EngineOptions options = pylora::optionsFromEnvironment();
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -195,6 +216,17 @@ int main(int argc, char** argv) {
         } else if (arg == "-o") {
             if (i + 1 >= argc) return fail("-o needs a folder");
             dirArg = argv[++i];
+        } else if (arg == "--threads") {
+            if (i + 1 >= argc || !pylora::parseThreadCount(argv[i + 1], options.threadCount))
+                return fail("--threads needs a whole number of threads from 1 to " +
+                            std::to_string(pylora::kMaxPileThreads));
+            ++i;
+        } else if (arg == "--stiffness-start") {
+            if (i + 1 >= argc || !pylora::parseStiffnessStart(argv[i + 1], options.stiffnessStart))
+                return fail("--stiffness-start needs initial or converged");
+            ++i;
+        } else if (arg == "--stats") {
+            stats = true;
         } else if (!arg.empty() && arg[0] == '-') {
             printUsage(stderr);
             return fail("unknown option \"" + arg + "\"");
@@ -213,7 +245,7 @@ int main(int argc, char** argv) {
             return fail("no MODEL given and no Names.dat in \"" + cwd.string() + "\"");
         fs::path report, progress;
         readNamesFile(cwd / "Names.dat", report, progress);
-        return runAnalysis(cwd, report, progress, quiet);
+        return runAnalysis(cwd, report, progress, quiet, options, stats);
     }
 
     // The model must be readable before anything is written.
@@ -243,6 +275,6 @@ int main(int argc, char** argv) {
             namesFile << record << '\n';
         if (!namesFile) return fail("cannot write \"" + (dir / "Names.dat").string() + "\"");
     }
-    return runAnalysis(dir, names.report, names.progress, quiet,
+    return runAnalysis(dir, names.report, names.progress, quiet, options, stats,
                        dir / (model.stem().string() + ".json"));
 }

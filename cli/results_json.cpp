@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "soil/soil_profile.h"
 #include "store/model_store.h"
 
 namespace pylora {
@@ -306,7 +307,7 @@ void JsonResultsCollector::pileSolved(const ModelStore& store, int pileGroup,
     guard(*state_, [&] {
         Json* entry = state_->current();
         if (!entry || pileGroup < 1 || pileGroup > kMaxPileGroups) return;
-        const PileWork& w = store.pileWork;
+        const PileWork& w = store.pileScratch.work;
         const int N = std::clamp(w.N, 0, kMaxIncrements);
         const int planes = std::clamp(w.planeCount, 1, 2);
         if (!state_->take(2LL * std::ssize(global) + (N + 1LL) * (6LL * planes + 4))) {
@@ -347,7 +348,7 @@ void JsonResultsCollector::pileSolved(const ModelStore& store, int pileGroup,
         const double cosine =
             twoDimensional(store)
                 ? std::cos(store.work.groups[static_cast<std::size_t>(pileGroup - 1)].batter)
-                : store.pileSolution.headRotation[0];
+                : store.pileScratch.head.headRotation[0];
         if (std::isfinite(cosine) && std::fabs(cosine) > 1.0e-6)
             state_->axisCosine[static_cast<std::size_t>(pileGroup - 1)] = std::fabs(cosine);
     });
@@ -587,7 +588,7 @@ void JsonResultsCollector::runFinished(const ModelStore& store, int returnCode) 
             Json sections = Json::array();
             for (int k = 0; k < std::clamp(p.NSECT, 0, kMaxPileSections); ++k) {
                 const SectionWork& sw = p.sections[static_cast<std::size_t>(k)];
-                sections.push_back({{"to", sw.XSECT},
+                sections.push_back({{"to", sectionEnd(p, k + 1)},
                                     {"diameter", sw.DIAM},
                                     {"area", sw.AREA},
                                     {"Iz", sw.Iz},

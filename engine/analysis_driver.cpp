@@ -157,8 +157,8 @@ void copyControl(ModelStore& store, const Entry& entry) {
     c.printOption = entry.integer(kCasePrintOption);
     c.nodeStep = entry.integer(kCaseNodeStep);
     // The p-y evaluation reads the loading from its own state.
-    store.pyState.ISTATIC = c.loadingKind;
-    store.pyState.NCYCLES = c.cycleCount;
+    store.pyRun.ISTATIC = c.loadingKind;
+    store.pyRun.NCYCLES = c.cycleCount;
 }
 
 // The estimation state of an ordinary analysis, the last pass of a case.

@@ -3,5 +3,6 @@
 #include "store/model_store.h"
 
 extern "C" int IPYLORA8(int code) {
-    return pylora::runEngine(pylora::processModelStore(), code, "Names.dat");
+    return pylora::runEngine(pylora::processModelStore(), code, "Names.dat", nullptr,
+                             pylora::optionsFromEnvironment());
 }

@@ -3,11 +3,14 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "engine/input_reader.h"
 #include "engine/prepare_run.h"
+#include "store/pile_workers.h"
 #include "store/return_codes.h"
 
 namespace pylora {
@@ -217,21 +220,60 @@ void initialiseStoreConstants(ModelStore& store) {
         table->fill(1.0);
 }
 
+bool parseThreadCount(std::string_view text, int& threadCount) {
+    if (text.empty() || text.size() > 3) return false;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = 10 * value + (c - '0');
+    }
+    if (value < 1 || value > kMaxPileThreads) return false;
+    threadCount = value;
+    return true;
+}
+
+bool parseStiffnessStart(std::string_view text, int& stiffnessStart) {
+    if (text == "initial") {
+        stiffnessStart = kStartFromInitialModuli;
+        return true;
+    }
+    if (text == "converged") {
+        stiffnessStart = kStartFromConverged;
+        return true;
+    }
+    return false;
+}
+
+EngineOptions optionsFromEnvironment() {
+    EngineOptions options;
+    if (const char* threads = std::getenv("PYLORA_THREADS"))
+        (void)parseThreadCount(threads, options.threadCount);
+    if (const char* start = std::getenv("PYLORA_STIFFNESS_START"))
+        (void)parseStiffnessStart(start, options.stiffnessStart);
+    return options;
+}
+
 int runEngine(ModelStore& store, int code, const std::string& runControlPath,
-              ResultsCollector* collector) {
+              ResultsCollector* collector, const EngineOptions& options) {
     if (code != kRunAnalysisCode) return kReturnNotRunCode;
 
     // A run starts from a cleared store: nothing of an earlier run in this
     // process (counts, caches kept for a whole run, results) carries over.
     clearModelStore(store);
+    store.run.threadCount = options.threadCount;
+    store.control.stiffnessStart = options.stiffnessStart;
 
     int rc = readRunControlFile(store, runControlPath);
     if (rc != kReturnCompleted) return rc;
     store.resultsCollector = collector;
-    // Tells the collector of the end and detaches it, on every exit below.
-    const auto finish = [&store](int returnCode) {
+    std::unique_ptr<PileWorkers> workers;
+    // Tells the collector of the end and detaches it and the worker threads,
+    // on every exit below.
+    const auto finish = [&store, &workers](int returnCode) {
         if (store.resultsCollector) store.resultsCollector->runFinished(store, returnCode);
         store.resultsCollector = nullptr;
+        store.pileWorkers = nullptr;
+        workers.reset();
         closeRunFiles(store);
         return returnCode;
     };
@@ -260,6 +302,11 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath,
     initialiseStoreConstants(store);
 
     rc = readInputFile(store);
+    const int threads = resolveThreadCount(store.run.threadCount);
+    if (rc == kReturnCompleted && threads > 1 && store.arrangement.pileGroupCount > 1) {
+        workers = std::make_unique<PileWorkers>(threads);
+        store.pileWorkers = workers.get();
+    }
     if (rc == kReturnCompleted) {
         int stopCode = 0;
         inputEchoAndPrepare(store, stopCode);

@@ -59,13 +59,40 @@ void writeDateBlock(std::FILE* file, const std::tm& now);
 // reduction factors overwrite them when they are used.
 void initialiseStoreConstants(ModelStore& store);
 
+// What the caller of the engine chooses for a run besides its files; neither
+// changes the results, only how they are reached.
+struct EngineOptions {
+    // Threads of the per-pile analyses: 0 the machine's hardware threads, 1
+    // none besides the caller's; at most kMaxPileThreads are used.
+    int threadCount = 0;
+    // Where the perturbed solutions of the pile-head stiffness start:
+    // kStartFromConverged (the default) or kStartFromInitialModuli.
+    int stiffnessStart = kStartFromConverged;
+};
+
+// The options of a run through IPYLORA8, from the environment: PYLORA_THREADS
+// (a whole number >= 1 sets threadCount; anything else is ignored) and
+// PYLORA_STIFFNESS_START ("converged" or "initial"; anything else is
+// ignored).
+EngineOptions optionsFromEnvironment();
+
+// Reads an option's text: a thread count (a whole number from 1 to
+// kMaxPileThreads, digits only) or a stiffness start ("initial" or
+// "converged"). False, the value unchanged, for any other text.
+[[nodiscard]] bool parseThreadCount(std::string_view text, int& threadCount);
+[[nodiscard]] bool parseStiffnessStart(std::string_view text, int& stiffnessStart);
+
 // A whole run for `code` with the run-control file at runControlPath. Returns
 // what IPYLORA8 returns: 1 without touching any file when code is not 13,
 // else the stop code of the analysis or a kReturn... error code. A collector,
 // when given, is attached to the cleared store for the run, told of its end
 // once the run-control file was read (before the files close) and detached
-// again; it changes none of the files the run writes.
+// again; it changes none of the files the run writes. The options go to the
+// cleared store (store.run.threadCount, store.control.stiffnessStart); with
+// more than one thread the run starts its worker threads once the input is
+// read, attaches them to the store (store.pileWorkers) and joins them before
+// it returns.
 int runEngine(ModelStore& store, int code, const std::string& runControlPath,
-              ResultsCollector* collector = nullptr);
+              ResultsCollector* collector = nullptr, const EngineOptions& options = {});
 
 }  // namespace pylora

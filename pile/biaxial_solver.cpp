@@ -7,6 +7,7 @@
 #include "pile/beam_column.h"
 #include "pile/lateral_common.h"
 #include "pile/lateral_output.h"
+#include "pile/pile_printing.h"
 #include "pile/section_properties.h"
 
 namespace pylora {
@@ -19,29 +20,46 @@ double resultant(double a, double b) {
     return std::sqrt(a * a + b * b);
 }
 
-bool setStartingModuli(ModelStore& store, const LateralPile& pile, int& status) {
-    PileWork& work = store.pileWork;
+bool setStartingModuli(const ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                       int& status) {
+    PileWork& work = scratch.work;
     if (!pile.wholePileCurves) {
         for (int k = 0; k <= pile.N; ++k)
-            nodeAt(work.Es, k) = linearStartingModulus(store, pile, k);
+            nodeAt(work.Es, k) = linearStartingModulus(store, scratch, pile, k);
         return true;
     }
-    std::fill_n(store.pyState.pyDeflection.begin(), pile.N + 1, 0.0);
-    return evaluateModuli(store, pile, status);
+    std::fill_n(scratch.py.pyDeflection.begin(), pile.N + 1, 0.0);
+    return evaluateModuli(store, scratch, pile, status);
+}
+
+// The converged state of the unperturbed solution in place of the starting
+// moduli, when the per-pile analysis left one for this pile group: the soil
+// moduli, and the flexural rigidities of both planes with nonlinear bending.
+bool startFromConverged(PileScratch& scratch, const LateralPile& pile) {
+    const LateralStart& start = scratch.start;
+    if (start.pileGroup != pile.pileGroup) return false;
+    PileWork& work = scratch.work;
+    for (int k = 0; k <= pile.N; ++k)
+        nodeAt(work.Es, k) = nodeAt(start.Es, k);
+    if (pile.nonlinearBending)
+        for (std::size_t i = 0; i < 2; ++i)
+            for (int k = 0; k <= pile.N; ++k)
+                nodeAt(work.planes[i].R, k) = nodeAt(start.R[i], k);
+    return true;
 }
 
 }  // namespace
 
-void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, double uz, double Sz,
-                      double Q, double T, double& Fy, double& Fz, double& Mxy, double& Mxz,
-                      int& status) {
+void solveBiaxialPile(const ModelStore& store, PileScratch& scratch, int pileGroup, double uy,
+                      double Sy, double uz, double Sz, double Q, double T, double& Fy, double& Fz,
+                      double& Mxy, double& Mxz, int& status) {
     if (status != 0) return;
     const std::array<double, 6> headValues{uy, Sy, uz, Sz, Q, T};
     LateralPile pile;
-    if (!prepareLateralPile(store, pileGroup, headValues, pile, status)) return;
+    if (!prepareLateralPile(store, scratch, pileGroup, headValues, pile, status)) return;
 
-    PileWork& work = store.pileWork;
-    PileSolution& solution = store.pileSolution;
+    PileWork& work = scratch.work;
+    PileHeadResults& solution = scratch.head;
     const PileGroupWork& group = store.work.groups[pileGroup - 1];
     const int N = pile.N;
     const double h = pile.h;
@@ -55,12 +73,14 @@ void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, do
     distributedLoadAtNodes(store, pileGroup, LoadDirection::z, xz.w);
     fillAxialForce(work, N, Q);
     for (int i = 0; i < 2; ++i)
-        if (!fillLinearRigidity(store, pile, work.planes[static_cast<std::size_t>(i)],
+        if (!fillLinearRigidity(store, scratch, pile, work.planes[static_cast<std::size_t>(i)],
                                 kPlanes[static_cast<std::size_t>(i)], status))
             return;
-    if (!setStartingModuli(store, pile, status)) return;
+    if (!startFromConverged(scratch, pile) && !setStartingModuli(store, scratch, pile, status))
+        return;
+    scratch.lateralSolutions += 1;
 
-    LateralPyState& py = store.pyState;
+    LateralPyState& py = scratch.py;
     int iteration = 1;
     for (;;) {
         for (PlaneWork* plane : {&xy, &xz}) {
@@ -70,12 +90,13 @@ void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, do
             solveTipAndBackSubstitute(*plane, Q, N, h);
         }
         if (pile.nonlinearBending) {
-            updateFlexuralRigidity(store, pileGroup, 0, BendingPlane::xy, Q);
-            updateFlexuralRigidity(store, pileGroup, 1, BendingPlane::xz, Q);
+            updateFlexuralRigidity(store, scratch, pileGroup, 0, BendingPlane::xy, Q);
+            updateFlexuralRigidity(store, scratch, pileGroup, 1, BendingPlane::xz, Q);
         }
         work.iterationCount = iteration;
+        scratch.lateralIterations += 1;
         if (!deflectionsFinite(xy, N) || !deflectionsFinite(xz, N)) {
-            failNotFinite(store, pileGroup, status);
+            failNotFinite(scratch, pileGroup, status);
             return;
         }
         if (iteration != 1 && largestDeflectionChange(xy, N) < pile.tolerance &&
@@ -83,15 +104,15 @@ void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, do
             break;
         iteration += 1;
         if (iteration > pile.maxSolves) {
-            writeNoClosure(store, pile.maxSolves, pileGroup);
-            solution.capAbortFlag = 1;
+            writeNoClosure(scratch, pile.maxSolves, pileGroup);
+            scratch.capAbortFlag = 1;
             return;
         }
         // One soil for both planes: the curves are read at the resultant deflection.
         for (int k = 0; k <= N; ++k)
             py.pyDeflection[static_cast<std::size_t>(k)] =
                 resultant(nodeAt(xy.y, k), nodeAt(xz.y, k));
-        if (!evaluateModuli(store, pile, status)) return;
+        if (!evaluateModuli(store, scratch, pile, status)) return;
     }
 
     const double forceY = computePlaneResults(xy, work.Es, Q, N, h);
@@ -100,7 +121,7 @@ void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, do
     const double momentXZ = nodeAt(xz.M, 0);
     if (!std::isfinite(forceY) || !std::isfinite(forceZ) || !std::isfinite(momentXY) ||
         !std::isfinite(momentXZ)) {
-        failNotFinite(store, pileGroup, status);
+        failNotFinite(scratch, pileGroup, status);
         return;
     }
     Fy = forceY;
@@ -111,10 +132,10 @@ void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, do
     solution.headForceZ = forceZ;
     solution.headMomentXY = momentXY;
     solution.headMomentXZ = momentXZ;
-    if (!pile.printing) return;
-
-    computeBiaxialStresses(store, pile, Q);
-    printBiaxialResults(store, pile, Q, T, forceY, forceZ, momentXY, momentXZ);
+    solution.solvedBy = kSolvedBiaxial;
+    solution.solvedTorsion = T;
+    // The printing pass runs in the store's own scratch space (pile.printing).
+    if (pile.printing) printLateralSolution(*scratch.owner, scratch, pileGroup);
 }
 
 }  // namespace pylora

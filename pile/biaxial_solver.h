@@ -16,20 +16,23 @@ namespace pylora {
 // only). Each plane has its own head condition (connection and spring about
 // its own axis), EI, distributed load and moment-curvature sets.
 //
-// On a closed solution Fy and Fz receive the lateral head forces of the two
-// planes and Mxy and Mxz their head moments M(0) = -EI y''(0); the same go to
-// store.pileSolution, and store.pileWork holds the nodal results. When
-// store.pileSolution.finalPassFlag is 1 the results are also printed.
+// The solver reads the model from the store and works in scratch. On a
+// closed solution Fy and Fz receive the lateral head forces of the two planes
+// and Mxy and Mxz their head moments M(0) = -EI y''(0); the same go to
+// scratch.head, and scratch.work holds the nodal results. When
+// store.pileSolution.finalPassFlag is 1 and scratch is the store's own, the
+// results are also printed.
 //
 // Starting moduli: K x depth below the ground (subgradeModulusForSolver),
-// or the group's own user curves at zero deflection. Convergence needs both
-// planes' deflections to change by less than the tolerance at every node,
-// and at least two solves. Failures as solveSinglePlanePile: status from
-// entry or the p-y evaluation returned unchanged, kStatusPileBadInput,
-// kStatusPileNotFinite, and capAbortFlag = 1 on no closure (outputs then
-// not updated).
-void solveBiaxialPile(ModelStore& store, int pileGroup, double uy, double Sy, double uz, double Sz,
-                      double Q, double T, double& Fy, double& Fz, double& Mxy, double& Mxz,
-                      int& status);
+// or the group's own user curves at zero deflection; or, when scratch.start
+// holds a state of this pile group, its moduli (and its flexural rigidities
+// with nonlinear bending). Convergence needs both planes' deflections to
+// change by less than the tolerance at every node, and at least two solves.
+// Failures as solveSinglePlanePile: status from entry or the p-y evaluation
+// returned unchanged, kStatusPileBadInput, kStatusPileNotFinite, and
+// scratch.capAbortFlag = 1 on no closure (outputs then not updated).
+void solveBiaxialPile(const ModelStore& store, PileScratch& scratch, int pileGroup, double uy,
+                      double Sy, double uz, double Sz, double Q, double T, double& Fy, double& Fz,
+                      double& Mxy, double& Mxz, int& status);
 
 }  // namespace pylora

@@ -12,6 +12,7 @@
 #include "soil/soil_profile.h"
 #include "store/constants.h"
 #include "store/file_handle.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -22,12 +23,6 @@ const double kNoCapacity = f32(1.0E-14F);
 // Printed magnitudes below this are raised to it in the result arrays.
 const double kTinyMagnitude = f32(1.0E-14F);
 
-void writeToReportAndRuntime(ModelStore& store, const ReportLine& line) {
-    writeLine(store.files.report.get(), line);
-    writeLine(store.files.runtime.get(), line);
-    commitToDisk(store.files.runtime.get());
-}
-
 }  // namespace
 
 bool usesWholePileCurves(const ModelStore& store, int pileGroup) {
@@ -36,10 +31,27 @@ bool usesWholePileCurves(const ModelStore& store, int pileGroup) {
     return store.work.groups[pileGroup - 1].pySetNo > 0;
 }
 
-bool prepareLateralPile(ModelStore& store, int pileGroup, std::span<const double> headValues,
-                        LateralPile& pile, int& status) {
+void describeLateralPile(const ModelStore& store, int pileGroup, LateralPile& pile) {
+    const PileGroupWork& group = store.work.groups[pileGroup - 1];
+    const PropertyWork& property = store.work.properties[group.IPROP - 1];
+    const CurrentAnalysis::ControlBlock& control = store.analysis.control;
+    pile = LateralPile{};
+    pile.pileGroup = pileGroup;
+    pile.IPROP = group.IPROP;
+    pile.N = property.increments;
+    pile.h = property.LENGTH / property.increments;
+    pile.XHEAD = group.XHEAD;
+    pile.wholePileCurves = usesWholePileCurves(store, pileGroup);
+    // Convergence needs a solve to compare with: never fewer than two.
+    pile.maxSolves = std::max(control.maxPileIterations, 2);
+    pile.tolerance = control.deflectionTolerance;
+    pile.nonlinearBending = store.control.userMomentCurvatureOption == 1;
+}
+
+bool prepareLateralPile(const ModelStore& store, PileScratch& scratch, int pileGroup,
+                        std::span<const double> headValues, LateralPile& pile, int& status) {
     const auto refuse = [&](std::string_view reason) {
-        writePileFatal(store, pileGroup, reason);
+        writePileFatal(scratch, pileGroup, reason);
         status = kStatusPileBadInput;
         return false;
     };
@@ -56,25 +68,15 @@ bool prepareLateralPile(ModelStore& store, int pileGroup, std::span<const double
     for (const double v : headValues)
         if (!std::isfinite(v)) return refuse("A PILE-HEAD DISPLACEMENT OR FORCE IS NOT A NUMBER");
 
-    const CurrentAnalysis::ControlBlock& control = store.analysis.control;
-    pile = LateralPile{};
-    pile.pileGroup = pileGroup;
-    pile.IPROP = group.IPROP;
-    pile.N = property.increments;
-    pile.h = property.LENGTH / property.increments;
-    pile.XHEAD = group.XHEAD;
-    pile.wholePileCurves = usesWholePileCurves(store, pileGroup);
-    // Convergence needs a solve to compare with: never fewer than two.
-    pile.maxSolves = std::max(control.maxPileIterations, 2);
-    pile.tolerance = control.deflectionTolerance;
-    pile.nonlinearBending = store.control.userMomentCurvatureOption == 1;
-    pile.printing = store.pileSolution.finalPassFlag == 1;
+    describeLateralPile(store, pileGroup, pile);
+    pile.printing = store.pileSolution.finalPassFlag == 1 && scratch.owner != nullptr;
+    scratch.head.solvedBy = kSolvedNone;
 
-    LateralPyState& py = store.pyState;
+    LateralPyState& py = scratch.py;
     py.currentPileGroup = pileGroup;
     py.NNODE = pile.N + 1;
     py.pileFailureFlag = 0;
-    PileWork& work = store.pileWork;
+    PileWork& work = scratch.work;
     work.pileGroup = pileGroup;
     work.N = pile.N;
     work.h = pile.h;
@@ -97,12 +99,13 @@ void resetPlane(PlaneWork& plane, int connection, double spring, double yt, doub
     plane.S = S;
 }
 
-bool fillLinearRigidity(ModelStore& store, const LateralPile& pile, PlaneWork& plane,
-                        BendingPlane bending, int& status) {
+bool fillLinearRigidity(const ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                        PlaneWork& plane, BendingPlane bending, int& status) {
     for (int k = 0; k <= pile.N; ++k) {
-        const double EI = sectionProperty(store, pile.IPROP, pile.XHEAD + k * pile.h, bending);
+        const double EI =
+            sectionProperty(store, scratch, pile.IPROP, pile.XHEAD + k * pile.h, bending);
         if (!(EI > 0.0) || !std::isfinite(EI)) {
-            writePileFatal(store, pile.pileGroup, "THE FLEXURAL RIGIDITY IS NOT POSITIVE");
+            writePileFatal(scratch, pile.pileGroup, "THE FLEXURAL RIGIDITY IS NOT POSITIVE");
             status = kStatusPileBadInput;
             return false;
         }
@@ -114,12 +117,11 @@ bool fillLinearRigidity(ModelStore& store, const LateralPile& pile, PlaneWork& p
     return true;
 }
 
-double linearStartingModulus(const ModelStore& store, const LateralPile& pile, int k) {
+double linearStartingModulus(const ModelStore& store, const PileScratch& scratch,
+                             const LateralPile& pile, int k) {
     const SoilLayerTable& layers = store.soilLayers;
     if (layers.NLAYER < 1) return 0.0;
-    const double X =
-        store.pyState
-            .nodeX[static_cast<std::size_t>(pile.pileGroup - 1)][static_cast<std::size_t>(k)];
+    const double X = scratch.py.nodeX[static_cast<std::size_t>(k)];
     if (X < layers.rows[0].topX) return 0.0;
     const double groundBelowHead = store.work.groups[pile.pileGroup - 1].groundBelowHead;
     const double depth = X - pile.XHEAD - groundBelowHead;
@@ -132,52 +134,53 @@ void fillAxialForce(PileWork& work, int N, double Q) {
         nodeAt(work.Q, k) = Q;
 }
 
-bool evaluateModuli(ModelStore& store, const LateralPile& pile, int& status) {
-    LateralPyState& py = store.pyState;
+bool evaluateModuli(const ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                    int& status) {
+    LateralPyState& py = scratch.py;
     if (pile.wholePileCurves) {
-        userPileCurves(store, pile.pileGroup, status);
+        userPileCurves(store, scratch, pile.pileGroup, status);
     } else {
-        generatePyModuli(store, pile.IPROP, status);
+        generatePyModuli(store, scratch, pile.IPROP, status);
     }
     if (status != 0) return false;
     if (py.pileFailureFlag != 0) {
         // The curves end above the tip: no iteration can close.
-        store.pileSolution.capAbortFlag = 1;
+        scratch.capAbortFlag = 1;
         return false;
     }
-    std::copy_n(py.pyModulus.begin(), pile.N + 1, store.pileWork.Es.begin() + kNodeOffset);
+    std::copy_n(py.pyModulus.begin(), pile.N + 1, scratch.work.Es.begin() + kNodeOffset);
     return true;
 }
 
-void writePileFatal(ModelStore& store, int pileGroup, std::string_view reason) {
+void writePileFatal(PileScratch& scratch, int pileGroup, std::string_view reason) {
     ReportLine line;
     line.slash().slash().X(5).text("**** FATAL ERROR ****");
     line.slash().X(5).text(reason).X(2).text("PILE GROUP").I(pileGroup, 5);
-    writeToReportAndRuntime(store, line);
+    raisePileMessage(scratch, kToReport | kToRuntime, line.str());
 }
 
-void failNotFinite(ModelStore& store, int pileGroup, int& status) {
-    writePileFatal(store, pileGroup, "THE LATERAL PILE SOLUTION IS NOT A FINITE NUMBER");
+void failNotFinite(PileScratch& scratch, int pileGroup, int& status) {
+    writePileFatal(scratch, pileGroup, "THE LATERAL PILE SOLUTION IS NOT A FINITE NUMBER");
     status = kStatusPileNotFinite;
 }
 
-void writeNoClosure(ModelStore& store, int maxSolves, int pileGroup) {
+void writeNoClosure(PileScratch& scratch, int maxSolves, int pileGroup) {
     ReportLine line;
     line.slash().slash().X(5).text("** WARNING **  ").text("NO CLOSURE OF A LLP AFTER ");
     line.I(maxSolves, 5).X(2).text("ITERATIONS").X(10).text("PILE GROUP").I(pileGroup, 5);
-    writeToReportAndRuntime(store, line);
-    noteWarning(store, line.str());
+    raisePileMessage(scratch, kToReport | kToRuntime | kToCollector, line.str());
 }
 
-NodeSection nodeSection(ModelStore& store, const LateralPile& pile, int k) {
+NodeSection nodeSection(const ModelStore& store, const PileScratch& scratch,
+                        const LateralPile& pile, int k) {
     const double X = pile.XHEAD + k * pile.h;
     NodeSection s;
-    s.DIAM = pileDiameterAt(store, pile.IPROP, X);
-    s.AREA = sectionPropertyAt(store, pile.IPROP, X, SectionField::area);
-    s.Iz = sectionPropertyAt(store, pile.IPROP, X, SectionField::Iz);
-    s.Iy = sectionPropertyAt(store, pile.IPROP, X, SectionField::Iy);
-    s.Mn = sectionPropertyAt(store, pile.IPROP, X, SectionField::Mn);
-    s.Vn = sectionPropertyAt(store, pile.IPROP, X, SectionField::Vn);
+    s.DIAM = pileDiameterAt(store, scratch, pile.IPROP, X);
+    s.AREA = sectionPropertyAt(store, scratch, pile.IPROP, X, SectionField::area);
+    s.Iz = sectionPropertyAt(store, scratch, pile.IPROP, X, SectionField::Iz);
+    s.Iy = sectionPropertyAt(store, scratch, pile.IPROP, X, SectionField::Iy);
+    s.Mn = sectionPropertyAt(store, scratch, pile.IPROP, X, SectionField::Mn);
+    s.Vn = sectionPropertyAt(store, scratch, pile.IPROP, X, SectionField::Vn);
     return s;
 }
 

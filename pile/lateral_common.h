@@ -31,14 +31,19 @@ struct LateralPile {
 // type 5).
 bool usesWholePileCurves(const ModelStore& store, int pileGroup);
 
+// The data of pile group pileGroup as the solvers see it (a group whose
+// property prepareLateralPile accepts); printing false.
+void describeLateralPile(const ModelStore& store, int pileGroup, LateralPile& pile);
+
 // Validates pile group pileGroup and the head values, publishes the group as
-// the current one of the p-y evaluation (with N + 1 nodes) and fills pile
-// with its data. A group, property, increment count or length that cannot be
-// solved, or a head value that is not finite, writes the fatal block to the
+// the current one of the p-y evaluation in scratch (with N + 1 nodes) and
+// fills pile with its data; the solution prints only in the store's own
+// scratch space. A group, property, increment count or length that cannot be
+// solved, or a head value that is not finite, raises the fatal block for the
 // report and the runtime file, sets status to kStatusPileBadInput and
-// returns false; the store is then unchanged.
-bool prepareLateralPile(ModelStore& store, int pileGroup, std::span<const double> headValues,
-                        LateralPile& pile, int& status);
+// returns false; the scratch space is then unchanged.
+bool prepareLateralPile(const ModelStore& store, PileScratch& scratch, int pileGroup,
+                        std::span<const double> headValues, LateralPile& pile, int& status);
 
 // Clears the nodal arrays of one plane and sets the head condition.
 void resetPlane(PlaneWork& plane, int connection, double spring, double yt, double S);
@@ -47,15 +52,16 @@ void resetPlane(PlaneWork& plane, int connection, double spring, double yt, doub
 // fictitious nodes taking the head or tip value. Returns false after the
 // fatal block and status kStatusPileBadInput when a node's EI is not a
 // positive finite number.
-bool fillLinearRigidity(ModelStore& store, const LateralPile& pile, PlaneWork& plane,
-                        BendingPlane bending, int& status);
+bool fillLinearRigidity(const ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                        PlaneWork& plane, BendingPlane bending, int& status);
 
 // Starting modulus of node k for the resultant-plane and biaxial solvers:
 // the subgrade modulus for the solvers (with its default where the profile
 // has none) times the node's depth below the ground surface, zero above the
 // top of the soil profile and at or above the ground. The node's X is that of
 // the pile discretisation.
-double linearStartingModulus(const ModelStore& store, const LateralPile& pile, int k);
+double linearStartingModulus(const ModelStore& store, const PileScratch& scratch,
+                             const LateralPile& pile, int k);
 
 // Fills the axial-force array at nodes -1 .. N+2.
 void fillAxialForce(PileWork& work, int N, double Q);
@@ -63,21 +69,25 @@ void fillAxialForce(PileWork& work, int N, double Q);
 // Evaluates the moduli of the p-y deflection buffer (nodes 0 .. N) with the
 // group's own user curves or the soil criteria, and copies them into Es.
 // Returns false when the evaluation set status (returned unchanged) or when
-// the user curves did not reach every node (capAbortFlag is then set to 1).
-bool evaluateModuli(ModelStore& store, const LateralPile& pile, int& status);
+// the user curves did not reach every node (the scratch space's
+// capAbortFlag is then set to 1).
+bool evaluateModuli(const ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                    int& status);
 
-// The fatal block of the pile solvers, to the report and the runtime file:
+// The fatal block of the pile solvers, raised for the report and the runtime
+// file:
 //   / / 5X '**** FATAL ERROR ****' / 5X <reason> 2X 'PILE GROUP' I5
-void writePileFatal(ModelStore& store, int pileGroup, std::string_view reason);
+void writePileFatal(PileScratch& scratch, int pileGroup, std::string_view reason);
 
 // Marks a solution whose deflections are not finite: the fatal block and
 // status kStatusPileNotFinite.
-void failNotFinite(ModelStore& store, int pileGroup, int& status);
+void failNotFinite(PileScratch& scratch, int pileGroup, int& status);
 
-// The no-closure warning of the two-dimensional and biaxial solvers, to the
-// report and the runtime file, naming the iteration limit:
+// The no-closure warning of the two-dimensional and biaxial solvers, raised
+// for the report, the runtime file and the results collector, naming the
+// iteration limit:
 //   / / 5X '** WARNING **  ' 'NO CLOSURE OF A LLP AFTER ' I5 2X 'ITERATIONS' 10X 'PILE GROUP' I5
-void writeNoClosure(ModelStore& store, int maxSolves, int pileGroup);
+void writeNoClosure(PileScratch& scratch, int maxSolves, int pileGroup);
 
 // Section values of node k for the stresses and capacities.
 struct NodeSection {
@@ -88,7 +98,8 @@ struct NodeSection {
     double Mn = 0.0;
     double Vn = 0.0;
 };
-NodeSection nodeSection(ModelStore& store, const LateralPile& pile, int k);
+NodeSection nodeSection(const ModelStore& store, const PileScratch& scratch,
+                        const LateralPile& pile, int k);
 
 // |M| DIAM / 2I and |Q| / AREA; a term whose section value is not positive
 // is left out rather than divided by.

@@ -13,6 +13,7 @@
 #include "format/number_fields.h"
 #include "pile/beam_column.h"
 #include "pile/envelope_tracking.h"
+#include "pile/pile_printing.h"
 #include "pile/result_rows.h"
 #include "store/constants.h"
 #include "store/file_handle.h"
@@ -49,17 +50,18 @@ void writeTo(std::initializer_list<std::FILE*> files, const ReportLine& line) {
         writeLine(f, line);
 }
 
-void writeIterationCount(ModelStore& store, int pileGroup, bool toSummary) {
+void writeIterationCount(ModelStore& store, const PileScratch& scratch, int pileGroup,
+                         bool toSummary) {
     const Files f = filesOf(store);
     ReportLine line;
-    line.slash().X(5).text("NUMBER OF ITERATIONS IN LLP = ").I(store.pileWork.iterationCount, 5);
+    line.slash().X(5).text("NUMBER OF ITERATIONS IN LLP = ").I(scratch.work.iterationCount, 5);
     writeLine(f.report, line);
     if (toSummary) {
         writeLine(f.summary, line);
         return;
     }
     line.clear();
-    line.X(5).text("NUMBER OF ITERATIONS IN LLP = ").I(store.pileWork.iterationCount, 4);
+    line.X(5).text("NUMBER OF ITERATIONS IN LLP = ").I(scratch.work.iterationCount, 4);
     line.text(" (PILE No ").I(pileGroup, 4).text(")");
     writeLine(f.runtime, line);
     commitToDisk(f.runtime);
@@ -125,9 +127,9 @@ void raiseTinyPrintedValues(PileWork& work, int planeCount, int N, int nodeStep)
 
 // The single-plane along-pile table of the report (two-dimensional and
 // resultant-plane solvers) at every node step of the analysis.
-void writeSinglePlaneTable(ModelStore& store, const LateralPile& pile, bool capacities,
-                           std::initializer_list<std::FILE*> files) {
-    const auto columns = singlePlaneColumns(store.pileWork, pile.N);
+void writeSinglePlaneTable(ModelStore& store, const PileScratch& scratch, const LateralPile& pile,
+                           bool capacities, std::initializer_list<std::FILE*> files) {
+    const auto columns = singlePlaneColumns(scratch.work, pile.N);
     const int nodeStep = store.analysis.control.nodeStep;
     writeSinglePlaneTable(store, files, columns, pile.N, pile.h, nodeStep, capacities);
 }
@@ -137,14 +139,14 @@ void writeSinglePlaneTable(ModelStore& store, const LateralPile& pile, bool capa
 // ---------------------------------------------------------------------------
 // Stresses and capacities.
 
-void computeSinglePlaneStresses(ModelStore& store, const LateralPile& pile, double Q,
-                                bool withCapacity) {
-    PileWork& work = store.pileWork;
+void computeSinglePlaneStresses(const ModelStore& store, PileScratch& scratch,
+                                const LateralPile& pile, double Q, bool withCapacity) {
+    PileWork& work = scratch.work;
     const PlaneWork& plane = work.planes[0];
     const double bendingRf = store.analysis.bendingRf;
     const double shearRf = store.analysis.shearRf;
     for (int k = 0; k <= pile.N; ++k) {
-        const NodeSection s = nodeSection(store, pile, k);
+        const NodeSection s = nodeSection(store, scratch, pile, k);
         const double M = nodeAt(plane.M, k);
         nodeAt(work.stress, k) = bendingStress(M, s.DIAM, s.Iz) + axialStress(Q, s.AREA);
         nodeAt(work.bendingDC, k) = withCapacity ? demandCapacity(M, s.Mn, bendingRf) : 0.0;
@@ -153,14 +155,15 @@ void computeSinglePlaneStresses(ModelStore& store, const LateralPile& pile, doub
     }
 }
 
-void computeBiaxialStresses(ModelStore& store, const LateralPile& pile, double Q) {
-    PileWork& work = store.pileWork;
+void computeBiaxialStresses(const ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                            double Q) {
+    PileWork& work = scratch.work;
     const PlaneWork& xy = work.planes[0];
     const PlaneWork& xz = work.planes[1];
     const double bendingRf = store.analysis.bendingRf;
     const double shearRf = store.analysis.shearRf;
     for (int k = 0; k <= pile.N; ++k) {
-        const NodeSection s = nodeSection(store, pile, k);
+        const NodeSection s = nodeSection(store, scratch, pile, k);
         // The x-y plane bends about z, the x-z plane about y.
         const double sy = bendingStress(nodeAt(xy.M, k), s.DIAM, s.Iz);
         const double sz = bendingStress(nodeAt(xz.M, k), s.DIAM, s.Iy);
@@ -177,9 +180,9 @@ void computeBiaxialStresses(ModelStore& store, const LateralPile& pile, double Q
 // ---------------------------------------------------------------------------
 // Two-dimensional solver.
 
-void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, double Q,
-                                double headForce) {
-    PileWork& work = store.pileWork;
+void printTwoDimensionalResults(ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                                double Q, double headForce) {
+    PileWork& work = scratch.work;
     PileSolution& solution = store.pileSolution;
     PlaneWork& plane = work.planes[0];
     const PileGroupWork& group = store.work.groups[pile.pileGroup - 1];
@@ -192,7 +195,7 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
     // Head values in pile axes, and in the plane of the row through the
     // batter: displacements by the rotation of the pile, forces by the
     // matrix A of the two-dimensional force sum, about the cap origin.
-    const double ua = solution.localHeadDisplacement[kForceX];
+    const double ua = scratch.head.localHeadDisplacement[kForceX];
     const double y0 = nodeAt(plane.y, 0);
     const double slope0 = nodeAt(plane.slope, 0);
     const double M0 = nodeAt(plane.M, 0);
@@ -249,8 +252,8 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
         }
         endLine(f.resultsData, row);
     }
-    if (level > 1) writeSinglePlaneTable(store, pile, capacities, {f.report});
-    writeIterationCount(store, g, false);
+    if (level > 1) writeSinglePlaneTable(store, scratch, pile, capacities, {f.report});
+    writeIterationCount(store, scratch, g, false);
 
     if (store.resultsCollector) store.resultsCollector->pileSolved(store, g, global, local);
 
@@ -266,10 +269,10 @@ void printTwoDimensionalResults(ModelStore& store, const LateralPile& pile, doub
 // ---------------------------------------------------------------------------
 // Resultant-plane solver.
 
-void printResultantPlaneResults(ModelStore& store, const LateralPile& pile, double Q,
-                                double torsion, double headForce) {
-    PileWork& work = store.pileWork;
-    const PileSolution& solution = store.pileSolution;
+void printResultantPlaneResults(ModelStore& store, PileScratch& scratch, const LateralPile& pile,
+                                double Q, double torsion, double headForce) {
+    PileWork& work = scratch.work;
+    const PileHeadResults& solution = scratch.head;
     const PlaneWork& plane = work.planes[0];
     const PileGroupWork& group = store.work.groups[pile.pileGroup - 1];
     const Files f = filesOf(store);
@@ -343,14 +346,14 @@ void printResultantPlaneResults(ModelStore& store, const LateralPile& pile, doub
         block("THE PILE COORDINATE SYSTEM", c, localForces);
     }
     if (level > 1) {
-        writeSinglePlaneTable(store, pile, false, {f.report, f.summary});
+        writeSinglePlaneTable(store, scratch, pile, false, {f.report, f.summary});
         raiseTinyPrintedValues(work, 1, pile.N, store.analysis.control.nodeStep);
     }
-    writeIterationCount(store, pile.pileGroup, true);
+    writeIterationCount(store, scratch, pile.pileGroup, true);
 }
 
-void writeResultantTrace(ModelStore& store, const LateralPile& pile) {
-    const PileWork& work = store.pileWork;
+void writeResultantTrace(ModelStore& store, const PileScratch& scratch, const LateralPile& pile) {
+    const PileWork& work = scratch.work;
     const PlaneWork& plane = work.planes[0];
     const Files f = filesOf(store);
     const double h2 = pile.h * pile.h;
@@ -370,10 +373,10 @@ void writeResultantTrace(ModelStore& store, const LateralPile& pile) {
 // ---------------------------------------------------------------------------
 // Biaxial solver.
 
-void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, double torsion,
-                         double Fy, double Fz, double Mxy, double Mxz) {
-    PileWork& work = store.pileWork;
-    const PileSolution& solution = store.pileSolution;
+void printBiaxialResults(ModelStore& store, PileScratch& scratch, const LateralPile& pile, double Q,
+                         double torsion, double Fy, double Fz, double Mxy, double Mxz) {
+    PileWork& work = scratch.work;
+    const PileHeadResults& solution = scratch.head;
     PlaneWork& xy = work.planes[0];
     PlaneWork& xz = work.planes[1];
     const Files f = filesOf(store);
@@ -443,7 +446,7 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
     if (level > 1)
         writeBiaxialTable(f.report, biaxialColumns(work, N), N, pile.h,
                           store.analysis.control.nodeStep, capacities);
-    writeIterationCount(store, g, false);
+    writeIterationCount(store, scratch, g, false);
 
     if (store.resultsCollector) store.resultsCollector->pileSolved(store, g, globalRow, localRow);
 
@@ -454,6 +457,35 @@ void printBiaxialResults(ModelStore& store, const LateralPile& pile, double Q, d
     writePileExtremes(store, g, N + 1, pile.h, columns);
     trackAlongPileEnvelope(store, g, N + 1, columns);
     if (level > 1) raiseTinyPrintedValues(work, 2, N, store.analysis.control.nodeStep);
+}
+
+// ---------------------------------------------------------------------------
+// A solution printed after the fact.
+
+void printLateralSolution(ModelStore& store, PileScratch& scratch, int pileGroup) {
+    const PileHeadResults& head = scratch.head;
+    if (head.solvedBy == kSolvedNone || scratch.work.pileGroup != pileGroup) return;
+    LateralPile pile;
+    describeLateralPile(store, pileGroup, pile);
+    pile.printing = true;
+    // The axial force of the solution, at every node alike.
+    const double Q = nodeAt(scratch.work.Q, 0);
+    switch (head.solvedBy) {
+        case kSolvedBiaxial:
+            computeBiaxialStresses(store, scratch, pile, Q);
+            printBiaxialResults(store, scratch, pile, Q, head.solvedTorsion, head.headForceY,
+                                head.headForceZ, head.headMomentXY, head.headMomentXZ);
+            break;
+        case kSolvedTwoDimensional:
+            computeSinglePlaneStresses(store, scratch, pile, Q, true);
+            printTwoDimensionalResults(store, scratch, pile, Q, head.headForceY);
+            break;
+        default:
+            computeSinglePlaneStresses(store, scratch, pile, Q, false);
+            printResultantPlaneResults(store, scratch, pile, Q, head.solvedTorsion,
+                                       head.headForceY);
+            break;
+    }
 }
 
 }  // namespace pylora

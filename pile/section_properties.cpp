@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "soil/soil_profile.h"
 #include "store/constants.h"
 
 namespace pylora {
@@ -19,8 +20,8 @@ bool validGroup(int g) {
     return g >= 1 && g <= kMaxPileGroups;
 }
 
-double headOfCurrentGroup(const ModelStore& store) {
-    const int g = store.pyState.currentPileGroup;
+double headOfCurrentGroup(const ModelStore& store, const PileScratch& scratch) {
+    const int g = scratch.py.currentPileGroup;
     return validGroup(g) ? store.work.groups[g - 1].XHEAD : 0.0;
 }
 
@@ -62,27 +63,29 @@ bool secantOnCurve(const McCurve& curve, double phi, double& EI) {
 
 }  // namespace
 
-const SectionWork* sectionContaining(ModelStore& store, int IPROP, double X) {
+const SectionWork* sectionContaining(const ModelStore& store, const PileScratch& scratch, int IPROP,
+                                     double X) {
     if (IPROP < 1 || IPROP > kMaxPileProperties) return nullptr;
-    PropertyWork& property = store.work.properties[IPROP - 1];
+    const PropertyWork& property = store.work.properties[IPROP - 1];
     const int count = std::min(property.NSECT, kMaxPileSections);
     if (count < 1) return nullptr;
-    // The last section reaches 20% past the tip, so that every node of the
-    // pile, and a little more, lies inside a section.
-    property.sections[count - 1].XSECT = f32(1.2F) * property.LENGTH;
-    const double s = X - headOfCurrentGroup(store);
+    // The last section reaches 20% past the tip (sectionEnd), so that every
+    // node of the pile, and a little more, lies inside a section.
+    const double s = X - headOfCurrentGroup(store, scratch);
     for (int k = 1; k <= count; ++k)
-        if (s < property.sections[k - 1].XSECT) return &property.sections[k - 1];
+        if (s < sectionEnd(property, k)) return &property.sections[k - 1];
     return &property.sections[count - 1];
 }
 
-double sectionProperty(ModelStore& store, int IPROP, double X, BendingPlane plane) {
-    const SectionWork* section = sectionContaining(store, IPROP, X);
+double sectionProperty(const ModelStore& store, const PileScratch& scratch, int IPROP, double X,
+                       BendingPlane plane) {
+    const SectionWork* section = sectionContaining(store, scratch, IPROP, X);
     return section ? rigidityOf(*section, plane) : 0.0;
 }
 
-int momentCurvatureSetAt(ModelStore& store, int IPROP, double X, BendingPlane plane) {
-    const SectionWork* section = sectionContaining(store, IPROP, X);
+int momentCurvatureSetAt(const ModelStore& store, const PileScratch& scratch, int IPROP, double X,
+                         BendingPlane plane) {
+    const SectionWork* section = sectionContaining(store, scratch, IPROP, X);
     return section ? setOf(*section, plane) : 0;
 }
 
@@ -116,10 +119,10 @@ bool momentCurvatureRigidity(const McSet& set, double phi, double Q, double& EI)
     return true;
 }
 
-void updateFlexuralRigidity(ModelStore& store, int pileGroup, int planeIndex, BendingPlane plane,
-                            double Q) {
+void updateFlexuralRigidity(const ModelStore& store, PileScratch& scratch, int pileGroup,
+                            int planeIndex, BendingPlane plane, double Q) {
     if (!validGroup(pileGroup) || planeIndex < 0 || planeIndex > 1) return;
-    PileWork& work = store.pileWork;
+    PileWork& work = scratch.work;
     const int N = work.N;
     const double h = work.h;
     if (N < 1 || N > kMaxIncrements || !(h > 0.0)) return;
@@ -132,7 +135,8 @@ void updateFlexuralRigidity(ModelStore& store, int pileGroup, int planeIndex, Be
         double phi = std::fabs(pl.y[m + 1] - 2.0 * pl.y[m] + pl.y[m - 1]) / h2;
         if (phi < kNoCurvature) phi = 0.0;
         pl.curvature[m] = phi;
-        const SectionWork* section = sectionContaining(store, group.IPROP, group.XHEAD + k * h);
+        const SectionWork* section =
+            sectionContaining(store, scratch, group.IPROP, group.XHEAD + k * h);
         if (!section) continue;
         double EI = rigidityOf(*section, plane);
         const int setNo = setOf(*section, plane);
@@ -174,7 +178,7 @@ void interpolateLoadAtNodes(std::span<const double> zw, std::span<const double> 
     }
 }
 
-void distributedLoadAtNodes(ModelStore& store, int pileGroup, LoadDirection direction,
+void distributedLoadAtNodes(const ModelStore& store, int pileGroup, LoadDirection direction,
                             NodalArray& w) {
     w.fill(0.0);
     if (!validGroup(pileGroup)) return;

@@ -20,21 +20,23 @@ namespace pylora {
 enum class BendingPlane { singlePlane, xy, xz };
 
 // The section of pile property set IPROP that contains the point at X on the
-// current pile group (store.pyState.currentPileGroup): the first section
-// whose end lies below the point's distance X - XHEAD from the pile head; a
-// point exactly at a section end belongs to the section below, and a point
-// beyond every end to the last section. Sets the end of the last section to
-// 1.2 x LENGTH first, so that the last section reaches past the tip. Null
-// for an IPROP outside 1..50 or a set without sections.
-const SectionWork* sectionContaining(ModelStore& store, int IPROP, double X);
+// current pile group (scratch.py.currentPileGroup): the first section whose
+// end (sectionEnd: the last one 1.2 x LENGTH, past the tip) lies below the
+// point's distance X - XHEAD from the pile head; a point exactly at a section
+// end belongs to the section below, and a point beyond every end to the last
+// section. Null for an IPROP outside 1..50 or a set without sections.
+const SectionWork* sectionContaining(const ModelStore& store, const PileScratch& scratch, int IPROP,
+                                     double X);
 
 // EI of that section in the given plane [force x length^2]; 0 when there is
 // no section.
-double sectionProperty(ModelStore& store, int IPROP, double X, BendingPlane plane);
+double sectionProperty(const ModelStore& store, const PileScratch& scratch, int IPROP, double X,
+                       BendingPlane plane);
 
 // The moment-curvature set number of that section in the given plane; 0 for
 // none.
-int momentCurvatureSetAt(ModelStore& store, int IPROP, double X, BendingPlane plane);
+int momentCurvatureSetAt(const ModelStore& store, const PileScratch& scratch, int IPROP, double X,
+                         BendingPlane plane);
 
 // The secant flexural rigidity M / phi at curvature phi >= 0 [1 / length] and
 // axial force Q (compression positive) of one moment-curvature set: on the
@@ -49,15 +51,15 @@ int momentCurvatureSetAt(ModelStore& store, int IPROP, double X, BendingPlane pl
 // number (the caller keeps the linear EI).
 bool momentCurvatureRigidity(const McSet& set, double phi, double Q, double& EI);
 
-// Replaces the EI of plane planeIndex of store.pileWork at nodes 0 .. N by
+// Replaces the EI of plane planeIndex of scratch.work at nodes 0 .. N by
 // the secant rigidity at the curvature of its current deflections,
 // |y(k+1) - 2 y(k) + y(k-1)| / h^2 (0 below 1.0E-15; kept in the plane's
 // curvature array), for pile group pileGroup and axial force Q. A node whose
 // section has no moment-curvature set, or whose set gives no valid rigidity,
 // takes the linear EI of its section. The fictitious nodes keep their linear
-// EI. Reads store.pileWork.N and h; nothing is done for an invalid group.
-void updateFlexuralRigidity(ModelStore& store, int pileGroup, int planeIndex, BendingPlane plane,
-                            double Q);
+// EI. Reads scratch.work.N and h; nothing is done for an invalid group.
+void updateFlexuralRigidity(const ModelStore& store, PileScratch& scratch, int pileGroup,
+                            int planeIndex, BendingPlane plane, double Q);
 
 // Loads per unit length at the nodes from a table of points (positions zw in
 // increasing order, loads wv of the same count), for node positions z in
@@ -78,7 +80,7 @@ enum class LoadDirection { y, z };
 // progress. The per-pile tables of the analysis (store.analysis.distributed)
 // hold the load at the distances j x h below the head; they are read as a
 // table of points and interpolated at the node distances k x h.
-void distributedLoadAtNodes(ModelStore& store, int pileGroup, LoadDirection direction,
+void distributedLoadAtNodes(const ModelStore& store, int pileGroup, LoadDirection direction,
                             NodalArray& w);
 
 }  // namespace pylora

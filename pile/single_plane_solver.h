@@ -31,11 +31,15 @@ enum class SinglePlaneInstance {
 // the axial force Q (compression positive); torsion is the torsional head
 // moment, printed by the resultant-plane instance only.
 //
-// On a closed solution headForce receives the lateral force the pile carries
-// at its head (the trapezoidal integral of soil reaction less distributed
-// load), store.pileSolution.headForceY and headMomentXY that force and the
-// head moment M(0) = -EI y''(0), and store.pileWork the nodal results. When
-// store.pileSolution.finalPassFlag is 1 the results are also printed.
+// The solver reads the model from the store and works in scratch. On a
+// closed solution headForce receives the lateral force the pile carries at
+// its head (the trapezoidal integral of soil reaction less distributed load),
+// scratch.head.headForceY and headMomentXY that force and the head moment
+// M(0) = -EI y''(0), and scratch.work the nodal results. When
+// store.pileSolution.finalPassFlag is 1 and scratch is the store's own, the
+// results are also printed. When scratch.start holds a state of this pile
+// group, its moduli (and flexural rigidity, with nonlinear bending) replace
+// the starting moduli.
 //
 // Failures:
 //   - status nonzero on entry (pile-length check): returns at once;
@@ -45,12 +49,13 @@ enum class SinglePlaneInstance {
 //     kStatusPileBadInput; a solution that is not finite: fatal block,
 //     status kStatusPileNotFinite;
 //   - no closure within the iteration limit (at least two solves): warning,
-//     capAbortFlag = 1, headForce not updated; the same flag when the
-//     group's user curves do not reach the tip.
+//     scratch.capAbortFlag = 1, headForce not updated; the same flag when
+//     the group's user curves do not reach the tip.
 // The nodal arrays hold the last solve in every case.
-void solveSinglePlanePile(ModelStore& store, int pileGroup, double yt, double S, double Q,
-                          double& headForce, int& status,
+void solveSinglePlanePile(const ModelStore& store, PileScratch& scratch, int pileGroup, double yt,
+                          double S, double Q, double& headForce, int& status,
                           SinglePlaneInstance instance = SinglePlaneInstance::twoDimensional,
                           double torsion = 0.0);
+
 
 }  // namespace pylora

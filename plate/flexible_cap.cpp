@@ -1,7 +1,9 @@
 #include "plate/flexible_cap.h"
 
 #include <algorithm>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "cap/cap_results.h"
 #include "cap/pile_in_cap.h"
@@ -75,45 +77,66 @@ std::string inFolder(const std::string& folder, const std::string& name) {
     return folder + name;
 }
 
-// The response of pile group s + 1 for the plate: its force on the cap and
-// the tangent by central differences, through the per-pile analysis. A
-// lateral solution that did not close fails the plate iteration.
-int pileSpringResponse(ModelStore& store, int s, const CapVector& uHead, CapVector& force,
-                       CapMatrix* stiffness) {
-    const int g = s + 1;
-    int status = 0;
-    analysePile(store, g, uHead, force, status);
-    if (status == 0 && stiffness != nullptr) pileHeadStiffness(store, g, *stiffness, uHead, status);
-    if (status != 0) return status;
-    // The plane branch of the per-pile analysis gives the resistance of the
-    // row (the sign of the two-dimensional cap solution, which balances the
-    // load against it); the plate takes the force on the cap, its opposite.
-    if (store.control.analysisType == 2) {
-        for (double& f : force)
-            f = 0.0 - f;
-        if (stiffness != nullptr)
-            for (double& k : *stiffness)
-                k = 0.0 - k;
-    }
-    if (store.pileSolution.capAbortFlag != 0) {
-        store.pileSolution.capAbortFlag = 0;
-        return kPlateSpringNotClosed;
-    }
-    return 0;
+// The responses of the pile springs for the plate at the head displacements
+// heads[s], spring s standing for pile group s + 1: the force of the group on
+// the cap and its tangent by central differences, through the per-pile
+// analysis, on the run's worker threads when it has them. The result is
+// that of the first spring in spring order whose analysis did not end
+// normally: its status, or kPlateSpringNotClosed for a lateral solution that
+// did not close (which fails the plate iteration); 0 when every spring
+// responded.
+int pileSpringResponses(ModelStore& store, std::span<const CapVector> heads,
+                        std::span<CapVector> forces, std::span<CapMatrix> tangents) {
+    const bool fromConverged = store.control.stiffnessStart == kStartFromConverged;
+    const int count = static_cast<int>(std::min({heads.size(), forces.size(), tangents.size()}));
+    return analysePileGroups(
+        store, count,
+        [&](const ModelStore& model, PileScratch& scratch, int g) {
+            const std::size_t s = static_cast<std::size_t>(g - 1);
+            int status = 0;
+            analysePile(model, scratch, g, heads[s], forces[s], status);
+            if (status == 0) {
+                if (fromConverged && scratch.capAbortFlag == 0)
+                    scratch.start = convergedStart(scratch, g);
+                pileHeadStiffness(model, scratch, g, tangents[s], heads[s], status);
+                scratch.start.pileGroup = 0;
+            }
+            if (status != 0) return status;
+            // The plane branch of the per-pile analysis gives the resistance
+            // of the row (the sign of the two-dimensional cap solution, which
+            // balances the load against it); the plate takes the force on the
+            // cap, its opposite.
+            if (model.control.analysisType == 2) {
+                for (double& f : forces[s])
+                    f = 0.0 - f;
+                for (double& k : tangents[s])
+                    k = 0.0 - k;
+            }
+            if (scratch.capAbortFlag != 0) {
+                scratch.capAbortFlag = 0;
+                return kPlateSpringNotClosed;
+            }
+            return 0;
+        },
+        [](int) {});
 }
 
 // One evaluation of every pile spring at the final plate displacement: with
 // warningRecord the pile failure warnings go to the warning scratch file;
 // with the final-pass flag the pile solvers print their results.
 int evaluatePileSprings(ModelStore& store, const PlateModel& plate, const PlateSolution& solution) {
-    for (std::size_t s = 0; s < solution.springs.size(); ++s) {
-        const CapVector uHead = plateHeadDisplacement(plate, solution.springs[s], solution.ASDIS);
-        CapVector force{};
-        int status = 0;
-        analysePile(store, static_cast<int>(s) + 1, uHead, force, status);
-        if (status != 0) return status;
-    }
-    return 0;
+    std::vector<CapVector> heads(solution.springs.size());
+    for (std::size_t s = 0; s < solution.springs.size(); ++s)
+        heads[s] = plateHeadDisplacement(plate, solution.springs[s], solution.ASDIS);
+    return analysePileGroups(
+        store, static_cast<int>(heads.size()),
+        [&](const ModelStore& model, PileScratch& scratch, int g) {
+            CapVector force{};
+            int status = 0;
+            analysePile(model, scratch, g, heads[static_cast<std::size_t>(g - 1)], force, status);
+            return status;
+        },
+        [](int) {});
 }
 
 // What the cap solution writes once the plate has carried its load: the
@@ -235,10 +258,11 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
 
     const PlateSolverFiles files{listing.get(), summary.get(), results.get(), iterations.get(),
                                  fort2.get(),   fort3.get(),   fort4.get(),   console};
-    const PlateSpringResponses springs = inSpringOrder(
-        [&store](int s, const CapVector& uHead, CapVector& force, CapMatrix* stiffness) {
-            return pileSpringResponse(store, s, uHead, force, stiffness);
-        });
+    const PlateSpringResponses springs = [&store](std::span<const CapVector> heads,
+                                                  std::span<CapVector> forces,
+                                                  std::span<CapMatrix> tangents) {
+        return pileSpringResponses(store, heads, forces, tangents);
+    };
     store.pileSolution.finalPassFlag = 0;
     store.pileSolution.capAbortFlag = 0;
     PlateSolution solution;

@@ -14,31 +14,32 @@ namespace pylora {
 namespace {
 
 bool cyclicLoading(const ModelStore& store) {
-    return store.pyState.ISTATIC != 1;
+    return store.pyRun.ISTATIC != 1;
 }
 
-void gatherSoftClay(ModelStore& store, const PyNode& node, PyLayerRun&, PySoilValues& soil,
-                    int& status) {
-    gatherCommonSoil(store, node, soil, status);
+void gatherSoftClay(const ModelStore& store, PileScratch& scratch, const PyNode& node, PyLayerRun&,
+                    PySoilValues& soil, int& status) {
+    gatherCommonSoil(store, scratch, node, soil, status);
     if (status != 0) return;
     soil.E50 = strainE50At(store, node.X);
 }
 
-void gatherStiffClay(ModelStore& store, const PyNode& node, PyLayerRun& run, PySoilValues& soil,
-                     int& status) {
-    gatherCommonSoil(store, node, soil, status);
+void gatherStiffClay(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                     PyLayerRun& run, PySoilValues& soil, int& status) {
+    gatherCommonSoil(store, scratch, node, soil, status);
     if (status != 0) return;
     soil.E50 = strainE50At(store, node.X);
     soil.K = subgradeModulusAt(store, node.X);
-    soil.CAVG = layerAverageStrength(store, node, run, soil.c, status);
+    soil.CAVG = layerAverageStrength(store, scratch, node, run, soil.c, status);
 }
 
 // When the ground lies at or above the pile head, layer 1 starts with the
 // resistance of the soil above the head: half the soft-clay pu at the node
 // times the height of that soil.
-void addHeadAllowance(ModelStore& store, const PyNode& node, const PySoilValues& soil) {
+void addHeadAllowance(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                      const PySoilValues& soil) {
     if (node.layerNo != 1) return;
-    LateralPyState& s = store.pyState;
+    LateralPyState& s = scratch.py;
     const double groundBelowHead = store.work.groups[s.currentPileGroup - 1].groundBelowHead;
     if (groundBelowHead > 0.0 || s.PULT[0] != 0.0) return;
     s.PULT[0] =
@@ -48,13 +49,13 @@ void addHeadAllowance(ModelStore& store, const PyNode& node, const PySoilValues&
 // Soft clay: static and cyclic loading; PULT gathers h pu (cyclic: the share
 // kept, plus the residual above the transition depth). The layer's first node
 // adds nothing in layers below the first.
-void buildSoftClay(ModelStore& store, const PyNode& node, const PySoilValues& soil, PyLayerRun&,
-                   PyCurve& curve) {
+void buildSoftClay(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                   const PySoilValues& soil, PyLayerRun&, PyCurve& curve) {
     const bool cyclic = cyclicLoading(store);
     curve = buildSoftClayCurve(node.depth, soil.b, soil.c, soil.gamma, soil.E50, cyclic);
-    addHeadAllowance(store, node, soil);
+    addHeadAllowance(store, scratch, node, soil);
     if (node.layerNo >= 2 && node.firstOfLayer) return;
-    double& PULT = store.pyState.PULT[node.layerNo - 1];
+    double& PULT = scratch.py.PULT[node.layerNo - 1];
     const double h = node.spacing;
     if (!cyclic) {
         PULT += h * curve.pu;
@@ -68,12 +69,12 @@ void buildSoftClay(ModelStore& store, const PyNode& node, const PySoilValues& so
 // Stiff clay below the water table: the ultimate resistance is pc times the
 // factor of the large-deflection branch; PULT takes the mean of this node's
 // and the previous node's pc over the node spacing.
-void buildStiffClayBelowWater(ModelStore& store, const PyNode& node, const PySoilValues& soil,
-                              PyLayerRun& run, PyCurve& curve) {
+void buildStiffClayBelowWater(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                              const PySoilValues& soil, PyLayerRun& run, PyCurve& curve) {
     const bool cyclic = cyclicLoading(store);
     curve = buildStiffClayBelowWaterCurve(node.trueDepth, node.depth, soil.b, soil.c, soil.CAVG,
                                           soil.gamma, soil.E50, soil.K, cyclic);
-    addHeadAllowance(store, node, soil);
+    addHeadAllowance(store, scratch, node, soil);
     const double f = cyclic ? f32(0.936f) * curve.AC - f32(0.418f) * curve.AS
                             : f32(1.225f) * std::sqrt(curve.AS) - 0.75 * curve.AS - f32(0.411f);
     const double pc = curve.pu;
@@ -82,30 +83,29 @@ void buildStiffClayBelowWater(ModelStore& store, const PyNode& node, const PySoi
     // The trapezoid alone: a further f pc h, as once written here, would
     // count the same node interval a second time and give every layer below
     // twice this layer's resistance in its equivalent depth.
-    store.pyState.PULT[node.layerNo - 1] += 0.5 * (pc + previous) * f * h;
+    scratch.py.PULT[node.layerNo - 1] += 0.5 * (pc + previous) * f * h;
     run.previousPc = pc;
 }
 
 // Stiff clay above the water table; static loading counts as one cycle.
-void buildStiffClayAbove(ModelStore& store, const PyNode& node, const PySoilValues& soil,
-                         PyCurve& curve, bool withInitialK) {
-    LateralPyState& s = store.pyState;
+void buildStiffClayAbove(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                         const PySoilValues& soil, PyCurve& curve, bool withInitialK) {
     const bool cyclic = cyclicLoading(store);
-    if (!cyclic) s.NCYCLES = 1.0;
+    const double cycles = cyclic ? store.pyRun.NCYCLES : 1.0;
     curve = buildStiffClayAboveWaterCurve(node.depth, soil.b, soil.c, soil.CAVG, soil.gamma,
-                                          soil.E50, s.NCYCLES, cyclic, withInitialK, soil.K);
-    addHeadAllowance(store, node, soil);
-    s.PULT[node.layerNo - 1] += node.spacing * curve.pu;
+                                          soil.E50, cycles, cyclic, withInitialK, soil.K);
+    addHeadAllowance(store, scratch, node, soil);
+    scratch.py.PULT[node.layerNo - 1] += node.spacing * curve.pu;
 }
 
-void buildStiffClayAboveWater(ModelStore& store, const PyNode& node, const PySoilValues& soil,
-                              PyLayerRun&, PyCurve& curve) {
-    buildStiffClayAbove(store, node, soil, curve, false);
+void buildStiffClayAboveWater(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                              const PySoilValues& soil, PyLayerRun&, PyCurve& curve) {
+    buildStiffClayAbove(store, scratch, node, soil, curve, false);
 }
 
-void buildStiffClayInitialK(ModelStore& store, const PyNode& node, const PySoilValues& soil,
-                            PyLayerRun&, PyCurve& curve) {
-    buildStiffClayAbove(store, node, soil, curve, true);
+void buildStiffClayInitialK(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                            const PySoilValues& soil, PyLayerRun&, PyCurve& curve) {
+    buildStiffClayAbove(store, scratch, node, soil, curve, true);
 }
 
 const PyCriterion kSoftClay{&gatherSoftClay, &buildSoftClay, true};
@@ -115,20 +115,23 @@ const PyCriterion kStiffClayInitialK{&gatherStiffClay, &buildStiffClayInitialK, 
 
 }  // namespace
 
-void softClayCurve(ModelStore& store, int IPROP, int L, int& status) {
-    runPyNodeLoop(store, IPROP, L, kSoftClay, status);
+void softClayCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L, int& status) {
+    runPyNodeLoop(store, scratch, IPROP, L, kSoftClay, status);
 }
 
-void stiffClayBelowWaterCurve(ModelStore& store, int IPROP, int L, int& status) {
-    runPyNodeLoop(store, IPROP, L, kStiffClayBelowWater, status);
+void stiffClayBelowWaterCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                              int& status) {
+    runPyNodeLoop(store, scratch, IPROP, L, kStiffClayBelowWater, status);
 }
 
-void stiffClayAboveWaterCurve(ModelStore& store, int IPROP, int L, int& status) {
-    runPyNodeLoop(store, IPROP, L, kStiffClayAboveWater, status);
+void stiffClayAboveWaterCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                              int& status) {
+    runPyNodeLoop(store, scratch, IPROP, L, kStiffClayAboveWater, status);
 }
 
-void stiffClayInitialKCurve(ModelStore& store, int IPROP, int L, int& status) {
-    runPyNodeLoop(store, IPROP, L, kStiffClayInitialK, status);
+void stiffClayInitialKCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                            int& status) {
+    runPyNodeLoop(store, scratch, IPROP, L, kStiffClayInitialK, status);
 }
 
 }  // namespace pylora

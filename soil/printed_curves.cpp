@@ -216,7 +216,9 @@ PointLayout writeCriterionHeader(ModelStore& store, const PrintedPyCurve& c) {
             rockHeader(l, store, c, true);
             break;
         case 11:
-            liquefiedHeader(l, store, c, currentPMultiplier(store), currentYMultiplier(store));
+            liquefiedHeader(l, store, c,
+                            pMultiplierOf(store, store.pileScratch.py.currentPileGroup),
+                            yMultiplierOf(store, store.pileScratch.py.currentPileGroup));
             pointHeading(l, store);
             break;
         case 3:
@@ -313,9 +315,9 @@ int evaluateRequest(ModelStore& store, const PyPrintRequest& r) {
     printing.userPointCount = std::clamp(r.extraDepthCount, 0, kMaxPrintedPyPoints);
     std::copy_n(r.extraDepths.begin(), printing.userPointCount, printing.userDeflections.begin());
     printing.curveReady = 0;
-    store.pyState.currentPileGroup = r.pileNo;
+    store.pileScratch.py.currentPileGroup = r.pileNo;
     int status = 0;
-    generatePyModuli(store, store.work.groups[r.pileNo - 1].IPROP, status);
+    generatePyModuli(store, store.pileScratch, store.work.groups[r.pileNo - 1].IPROP, status);
     return status;
 }
 
@@ -348,7 +350,7 @@ void printPyCurves(ModelStore& store) {
     plotHeading.X(5).text("* GENERATED P-Y CURVES *").slash().X(5).I(count, 5);
     writeLine(plot, plotHeading);
 
-    const int savedGroup = store.pyState.currentPileGroup;
+    const int savedGroup = store.pileScratch.py.currentPileGroup;
     for (int k = 1; k <= count; ++k) {
         const PyPrintRequest& r = store.pyPrints.rows[k - 1];
         const RequestCheck& check = checks[k - 1];
@@ -388,7 +390,7 @@ void printPyCurves(ModelStore& store) {
         if (store.resultsCollector) store.resultsCollector->pyCurvePrinted(store, k, r.pileNo);
         writePoints(store, printing, writeCriterionHeader(store, printing));
     }
-    store.pyState.currentPileGroup = savedGroup;
+    store.pileScratch.py.currentPileGroup = savedGroup;
     printing.printing = 0;
 }
 

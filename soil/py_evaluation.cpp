@@ -25,8 +25,8 @@ int nodeCountOf(const LateralPyState& s) {
 
 // The node spacing of a layer: X of its second node minus X of its first (the
 // nodes are evenly spaced, so a layer with one node takes its neighbours').
-double layerNodeSpacing(const LateralPyState& s, int g, int first) {
-    const auto& x = s.nodeX[g - 1];
+double layerNodeSpacing(const LateralPyState& s, int first) {
+    const auto& x = s.nodeX;
     const int n = nodeCountOf(s);
     if (first + 1 <= n) return x[first] - x[first - 1];
     if (first >= 2) return x[first - 1] - x[first - 2];
@@ -41,15 +41,15 @@ bool insideCap(const ModelStore& store, double X, double XHEAD) {
 // in layer 1; in lower layers the equivalent depth at the top of the layer
 // plus the distance below that top, so that layered soil gathers its
 // resistance as if each layer reached up to the ground.
-double depthForUltimate(ModelStore& store, const PyNode& node, const PySoilValues& soil) {
+double depthForUltimate(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                        const PySoilValues& soil) {
     const int L = node.layerNo;
     if (L == 1) return node.trueDepth;
-    LateralPyState& s = store.pyState;
-    const int g = s.currentPileGroup;
+    const int g = scratch.py.currentPileGroup;
     const PileGroupWork& group = store.work.groups[g - 1];
-    double& XEQ = s.XEQ[g - 1][L - 1];
+    const double& XEQ = equivalentDepthRow(store, scratch)[L - 1];
     if (store.control.KPYOP == 0 && node.firstOfLayer && XEQ < f32(1.0E-6f))
-        equivalentDepth(store, L, soil);
+        equivalentDepth(store, scratch, L, soil);
     double x =
         node.trueDepth < kAboveGround ? 0.0 : XEQ + (node.X - store.soilLayers.rows[L - 1].topX);
     if (store.soilLayers.rows[0].bottomX < f32(1.0E-10f)) x -= group.groundBelowHead;
@@ -59,12 +59,13 @@ double depthForUltimate(ModelStore& store, const PyNode& node, const PySoilValue
 // Printing mode: the curve at the requested X over the user's deflections or
 // the criterion's own, each point scaled by the multipliers unless it is the
 // curve of the embedded cap.
-void recordPrintedCurve(ModelStore& store, const PyNode& node, const PySoilValues& soil,
-                        const PyCurve& curve) {
-    PrintedPyCurve& out = store.pyPrinting;
-    const double pm = currentPMultiplier(store);
-    const double ym = currentYMultiplier(store);
-    const double ymin = smallDeflectionThreshold(store.pyState);
+void recordPrintedCurve(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                        const PySoilValues& soil, const PyCurve& curve) {
+    if (!scratch.owner) return;  // printing runs in the store's own scratch space only
+    PrintedPyCurve& out = scratch.owner->pyPrinting;
+    const double pm = pMultiplierOf(store, scratch.py.currentPileGroup);
+    const double ym = yMultiplierOf(store, scratch.py.currentPileGroup);
+    const double ymin = smallDeflectionThreshold(scratch.py);
 
     std::array<double, kMaxPrintedPyPoints> deflections{};
     int count = std::clamp(out.userPointCount, 0, kMaxPrintedPyPoints);
@@ -246,6 +247,18 @@ double smallDeflectionThreshold(const LateralPyState& state) {
     return state.YMIN > 0.0 ? state.YMIN : f32(1.0E-14f);
 }
 
+void setSmallDeflectionThreshold(LateralPyState& state, double ymin) {
+    state.YMIN = ymin;
+    state.ymimWritten = 1;
+}
+
+double* equivalentDepthRow(const ModelStore& store, PileScratch& scratch) {
+    const int g = scratch.py.currentPileGroup;
+    if (!validGroup(g)) return nullptr;
+    if (scratch.owner == &store) return scratch.owner->pyRun.XEQ[g - 1].data();
+    return scratch.py.XEQ.data();
+}
+
 double pMultiplierOf(const ModelStore& store, int groupNo) {
     return validGroup(groupNo) ? store.groupFactors.pMultiplier[groupNo - 1] : 1.0;
 }
@@ -256,30 +269,24 @@ double yMultiplierOf(const ModelStore& store, int groupNo) {
     return ym > 0.0 ? ym : 1.0;
 }
 
-double currentPMultiplier(const ModelStore& store) {
-    return pMultiplierOf(store, store.pyState.currentPileGroup);
-}
-
-double currentYMultiplier(const ModelStore& store) {
-    return yMultiplierOf(store, store.pyState.currentPileGroup);
-}
-
-void gatherCommonSoil(ModelStore& store, const PyNode& node, PySoilValues& soil, int& status) {
+void gatherCommonSoil(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                      PySoilValues& soil, int& status) {
     int lookup = 0;
     soil.b = node.capPass && store.control.embeddedCapOption == 1
                  ? store.cap.capWidthZ
-                 : pileDiameterAt(store, node.IPROP, node.X);
-    soil.c = strengthAt(store, node.X, lookup);
-    if (lookup == 0) soil.gamma = unitWeightAverage(store, node.X, lookup);
+                 : pileDiameterAt(store, scratch, node.IPROP, node.X);
+    soil.c = strengthAt(store, scratch, node.X, lookup);
+    if (lookup == 0) soil.gamma = unitWeightAverage(store, scratch, node.X, lookup);
     if (lookup != 0) status = lookup;
 }
 
-double layerAverageStrength(ModelStore& store, const PyNode& node, PyLayerRun& run, double c,
-                            int& status) {
-    if (node.layerNo == 1) return strengthAverage(store, node.X);
+double layerAverageStrength(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                            PyLayerRun& run, double c, int& status) {
+    if (node.layerNo == 1) return strengthAverage(store, scratch, node.X);
     if (node.printing) {
         int lookup = 0;
-        const double top = strengthAt(store, store.soilLayers.rows[node.layerNo - 1].topX, lookup);
+        const double top =
+            strengthAt(store, scratch, store.soilLayers.rows[node.layerNo - 1].topX, lookup);
         if (lookup != 0) status = lookup;
         return 0.5 * (top + c);
     }
@@ -295,14 +302,15 @@ double layerAverageStrength(ModelStore& store, const PyNode& node, PyLayerRun& r
     return length > 0.0 ? run.strengthIntegral / length : c;
 }
 
-double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil) {
-    LateralPyState& s = store.pyState;
+double equivalentDepth(const ModelStore& store, PileScratch& scratch, int L,
+                       const PySoilValues& soil) {
+    LateralPyState& s = scratch.py;
     const int g = s.currentPileGroup;
     if (!validGroup(g) || L < 2 || L > kMaxSoilLayers) return 0.0;
     double F = 0.0;
     for (int above = 1; above < L; ++above)
         F += s.PULT[above - 1];
-    const bool cyclic = s.ISTATIC != 1;
+    const bool cyclic = store.pyRun.ISTATIC != 1;
 
     double XEQ = 0.0;
     switch (store.soilLayers.rows[L - 1].KSOIL) {
@@ -325,12 +333,13 @@ double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil) {
             XEQ = softClayEquivalentDepth(soil, F, cyclic);
             break;
     }
-    s.XEQ[g - 1][L - 1] = XEQ;
+    equivalentDepthRow(store, scratch)[L - 1] = XEQ;
     return XEQ;
 }
 
-void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& criterion, int& status) {
-    LateralPyState& s = store.pyState;
+void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                   const PyCriterion& criterion, int& status) {
+    LateralPyState& s = scratch.py;
     const int g = s.currentPileGroup;
     if (!validGroup(g) || L < 1 || L > kMaxSoilLayers) return;
     const PileGroupWork& group = store.work.groups[g - 1];
@@ -344,9 +353,9 @@ void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& crite
         last = std::min(s.layerLastNode[L - 1], nodeCountOf(s));
     }
     if (first < 1 || first > last) return;
-    const double spacing = printing ? 0.0 : layerNodeSpacing(s, g, first);
-    const double pm = currentPMultiplier(store);
-    const double ym = currentYMultiplier(store);
+    const double spacing = printing ? 0.0 : layerNodeSpacing(s, first);
+    const double pm = pMultiplierOf(store, g);
+    const double ym = yMultiplierOf(store, g);
 
     for (int pass = 1; pass <= 2; ++pass) {
         const bool capPass = pass == 1;
@@ -362,10 +371,13 @@ void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& crite
             node.firstOfLayer = i == first;
             node.lastOfLayer = i == last;
             node.printing = printing;
-            node.X = printing ? store.pyPrinting.X : s.nodeX[g - 1][i - 1];
+            node.X = printing ? store.pyPrinting.X : s.nodeX[i - 1];
             node.spacing = spacing;
 
-            if (node.firstOfLayer) s.PULT[L - 1] = 0.0;
+            if (node.firstOfLayer) {
+                s.PULT[L - 1] = 0.0;
+                s.pultWritten[L - 1] = 1;
+            }
             node.trueDepth = node.X - group.XHEAD - group.groundBelowHead;
             if (!printing) s.pyModulus[i - 1] = 0.0;
             if (node.trueDepth < kAboveGround) continue;
@@ -375,80 +387,84 @@ void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& crite
 
             PySoilValues soil;
             int lookup = 0;
-            criterion.gather(store, node, run, soil, lookup);
+            criterion.gather(store, scratch, node, run, soil, lookup);
             if (lookup != 0) {
                 status = lookup;
                 return;
             }
-            node.depth = criterion.usesEquivalentDepth ? depthForUltimate(store, node, soil)
-                                                       : node.trueDepth;
+            node.depth = criterion.usesEquivalentDepth
+                             ? depthForUltimate(store, scratch, node, soil)
+                             : node.trueDepth;
             PyCurve curve;
-            criterion.build(store, node, soil, run, curve);
+            criterion.build(store, scratch, node, soil, run, curve);
             run.evaluatedCount += 1;
 
             if (printing) {
-                recordPrintedCurve(store, node, soil, curve);
+                recordPrintedCurve(store, scratch, node, soil, curve);
                 continue;
             }
             double y = s.pyDeflection[i - 1];
             if (curve.deflectionOverYMultiplier) y /= ym;
             const PyPointValue v = evaluatePyPoint(curve, y, smallDeflectionThreshold(s), pm, ym);
-            if (capPass)
+            if (capPass) {
                 s.capPassiveResistance = v.p;
-            else
+                s.capPassiveWritten = 1;
+            } else
                 s.pyModulus[i - 1] = v.Es;
         }
     }
 }
 
-void evaluateLayerCriterion(ModelStore& store, int IPROP, int L, int& status) {
+void evaluateLayerCriterion(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                            int& status) {
     if (L < 1 || L > kMaxSoilLayers) return;
     switch (store.soilLayers.rows[L - 1].KSOIL) {
         case 2:
-            stiffClayBelowWaterCurve(store, IPROP, L, status);
+            stiffClayBelowWaterCurve(store, scratch, IPROP, L, status);
             break;
         case 3:
-            stiffClayAboveWaterCurve(store, IPROP, L, status);
+            stiffClayAboveWaterCurve(store, scratch, IPROP, L, status);
             break;
         case 4:
-            sandCurve(store, IPROP, L, status);
+            sandCurve(store, scratch, IPROP, L, status);
             break;
         case 5:
-            userCurve(store, IPROP, L, status);
+            userCurve(store, scratch, IPROP, L, status);
             break;
         case 6:
-            vuggyLimestoneCurve(store, IPROP, L, status);
+            vuggyLimestoneCurve(store, scratch, IPROP, L, status);
             break;
         case 7:
-            siltCurve(store, IPROP, L, status);
+            siltCurve(store, scratch, IPROP, L, status);
             break;
         case 8:
-            apiSandCurve(store, IPROP, L, status);
+            apiSandCurve(store, scratch, IPROP, L, status);
             break;
         case 9:
-            weakRockCurve(store, IPROP, L, status);
+            weakRockCurve(store, scratch, IPROP, L, status);
             break;
         case 10:
-            stiffClayInitialKCurve(store, IPROP, L, status);
+            stiffClayInitialKCurve(store, scratch, IPROP, L, status);
             break;
         case 11:
-            liquefiedSandCurve(store, IPROP, L, status);
+            liquefiedSandCurve(store, scratch, IPROP, L, status);
             break;
         default:
-            softClayCurve(store, IPROP, L, status);
+            softClayCurve(store, scratch, IPROP, L, status);
             break;  // 1 and unknown codes
     }
 }
 
-void generatePyModuli(ModelStore& store, int IPROP, int& status) {
-    LateralPyState& s = store.pyState;
+void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, int& status) {
+    LateralPyState& s = scratch.py;
     const int g = s.currentPileGroup;
     if (!validGroup(g)) return;
 
     if (store.pyPrinting.printing != 0) {
-        store.pyPrinting.curveReady = 0;
+        if (!scratch.owner) return;  // printing runs in the store's own scratch space only
+        scratch.owner->pyPrinting.curveReady = 0;
         const int L = layerOfDepth(store, store.pyPrinting.X);
-        if (L >= 1) evaluateLayerCriterion(store, IPROP, L, status);
+        if (L >= 1) evaluateLayerCriterion(store, scratch, IPROP, L, status);
         return;
     }
 
@@ -461,14 +477,14 @@ void generatePyModuli(ModelStore& store, int IPROP, int& status) {
         // A layer that only the tip reaches is left out of the analysis.
         if (store.control.KPYOP == 0 && first == nodeCount && last == nodeCount) continue;
         if (first == 0) continue;
-        evaluateLayerCriterion(store, IPROP, L, status);
+        evaluateLayerCriterion(store, scratch, IPROP, L, status);
     }
     if (status != 0) return;
 
     const PileGroupWork& group = store.work.groups[g - 1];
     const double groundX = group.XHEAD + group.groundBelowHead;
     for (int i = 1; i <= nodeCount; ++i)
-        if (s.nodeX[g - 1][i - 1] <= groundX) s.pyModulus[i - 1] = 0.0;
+        if (s.nodeX[i - 1] <= groundX) s.pyModulus[i - 1] = 0.0;
 }
 
 }  // namespace pylora

@@ -1,5 +1,6 @@
 // The p-y evaluation: node deflections of the current pile group in, secant
-// soil moduli Es = p / y out.
+// soil moduli Es = p / y out. The evaluation reads the model from the store
+// and works in the scratch space of the pile group's analysis (PileScratch).
 //
 // The evaluation walks the soil layers, hands each layer to the criterion of
 // its soil type, and every criterion runs the same node loop: the node's
@@ -59,10 +60,10 @@ struct PyLayerRun {
 // its layer's depth is an equivalent depth, and how it builds the curve and
 // adds the node's share to the layer resistance PULT.
 struct PyCriterion {
-    void (*gather)(ModelStore& store, const PyNode& node, PyLayerRun& run, PySoilValues& soil,
-                   int& status);
-    void (*build)(ModelStore& store, const PyNode& node, const PySoilValues& soil, PyLayerRun& run,
-                  PyCurve& curve);
+    void (*gather)(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                   PyLayerRun& run, PySoilValues& soil, int& status);
+    void (*build)(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                  const PySoilValues& soil, PyLayerRun& run, PyCurve& curve);
     bool usesEquivalentDepth;
 };
 
@@ -82,48 +83,62 @@ struct PyPointValue {
 // curves are read at no less than ymin instead.
 PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double pm, double ym);
 
-// YMIN of the run (never 0).
+// YMIN in force (never 0).
 double smallDeflectionThreshold(const LateralPyState& state);
 
-// Evaluates the moduli of the current pile group (pyState.currentPileGroup)
-// with pile property set IPROP from pyState.pyDeflection into
-// pyState.pyModulus (nodes not evaluated keep 0), and the cap passive
-// resistance when the cap is embedded. The layer loop does not stop on a
-// failure; status receives 22, 23, 24 of the lookups or a criterion's code.
-// On success the nodes at or above the ground surface get 0.
-void generatePyModuli(ModelStore& store, int IPROP, int& status);
+// Sets YMIN (a weak-rock or liquefied-sand node, or the reset of silt and
+// vuggy limestone) and notes that this evaluation wrote it.
+void setSmallDeflectionThreshold(LateralPyState& state, double ymin);
+
+// The equivalent depths of the current pile group (scratch.py
+// .currentPileGroup), XEQ at [L - 1]: the store's own table for its own
+// scratch space, the copy in the scratch space of a worker thread. Null for
+// an invalid group.
+double* equivalentDepthRow(const ModelStore& store, PileScratch& scratch);
+
+// Evaluates the moduli of the current pile group (scratch.py
+// .currentPileGroup) with pile property set IPROP from scratch.py
+// .pyDeflection into scratch.py.pyModulus (nodes not evaluated keep 0), and
+// the cap passive resistance when the cap is embedded. The layer loop does
+// not stop on a failure; status receives 22, 23, 24 of the lookups or a
+// criterion's code. On success the nodes at or above the ground surface get
+// 0. In printing mode (store.pyPrinting.printing = 1) the scratch space must
+// be the store's own, which receives the printed curve.
+void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, int& status);
 
 // Hands layer L to the criterion of its soil type; unknown types are soft clay.
-void evaluateLayerCriterion(ModelStore& store, int IPROP, int L, int& status);
+void evaluateLayerCriterion(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                            int& status);
 
 // The node loop shared by every criterion for layer L of the current pile
 // group. Returns at once with a nonzero status from a lookup.
-void runPyNodeLoop(ModelStore& store, int IPROP, int L, const PyCriterion& criterion, int& status);
+void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                   const PyCriterion& criterion, int& status);
 
 // The depth at which the soil of layer L >= 2, extended up to the ground
 // surface, would have gathered the ultimate resistance PULT(1) + ... +
 // PULT(L - 1) of the layers above it, from the soil values of the layer's
-// first node. Stored in XEQ for the current pile group and returned.
-double equivalentDepth(ModelStore& store, int L, const PySoilValues& soil);
+// first node. Stored in XEQ for the current pile group (equivalentDepthRow)
+// and returned.
+double equivalentDepth(const ModelStore& store, PileScratch& scratch, int L,
+                       const PySoilValues& soil);
 
 // The common lookups of step 6: b (pile diameter, or the cap width in the
 // embedded-cap pass), c and the average unit weight at the node.
-void gatherCommonSoil(ModelStore& store, const PyNode& node, PySoilValues& soil, int& status);
+void gatherCommonSoil(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                      PySoilValues& soil, int& status);
 
 // Layer-average strength of the stiff clays and the rock criteria: in layer 1
 // the average from the ground surface; in a lower layer the running
 // trapezoid average over the layer's nodes from its first node down to this
 // one (c itself at the first node); for a printed curve the mean of c at the
 // layer's top and c at the curve's depth. A failing lookup sets status.
-double layerAverageStrength(ModelStore& store, const PyNode& node, PyLayerRun& run, double c,
-                            int& status);
+double layerAverageStrength(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                            PyLayerRun& run, double c, int& status);
 
 // The multipliers in force of pile group groupNo (1.0 for an invalid group;
-// a deflection multiplier that is not positive counts as 1.0), and those of
-// the current pile group.
+// a deflection multiplier that is not positive counts as 1.0).
 double pMultiplierOf(const ModelStore& store, int groupNo);
 double yMultiplierOf(const ModelStore& store, int groupNo);
-double currentPMultiplier(const ModelStore& store);
-double currentYMultiplier(const ModelStore& store);
 
 }  // namespace pylora

@@ -11,6 +11,7 @@
 #include "soil/soil_profile.h"
 #include "soil/soil_status.h"
 #include "store/constants.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -19,14 +20,13 @@ namespace {
 // Below this su the rock has no strength.
 const double kNoRockStrength = f32(1.0E-10F);
 
-void writeNoStrengthWarning(ModelStore& store) {
+void writeNoStrengthWarning(PileScratch& scratch) {
     ReportLine line;
     line.slash().X(7).text("--------------------WARNING----------------------");
     line.slash().X(7).text("THE UNIAXIAL COMPRESION STRENGTH IS 0 FOR WEAK ROCK ");
     line.slash().X(7).text("ACCORDING TO THE INPUT DATA.");
     line.slash().X(7).text("PLEASE ENTER THE CORRECT VALUE AND RUN IT AGAIN.");
-    writeLine(store.files.report.get(), line);
-    noteWarning(store, line.str());
+    raisePileMessage(scratch, kToReport | kToCollector, line.str());
 }
 
 // The layer's share of PULT at a node with ultimate resistance pu: the
@@ -36,8 +36,9 @@ void writeNoStrengthWarning(ModelStore& store) {
 // node the rest of the layer below at this node's pu. The layer is thus
 // integrated once from its top (or the ground) to its bottom: the interval
 // above a lower layer's top node belongs to the layer above.
-void addRockLayerResistance(ModelStore& store, const PyNode& node, PyLayerRun& run, double pu) {
-    LateralPyState& s = store.pyState;
+void addRockLayerResistance(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                            PyLayerRun& run, double pu) {
+    LateralPyState& s = scratch.py;
     const SoilLayer& layer = store.soilLayers.rows[node.layerNo - 1];
     double& PULT = s.PULT[node.layerNo - 1];
     if (run.evaluatedCount == 0) {
@@ -54,14 +55,14 @@ void addRockLayerResistance(ModelStore& store, const PyNode& node, PyLayerRun& r
 // Weak rock: b, qu and the unit weight at the node, ER, KRM (the strain
 // column), RQD and the layer-average su. A rock without strength at a node
 // below the layer's first stops the layer with status 21.
-void gatherWeakRock(ModelStore& store, const PyNode& node, PyLayerRun& run, PySoilValues& soil,
-                    int& status) {
-    gatherCommonSoil(store, node, soil, status);
+void gatherWeakRock(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                    PyLayerRun& run, PySoilValues& soil, int& status) {
+    gatherCommonSoil(store, scratch, node, soil, status);
     if (status != 0) return;
     const double qu = soil.c;
     soil.c = 0.5 * qu;
     if (soil.c < kNoRockStrength && !node.firstOfLayer) {
-        writeNoStrengthWarning(store);
+        writeNoStrengthWarning(scratch);
         status = kStatusWeakRockNoStrength;
         return;
     }
@@ -69,23 +70,23 @@ void gatherWeakRock(ModelStore& store, const PyNode& node, PyLayerRun& run, PySo
     soil.E50 = strainE50At(store, node.X);  // KRM
     soil.RQD = rqdAt(store, node.X);
     // The average of su is half the average of qu.
-    soil.CAVG = 0.5 * layerAverageStrength(store, node, run, qu, status);
+    soil.CAVG = 0.5 * layerAverageStrength(store, scratch, node, run, qu, status);
 }
 
 // Weak rock: the depth xr is measured into the rock from the top of its
 // layer (the small constant keeps it positive at the top), whatever lies
 // above; qa = 2 x the layer-average su. YMIN becomes 2.0E-5 b at every node.
-void buildWeakRock(ModelStore& store, const PyNode& node, const PySoilValues& soil, PyLayerRun& run,
-                   PyCurve& curve) {
+void buildWeakRock(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                   const PySoilValues& soil, PyLayerRun& run, PyCurve& curve) {
     const double xr = node.X - store.soilLayers.rows[node.layerNo - 1].topX + f32(1.0E-8F);
     curve = buildWeakRockCurve(xr, soil.b, soil.CAVG, soil.ER, soil.E50, soil.RQD);
-    store.pyState.YMIN = f32(2.0E-5F) * soil.b;
-    addRockLayerResistance(store, node, run, curve.pu);
+    setSmallDeflectionThreshold(scratch.py, f32(2.0E-5F) * soil.b);
+    addRockLayerResistance(store, scratch, node, run, curve.pu);
 }
 
-void gatherVuggyLimestone(ModelStore& store, const PyNode& node, PyLayerRun&, PySoilValues& soil,
-                          int& status) {
-    gatherCommonSoil(store, node, soil, status);
+void gatherVuggyLimestone(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                          PyLayerRun&, PySoilValues& soil, int& status) {
+    gatherCommonSoil(store, scratch, node, soil, status);
     if (status != 0) return;
     soil.c = 0.5 * soil.c;                  // su
     soil.E50 = strainE50At(store, node.X);  // fixed by the profile, not used by the curve
@@ -93,10 +94,10 @@ void gatherVuggyLimestone(ModelStore& store, const PyNode& node, PyLayerRun&, Py
 
 // Vuggy limestone: the curve does not change with depth; its ultimate
 // resistance su b enters PULT as weak rock's does.
-void buildVuggyLimestone(ModelStore& store, const PyNode& node, const PySoilValues& soil,
-                         PyLayerRun& run, PyCurve& curve) {
+void buildVuggyLimestone(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                         const PySoilValues& soil, PyLayerRun& run, PyCurve& curve) {
     curve = buildVuggyLimestoneCurve(soil.b, soil.c);
-    addRockLayerResistance(store, node, run, curve.pu);
+    addRockLayerResistance(store, scratch, node, run, curve.pu);
 }
 
 // Weak rock forms the equivalent depth of its layer as every layer below the
@@ -107,25 +108,26 @@ const PyCriterion kVuggyLimestone{&gatherVuggyLimestone, &buildVuggyLimestone, f
 
 }  // namespace
 
-void weakRockCurve(ModelStore& store, int IPROP, int L, int& status) {
+void weakRockCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L, int& status) {
     int layerStatus = 0;
-    runPyNodeLoop(store, IPROP, L, kWeakRock, layerStatus);
+    runPyNodeLoop(store, scratch, IPROP, L, kWeakRock, layerStatus);
     if (layerStatus == 0) return;
     status = layerStatus;
     if (layerStatus != kStatusWeakRockNoStrength || store.pyPrinting.printing != 0) return;
     // A layer stopped for want of strength leaves none of its nodes a modulus.
-    const LateralPyState& s = store.pyState;
+    const LateralPyState& s = scratch.py;
     const int first = std::max(s.layerFirstNode[L - 1], 1);
     const int last = std::min(s.layerLastNode[L - 1], std::clamp(s.NNODE, 0, kMaxPileNodes));
     for (int i = first; i <= last; ++i)
-        store.pyState.pyModulus[i - 1] = 0.0;
+        scratch.py.pyModulus[i - 1] = 0.0;
 }
 
-void vuggyLimestoneCurve(ModelStore& store, int IPROP, int L, int& status) {
+void vuggyLimestoneCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                         int& status) {
     // The small-deflection threshold goes back to its own value, whatever a
     // weak-rock or liquefied-sand layer left.
-    store.pyState.YMIN = f32(1.0E-14F);
-    runPyNodeLoop(store, IPROP, L, kVuggyLimestone, status);
+    setSmallDeflectionThreshold(scratch.py, f32(1.0E-14F));
+    runPyNodeLoop(store, scratch, IPROP, L, kVuggyLimestone, status);
 }
 
 }  // namespace pylora

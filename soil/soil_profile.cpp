@@ -6,6 +6,7 @@
 #include "format/format.h"
 #include "soil/soil_status.h"
 #include "store/constants.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -149,20 +150,16 @@ PointValue lookUpPoint(const SoilProfile& profile, double ProfilePoint::*field, 
 
 // Writes a warning block to the report and, when asked, to the runtime file,
 // which is committed to disk so that the front end sees it at once.
-void writeWarning(ModelStore& store, const ReportLine& line, bool toRuntime) {
-    writeLine(store.files.report.get(), line);
-    noteWarning(store, line.str());
-    if (!toRuntime) return;
-    writeLine(store.files.runtime.get(), line);
-    commitToDisk(store.files.runtime.get());
+void writeWarning(PileScratch& scratch, const ReportLine& line, bool toRuntime) {
+    raisePileMessage(scratch, kToReport | kToCollector | (toRuntime ? kToRuntime : 0), line.str());
 }
 
-void warnBeyondPointProfile(ModelStore& store, double X, const char* curveName) {
+void warnBeyondPointProfile(PileScratch& scratch, double X, const char* curveName) {
     ReportLine line;
     line.slash().X(29).text("**** WARNING ****");
     line.slash().X(5).text("THE VALUE OF X =").E(X, 9, 1).text(" IS BEYOND THE EXTENT OF");
     line.slash().X(5).text(curveName);
-    writeWarning(store, line, true);
+    writeWarning(scratch, line, true);
 }
 
 // The trapezoid average from the ground surface down to X over one column of
@@ -197,22 +194,21 @@ Average averageFromGround(int n, const double* x, ValueAt valueAt, double X, dou
     return sum;
 }
 
-const SectionWork* sectionAt(ModelStore& store, int IPROP, double X, const SectionWork*& last) {
+const SectionWork* sectionAt(const ModelStore& store, const PileScratch& scratch, int IPROP,
+                             double X, const SectionWork*& last) {
     last = nullptr;
     if (IPROP < 1 || IPROP > kMaxPileProperties) return nullptr;
-    PropertyWork& property = store.work.properties[IPROP - 1];
+    const PropertyWork& property = store.work.properties[IPROP - 1];
     const int count = std::min(property.NSECT, kMaxPileSections);
     if (count < 1) return nullptr;
-
-    property.sections[count - 1].XSECT = f32(1.2f) * property.LENGTH;
     last = &property.sections[count - 1];
 
-    const int group = store.pyState.currentPileGroup;
+    const int group = scratch.py.currentPileGroup;
     const double XHEAD =
         (group >= 1 && group <= kMaxPileGroups) ? store.work.groups[group - 1].XHEAD : 0.0;
     const double s = X - XHEAD;
     for (int k = 1; k <= count; ++k)
-        if (s < property.sections[k - 1].XSECT) return &property.sections[k - 1];
+        if (s < sectionEnd(property, k)) return &property.sections[k - 1];
     return nullptr;  // below the last section's end
 }
 
@@ -273,20 +269,26 @@ void prepareSoilProfile(ModelStore& store) {
     profile.XGS = layerCount > 0 ? layers.rows[0].topX : 0.0;
 }
 
-double strengthAt(ModelStore& store, double X, int& status) {
+double sectionEnd(const PropertyWork& property, int k) {
+    const int count = std::min(property.NSECT, kMaxPileSections);
+    if (k == count) return f32(1.2f) * property.LENGTH;
+    return property.sections[static_cast<std::size_t>(k - 1)].XSECT;
+}
+
+double strengthAt(const ModelStore& store, PileScratch& scratch, double X, int& status) {
     const PointValue v =
         lookUpPoint(store.soilProfile, &ProfilePoint::C, X, BoundaryRule::lowerIfPresent);
     if (!v.belowProfile) return v.value;
-    warnBeyondPointProfile(store, X, "THE INPUT STRENGTH CURVE");
+    warnBeyondPointProfile(scratch, X, "THE INPUT STRENGTH CURVE");
     status = kStatusStrengthBeyondProfile;
     return 0.0;
 }
 
-double frictionAngleAt(ModelStore& store, double X, int& status) {
+double frictionAngleAt(const ModelStore& store, PileScratch& scratch, double X, int& status) {
     const PointValue v =
         lookUpPoint(store.soilProfile, &ProfilePoint::PHI, X, BoundaryRule::average);
     if (!v.belowProfile) return v.value;
-    warnBeyondPointProfile(store, X, "THE INPUT PHI CURVE");
+    warnBeyondPointProfile(scratch, X, "THE INPUT PHI CURVE");
     status = kStatusFrictionBeyondProfile;
     return 0.0;
 }
@@ -316,7 +318,7 @@ double subgradeModulusForSolver(const ModelStore& store, double X) {
     return store.control.unitsSystem == 2 ? 13575.0 : 50.0;
 }
 
-double unitWeightAverage(ModelStore& store, double X, int& status) {
+double unitWeightAverage(const ModelStore& store, PileScratch& scratch, double X, int& status) {
     const SoilProfile& profile = store.soilProfile;
     if (X < profile.XGS) return 0.0;
     const int n = std::clamp(profile.NGAM, 0, kMaxProfilePoints);
@@ -334,19 +336,19 @@ double unitWeightAverage(ModelStore& store, double X, int& status) {
     line.slash().X(29).text("**** WARNING ****");
     line.slash().X(5).text("THE VALUE OF X =").E(X, 9, 2).text("IS BEYOND THE EXTENT OF/");
     line.X(5).text("THE INPUT CURVE FOR UNIT WEIGHT");
-    writeWarning(store, line, true);
+    writeWarning(scratch, line, true);
     status = kStatusUnitWeightBeyondProfile;
     return 0.0;
 }
 
-double strengthAverage(ModelStore& store, double X) {
+double strengthAverage(const ModelStore& store, PileScratch& scratch, double X) {
     const SoilProfile& profile = store.soilProfile;
     if (X < profile.XGS) return 0.0;
     const int n = strengthPointCount(profile);
     const double D = X - profile.XGS;
     if (D < f32(1.0E-6f)) {
         int ignored = 0;
-        return strengthAt(store, X, ignored);
+        return strengthAt(store, scratch, X, ignored);
     }
     std::array<double, kMaxProfilePoints> x{};
     for (int k = 1; k <= n; ++k)
@@ -358,21 +360,22 @@ double strengthAverage(ModelStore& store, double X) {
         line.slash().X(29).text("**** WARNING ****");
         line.slash().X(5).text("THE VALUE OF X =").E(X, 9, 2).text("IS BEYOND THE EXTENT OF THE/");
         line.X(5).text("INPUT CURVE FOR STRENGTH");
-        writeWarning(store, line, false);
+        writeWarning(scratch, line, false);
     }
     return average.value;
 }
 
-double sectionPropertyAt(ModelStore& store, int IPROP, double X, SectionField field) {
+double sectionPropertyAt(const ModelStore& store, const PileScratch& scratch, int IPROP, double X,
+                         SectionField field) {
     const SectionWork* last = nullptr;
-    const SectionWork* section = sectionAt(store, IPROP, X, last);
+    const SectionWork* section = sectionAt(store, scratch, IPROP, X, last);
     if (section) return fieldOf(*section, field);
     return last ? fieldOf(*last, field) : 0.0;
 }
 
-double pileDiameterAt(ModelStore& store, int IPROP, double X) {
+double pileDiameterAt(const ModelStore& store, const PileScratch& scratch, int IPROP, double X) {
     const SectionWork* last = nullptr;
-    const SectionWork* section = sectionAt(store, IPROP, X, last);
+    const SectionWork* section = sectionAt(store, scratch, IPROP, X, last);
     const double diameter = section ? section->DIAM : 0.0;
     if (diameter >= f32(1.0E-5f) || !last) return diameter;
     return last->DIAM;

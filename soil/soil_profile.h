@@ -4,6 +4,8 @@
 // top of layer 1. A node of a pile carries its X in the same frame, so a
 // node's X goes straight into these routines. Routines with a status argument
 // set it only on failure (22, 23, 24 of soil/soil_status.h) and never clear it.
+// Their warnings go through the scratch space of the analysis that looks up
+// (raisePileMessage), and the section lookups read its current pile group.
 #pragma once
 
 #include "store/model_store.h"
@@ -26,11 +28,11 @@ void prepareSoilProfile(ModelStore& store);
 // boundary: the lower layer's top value when it is at least 1.0E-20, else the
 // upper layer's bottom value. Below the profile: the warning "THE INPUT
 // STRENGTH CURVE" to the report and the runtime file, status 23, result 0.
-double strengthAt(ModelStore& store, double X, int& status);
+double strengthAt(const ModelStore& store, PileScratch& scratch, double X, int& status);
 
 // Friction angle [radians] at X. Boundary: the average rule (below). Below the
 // profile: the warning "THE INPUT PHI CURVE", status 24, result 0.
-double frictionAngleAt(ModelStore& store, double X, int& status);
+double frictionAngleAt(const ModelStore& store, PileScratch& scratch, double X, int& status);
 
 // The average rule at a boundary with upper value a and lower value b: their
 // mean when both are at least 1.0E-20, b when only b is, else a. Below the
@@ -51,26 +53,32 @@ double subgradeModulusForSolver(const ModelStore& store, double X);
 // first positive unit weight of the table. Below the profile: the warning
 // "THE INPUT CURVE FOR UNIT WEIGHT" to the report and the runtime file,
 // status 22, result 0.
-double unitWeightAverage(ModelStore& store, double X, int& status);
+double unitWeightAverage(const ModelStore& store, PileScratch& scratch, double X, int& status);
 
 // Average undrained strength between the ground surface and X, the same
 // trapezoid rule over the strength points. At the ground: strengthAt(X).
 // Below the profile: the warning "INPUT CURVE FOR STRENGTH" to the report
 // only, and the integral over the whole profile divided by the full depth.
-double strengthAverage(ModelStore& store, double X);
+double strengthAverage(const ModelStore& store, PileScratch& scratch, double X);
+
+// The end of section k (1-based) of a pile property below the pile head:
+// its XSECT, and 1.2 x LENGTH for the last section, so that depths down to
+// 20% below the tip fall into the last section (the preparation of the
+// per-pile tables stores that end too).
+double sectionEnd(const PropertyWork& property, int k);
 
 // Section properties of pile property set IPROP at X on the current pile
-// group (the search runs on the distance below that group's head). The
-// section is the first whose end lies below the point; a point exactly at a
-// section end belongs to the section below. Every call first sets the end of
-// the last section to 1.2 x LENGTH, so depths down to 20% below the tip fall
-// into the last section; deeper points take the last section's values.
-// An IPROP outside 1..50 or a set without sections gives 0.
+// group of scratch (the search runs on the distance below that group's
+// head). The section is the first whose end (sectionEnd) lies below the
+// point; a point exactly at a section end belongs to the section below;
+// deeper points than the last end take the last section's values. An IPROP
+// outside 1..50 or a set without sections gives 0.
 enum class SectionField { diameter, area, Iz, Iy, EIz, EIy, GJ, Mn, Vn };
-double sectionPropertyAt(ModelStore& store, int IPROP, double X, SectionField field);
+double sectionPropertyAt(const ModelStore& store, const PileScratch& scratch, int IPROP, double X,
+                         SectionField field);
 
 // The diameter at X, as sectionPropertyAt; a diameter below 1.0E-5 found
 // there is replaced by the diameter of the last section.
-double pileDiameterAt(ModelStore& store, int IPROP, double X);
+double pileDiameterAt(const ModelStore& store, const PileScratch& scratch, int IPROP, double X);
 
 }  // namespace pylora

@@ -10,6 +10,7 @@
 #include "soil/py_criteria.h"
 #include "soil/py_evaluation.h"
 #include "store/constants.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -70,21 +71,22 @@ double ultimateOf(const PyCurve& curve) {
     return upper + (lastPointResistance(curve.lowerCurve) - upper) * curve.weight;
 }
 
-void writeMissingSet(ModelStore& store, int groupNo) {
+void writeMissingSet(PileScratch& scratch, int groupNo) {
     ReportLine line;
     line.slash().slash().X(5).text("NO USER P-Y CURVE SET FOR PILE GROUP").I(groupNo, 5);
-    writeLine(store.files.report.get(), line);
+    raisePileMessage(scratch, kToReport, line.str());
 }
 
-void gatherNothing(ModelStore&, const PyNode&, PyLayerRun&, PySoilValues&, int&) {}
+void gatherNothing(const ModelStore&, PileScratch&, const PyNode&, PyLayerRun&, PySoilValues&,
+                   int&) {}
 
-void buildUserCurve(ModelStore& store, const PyNode& node, const PySoilValues&, PyLayerRun& run,
-                    PyCurve& curve) {
-    const int g = store.pyState.currentPileGroup;
+void buildUserCurve(const ModelStore& store, PileScratch& scratch, const PyNode& node,
+                    const PySoilValues&, PyLayerRun& run, PyCurve& curve) {
+    const int g = scratch.py.currentPileGroup;
     const UserPySet* set = setOfGroup(store, g);
     if (!set) {
         curve = PyCurve{};
-        if (!run.beyondLastCurve) writeMissingSet(store, g);
+        if (!run.beyondLastCurve) writeMissingSet(scratch, g);
         run.beyondLastCurve = true;
         return;
     }
@@ -95,27 +97,27 @@ void buildUserCurve(ModelStore& store, const PyNode& node, const PySoilValues&, 
         // Once per pass over the layer: the evaluation repeats at every iteration.
         ReportLine line;
         line.slash().slash().text("     P-Y CURVES DO NOT EXTEND THE LENGTH OF THE PILE");
-        writeLine(store.files.report.get(), line);
+        raisePileMessage(scratch, kToReport, line.str());
         run.beyondLastCurve = true;
     }
-    store.pyState.PULT[node.layerNo - 1] += ultimateOf(curve) * node.spacing;
+    scratch.py.PULT[node.layerNo - 1] += ultimateOf(curve) * node.spacing;
 }
 
 const PyCriterion kUserCurve{&gatherNothing, &buildUserCurve, false};
 
 }  // namespace
 
-void userCurve(ModelStore& store, int IPROP, int L, int& status) {
-    runPyNodeLoop(store, IPROP, L, kUserCurve, status);
+void userCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L, int& status) {
+    runPyNodeLoop(store, scratch, IPROP, L, kUserCurve, status);
 }
 
-void userPileCurves(ModelStore& store, int groupNo, int& /*status*/) {
-    LateralPyState& s = store.pyState;
+void userPileCurves(const ModelStore& store, PileScratch& scratch, int groupNo, int& /*status*/) {
+    LateralPyState& s = scratch.py;
     if (groupNo < 1 || groupNo > kMaxPileGroups) return;
     const PileGroupWork& group = store.work.groups[groupNo - 1];
     const UserPySet* set = setOfGroup(store, groupNo);
     if (!set || group.IPROP < 1 || group.IPROP > kMaxPileProperties) {
-        writeMissingSet(store, groupNo);
+        writeMissingSet(scratch, groupNo);
         s.pileFailureFlag = 1;
         return;
     }
@@ -130,6 +132,7 @@ void userPileCurves(ModelStore& store, int groupNo, int& /*status*/) {
         // The cap moves with the pile head: its deflection is the head's.
         const Bracket b = bracketCurves(*set, kCapLevel * group.XHEAD);
         s.capPassiveResistance = evaluatePyPoint(b.curve, s.pyDeflection[0], ymin, pm, ym).p;
+        s.capPassiveWritten = 1;
     }
     for (int k = 0; k <= N; ++k) {
         const auto i = static_cast<std::size_t>(k);
@@ -140,7 +143,7 @@ void userPileCurves(ModelStore& store, int groupNo, int& /*status*/) {
         if (b.beyondLast) {
             ReportLine line;
             line.slash().slash().text("  -  P-Y CURVES DO NOT EXTEND THE LENGTH OF THE PILE");
-            writeLine(store.files.report.get(), line);
+            raisePileMessage(scratch, kToReport, line.str());
             s.pileFailureFlag = 1;
             return;
         }

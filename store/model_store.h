@@ -13,6 +13,8 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "store/constants.h"
 #include "store/file_handle.h"
@@ -48,6 +50,10 @@ struct RunControl {
     // 1: the plate solution shows its step and iteration lines on the console
     // (standard error) besides its step summary; 0 keeps the console quiet.
     int plateConsole = 1;
+    // Threads of the per-pile analyses (set by the caller of the engine); 0
+    // takes the machine's hardware threads, 1 analyses the pile groups one
+    // after the other on the caller's thread.
+    int threadCount = 0;
 };
 
 // The files of a run that stay open from entry to exit, and those opened by
@@ -75,6 +81,17 @@ struct RunFiles {
 // ---------------------------------------------------------------------------
 // 2 to 4. Title, control parameters (A2) and unit labels.
 
+// stiffnessStart of the control parameters
+// Every perturbed solution starts from the initial moduli, as the solution
+// at the unperturbed displacement does: the comparison runs.
+inline constexpr int kStartFromInitialModuli = 0;
+// The perturbed solutions start from the converged moduli (and flexural
+// rigidities) of the pile group's unperturbed solution at the same head
+// displacement in the same global iteration: far fewer solves, a tangent a
+// little less exact (docs/performance.md), the same converged equilibrium
+// within the cap tolerance. The default.
+inline constexpr int kStartFromConverged = 1;
+
 struct ControlParameters {
     int unitsSystem = 0;                // 1 English, 2 metric, 3 open
     int analysisType = 0;               // 2 two-dimensional, 3 three-dimensional
@@ -88,6 +105,10 @@ struct ControlParameters {
     int reserved10 = 0;                 // read, not used
     int KPYOP = 0;                      // 1 analysis and p-y print, 0 analysis, -1 print only
     int reserved12 = 0;                 // read, not used
+    // Not read from the input data file: set by the caller of the engine
+    // (runEngine). Where the perturbed lateral solutions of the pile-head
+    // stiffness (three-dimensional cap and plate springs) start.
+    int stiffnessStart = kStartFromConverged;
 };
 
 // Labels printed after numbers; the engine converts no units.
@@ -473,7 +494,7 @@ struct McSetTable {
 // One section of a pile property: the stack of sections runs from the pile
 // head down, section k ending XSECT below the head.
 struct SectionWork {
-    double XSECT = 0.0;  // end below the pile head; the last one is 1.2 x LENGTH at every lookup
+    double XSECT = 0.0;  // end below the pile head; lookups take 1.2 x LENGTH for the last one
     double DIAM = 0.0;   // diameter, also the section depth used for stress
     double AREA = 0.0;
     double Iz = 0.0;   // moment of inertia about z; "I" of the two-dimensional model
@@ -566,39 +587,23 @@ struct SoilProfile {
     std::array<double, kMaxProfilePoints> GAMMA{};         // unit weight of point k
 };
 
-// ---------------------------------------------------------------------------
-// Lateral analysis state that the p-y evaluation reads and writes for the
-// pile group being analysed. The pile solvers publish the current group and
-// its deflections; the discretisation fills the node positions and the layer
-// node ranges; the evaluation returns the moduli.
-
 // Nodes of one pile: N <= 100 increments give nodes 1 (head) .. N + 1 (tip).
 inline constexpr int kMaxPileNodes = kMaxIncrements + 1;
 
-struct LateralPyState {
-    int currentPileGroup = 0;  // 1-based pile group being analysed; 0 = none
-    int NNODE = 0;             // nodes of the current pile, N + 1
-    // X of node i of pile group g at nodeX[g - 1][i - 1], node 1 at the head.
-    std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> nodeX{};
-    std::array<double, kMaxPileNodes> pyDeflection{};  // y of node i at [i - 1]; sign ignored
-    std::array<double, kMaxPileNodes> pyModulus{};     // secant modulus Es = p / y of node i
-    // First and last node of the current pile lying in layer L, at [L - 1]; 0 = none.
-    std::array<int, kMaxSoilLayers> layerFirstNode{};
-    std::array<int, kMaxSoilLayers> layerLastNode{};
+// ---------------------------------------------------------------------------
+// The p-y evaluation of the run: what stays from one pile-group analysis to
+// the next. The equivalent depths are kept per pile group for the whole run;
+// the loading is that of the analysis in progress. The state of the pile
+// group being analysed is in its PileScratch (LateralPyState).
+
+struct PyRunState {
     // Equivalent depth at the top of layer L >= 2 for pile group g at XEQ[g - 1][L - 1];
     // below 1.0E-6 means not yet computed. Kept for the whole run.
     std::array<std::array<double, kMaxSoilLayers>, kMaxPileGroups> XEQ{};
-    // Ultimate lateral resistance of layer L integrated over its nodes, at [L - 1].
-    std::array<double, kMaxSoilLayers> PULT{};
-    // Small-deflection threshold: below it a curve gives its initial modulus.
-    // The weak-rock and liquefied-sand criteria raise it to 2.0E-5 x b.
-    double YMIN = f32(1.0E-14f);
-    double capPassiveResistance = 0.0;  // p on the embedded cap from the last cap pass
     // Loading of the analysis in progress, copied by the analysis driver from
     // the load case or combination: 1 static, 0 cyclic, and the cycle count.
     int ISTATIC = 1;
     double NCYCLES = 1.0;
-    int pileFailureFlag = 0;  // set to 1 when user curves do not reach a node of the pile
 };
 
 // ---------------------------------------------------------------------------
@@ -805,21 +810,17 @@ struct GeneratedPileHeadCurves {
     LoadTransferCurves torsionalTransfer;  // of the last torque-rotation curve
 };
 
-// Pile discretisation and the failure checks of the pile-head axial and
-// torsional response (axial/pile_head_response.h).
+// The failure checks of the pile-head axial and torsional response
+// (axial/pile_head_response.h) during the cap solution's force sums.
 struct AxialResponseState {
-    // Increment length h = LENGTH / N of property set IPROP at [IPROP - 1],
-    // set by the discretisation of a pile group of that set.
-    std::array<double, kMaxPileProperties> incrementLength{};
     // 1 while the cap solution sums the pile forces: a displacement outside a
     // curve is then written to the warning scratch file and counted. The cap
-    // solution sets and clears it and resets the counters.
+    // solution sets and clears it and resets the counters, which hold the
+    // warnings of the latest force sum in pile-group order.
     int warningRecordFlag = 0;
     int pullOutWarningCount = 0;
     int bearingWarningCount = 0;
     int torsionWarningCount = 0;
-    double headAxialForce = 0.0;       // Q of the last axialHeadForce, compression positive
-    double headTorsionalMoment = 0.0;  // T of the last torsionalHeadMoment
 };
 
 // ---------------------------------------------------------------------------
@@ -873,26 +874,16 @@ struct PileWork {
     NodalArray shearDC{};    // shear demand/capacity, nodes 0 .. N (printing pass)
 };
 
+// The flags of the lateral pile solutions of a cap solution, and its
+// printing-pass sums.
 struct PileSolution {
-    // 1 when a lateral solution did not close; set by the pile solvers only,
-    // tested and cleared by the cap solution.
+    // 1 when a lateral solution of the latest per-pile analyses did not
+    // close; gathered from the pile scratch spaces in pile-group order, tested
+    // and cleared by the cap solution.
     int capAbortFlag = 0;
     // 1 while the cap solution's final per-pile pass runs: the pile solvers
     // then print their results. Set and cleared by the cap solution.
     int finalPassFlag = 0;
-    // Set by the per-pile analysis before each solver call, read by the
-    // printing: the pile-head displacement in pile axes (ua, uy, uz, tx, ty,
-    // tz; two dimensions: ua, y, 0, 0, 0, rotation) and the rotation of the
-    // pile axes, local = R x global, row by row.
-    CapVector localHeadDisplacement{};
-    std::array<double, 9> headRotation{1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
-    // Results of the last closed solution: lateral head forces and head
-    // moments M(0) = -EI y''(0) of the single plane (or x-y) and x-z planes,
-    // never negated by the printing.
-    double headForceY = 0.0;
-    double headForceZ = 0.0;
-    double headMomentXY = 0.0;
-    double headMomentXZ = 0.0;
     // Two-dimensional printing pass: the sums over the pile groups of
     // A (Q, H, M(0)) at the cap origin (force X, force Y, moment Z). Cleared
     // by the cap solution before its final pass.
@@ -921,7 +912,7 @@ inline constexpr int kCapPileNotClosed = 1;  // a pile solution did not converge
 inline constexpr int kCapSingular = 2;       // stiffness matrix could not be inverted
 inline constexpr int kCapPileWarnings = 3;   // pull-out, bearing or torsion warnings issued
 
-// The geometry of the pile group analysed last, rebuilt before every use.
+// The geometry of one pile group, rebuilt before every use.
 struct PileTransforms {
     int pileGroup = 0;  // 1-based group the matrices belong to; 0 = none built
     CapMatrix T{};      // u_head = T U: the rigid transfer from the cap origin to the head
@@ -958,12 +949,6 @@ struct CapSolution {
     double passiveGround = 0.0;  // its groundBelowHead: < 0 with the ground above the cap bottom
     double passiveResistance = 0.0;  // p0 of its cap pass [force / length]
     double passiveLeverX = 0.0;      // its CorX, from which the passive moment is measured
-    // The per-pile analysis of the group analysed last.
-    PileTransforms transforms;
-    double axialForce = 0.0;       // Q: axial response times axialForceFactor, compression positive
-    double torsionalMoment = 0.0;  // T: 0 with a pinned head
-    CapVector localForces{};       // n (-Q, -Fy, -Fz, -T, My', -Mz') in pile axes
-    CapVector globalForces{};      // the same in global axes
 };
 
 // The two-dimensional cap: vectors of three components (vertical, horizontal,
@@ -1035,6 +1020,154 @@ struct GroupFactorWork {
 };
 
 // ---------------------------------------------------------------------------
+// The scratch space of the per-pile analysis: everything the analysis of one
+// pile group writes while it runs, from the node positions to the messages
+// it raises. The cap solutions analyse the pile groups of one global
+// iteration on several threads, each thread with a scratch space of its own,
+// while the rest of the store is only read; the results are then gathered in
+// pile-group order (cap/pile_in_cap.h). The store keeps one scratch space of
+// its own for the analyses made in pile-group order on the caller's thread:
+// the printing pass, the printed p-y curves, single-threaded runs and the
+// routines called on the store directly.
+
+// The p-y evaluation of the pile group being analysed. The pile solvers
+// publish the current group and its deflections; the discretisation fills
+// the node positions and the layer node ranges; the evaluation returns the
+// moduli.
+
+struct ModelStore;
+class PileWorkers;
+
+struct LateralPyState {
+    int currentPileGroup = 0;  // 1-based pile group being analysed; 0 = none
+    int NNODE = 0;             // nodes of the current pile, N + 1
+    // X of node i of the current pile group at nodeX[i - 1], node 1 at the head.
+    std::array<double, kMaxPileNodes> nodeX{};
+    std::array<double, kMaxPileNodes> pyDeflection{};  // y of node i at [i - 1]; sign ignored
+    std::array<double, kMaxPileNodes> pyModulus{};     // secant modulus Es = p / y of node i
+    // First and last node of the current pile lying in layer L, at [L - 1]; 0 = none.
+    std::array<int, kMaxSoilLayers> layerFirstNode{};
+    std::array<int, kMaxSoilLayers> layerLastNode{};
+    // A scratch space of a worker thread: the equivalent depths of the
+    // current pile group, its row of PyRunState::XEQ, copied in before its
+    // analysis and gathered back after it (see equivalentDepthRow). The
+    // store's own scratch space works on the store's table instead.
+    std::array<double, kMaxSoilLayers> XEQ{};
+    // Ultimate lateral resistance of layer L integrated over its nodes, at
+    // [L - 1]. A layer the current pile has no node in keeps the value of the
+    // pile evaluated before.
+    std::array<double, kMaxSoilLayers> PULT{};
+    // Small-deflection threshold: below it a curve gives its initial modulus.
+    // The weak-rock and liquefied-sand criteria raise it to 2.0E-5 x b, silt
+    // and vuggy limestone set it back; the other criteria only read it, so
+    // its value is that of the rock or liquefied layer evaluated last.
+    double YMIN = f32(1.0E-14f);
+    // Layers of which PULT, and whether YMIN, were written since the flags
+    // were cleared: what the evaluations of one pile group pass on to the
+    // next (cap/pile_in_cap.cpp follows them from pile group to pile group).
+    std::array<int, kMaxSoilLayers> pultWritten{};
+    int ymimWritten = 0;
+    double capPassiveResistance = 0.0;  // p on the embedded cap from the last cap pass
+    int capPassiveWritten = 0;          // 1 once a cap pass wrote capPassiveResistance
+    int pileFailureFlag = 0;            // set to 1 when user curves do not reach a node of the pile
+};
+
+// The results of the latest lateral solution that its caller and the
+// printing read.
+struct PileHeadResults {
+    // Set by the per-pile analysis before each solver call, read by the
+    // printing: the pile-head displacement in pile axes (ua, uy, uz, tx, ty,
+    // tz; two dimensions: ua, y, 0, 0, 0, rotation) and the rotation of the
+    // pile axes, local = R x global, row by row.
+    CapVector localHeadDisplacement{};
+    std::array<double, 9> headRotation{1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
+    // Results of the last closed solution: lateral head forces and head
+    // moments M(0) = -EI y''(0) of the single plane (or x-y) and x-z planes,
+    // never negated by the printing.
+    double headForceY = 0.0;
+    double headForceZ = 0.0;
+    double headMomentXY = 0.0;
+    double headMomentXZ = 0.0;
+    double headAxialForce = 0.0;       // Q of the last axialHeadForce, compression positive
+    double headTorsionalMoment = 0.0;  // T of the last torsionalHeadMoment
+    // The latest lateral solution when it closed, for its printing: which
+    // solver left it (kSolvedNone while a solution runs or after one that did
+    // not close) and the torsional moment it printed with.
+    int solvedBy = 0;
+    double solvedTorsion = 0.0;
+};
+
+// solvedBy of PileHeadResults
+inline constexpr int kSolvedNone = 0;
+inline constexpr int kSolvedTwoDimensional = 1;  // the single-plane solver, two-dimensional instance
+inline constexpr int kSolvedResultantPlane = 2;  // the single-plane solver, resultant plane
+inline constexpr int kSolvedBiaxial = 3;
+
+// The state a lateral solution may start from instead of the initial moduli:
+// the converged state of the pile group's solution at the unperturbed head
+// displacement, for the perturbed solutions of the tangent (the stiffness
+// start option of the control parameters).
+struct LateralStart {
+    int pileGroup = 0;  // the group the state belongs to; 0 = none, start from the initial moduli
+    NodalArray Es{};    // soil moduli, nodes 0 .. N
+    // Flexural rigidities of the planes ([0] single plane or x-y, [1] x-z),
+    // nodes 0 .. N; used with nonlinear bending only.
+    std::array<NodalArray, 2> R{};
+};
+
+// Where a message of the per-pile analysis goes (PileMessage::destinations).
+inline constexpr int kToReport = 1;
+inline constexpr int kToRuntime = 2;         // committed to disk after the message
+inline constexpr int kToWarningScratch = 4;  // the warning scratch file
+inline constexpr int kToCollector = 8;       // the run's results collector, as a warning
+
+// A message of the per-pile analysis: its records separated by '\n', without
+// the last end of line, as a ReportLine assembles them.
+struct PileMessage {
+    int destinations = 0;
+    std::string records;
+};
+
+struct PileScratch {
+    // The store of which this is the own scratch space: messages are written
+    // at once, the printing pass prints through it and the equivalent depths
+    // are those of its table. Null for a worker thread's scratch space, whose
+    // messages wait in `messages` until the caller writes them.
+    ModelStore* owner = nullptr;
+    LateralPyState py{};
+    PileWork work{};  // nodal arrays of the lateral pile solvers
+    PileHeadResults head{};
+    LateralStart start{};
+    PileTransforms transforms{};   // of the pile group analysed last
+    double axialForce = 0.0;       // Q: axial response times axialForceFactor, compression positive
+    double torsionalMoment = 0.0;  // T: 0 with a pinned head
+    CapVector localForces{};       // n (-Q, -Fy, -Fz, -T, My', -Mz') in pile axes
+    CapVector globalForces{};      // the same in global axes
+    // Raised by the solutions written in this scratch space: 1 when a lateral
+    // solution did not close, and the pile-head failure warnings recorded
+    // (while the store's warningRecordFlag is 1).
+    int capAbortFlag = 0;
+    int pullOutWarningCount = 0;
+    int bearingWarningCount = 0;
+    int torsionWarningCount = 0;
+    // Lateral solutions started and their finite-difference solves. In the
+    // store's own scratch space: those of the whole run, the worker threads'
+    // added as their results are gathered.
+    long long lateralSolutions = 0;
+    long long lateralIterations = 0;
+    // Messages waiting to be written, in the order they were raised (a
+    // worker's scratch space only; the sizes vary with the warnings).
+    std::vector<PileMessage> messages{};
+};
+
+// Work done by the analyses of the run, for the speed measurements: global
+// iterations of the rigid-cap solutions (the lateral solutions are counted in
+// the store's own PileScratch).
+struct AnalysisCounters {
+    long long globalIterations = 0;
+};
+
+// ---------------------------------------------------------------------------
 // The store.
 
 struct ModelStore {
@@ -1059,18 +1192,24 @@ struct ModelStore {
     McSetTable mcSets;
     PileWorkTables work;
     SoilProfile soilProfile;      // built by prepareSoilProfile
-    LateralPyState pyState;       // p-y evaluation of the pile group being analysed
+    PyRunState pyRun;             // what the p-y evaluations keep for the run
     PrintedPyCurve pyPrinting;    // printing mode of the p-y evaluation
     CurrentAnalysis analysis;     // the load case or combination being analysed
     PileEnvelopes pileEnvelopes;  // pile-head and along-pile envelopes of the series
 
     GeneratedPileHeadCurves generatedCurves;  // generated load-settlement, torque-rotation
-    AxialResponseState axialResponse;         // discretisation and axial/torsional warnings
-    PileWork pileWork;                        // nodal arrays of the lateral pile solvers
-    PileSolution pileSolution;                // flags and results of the lateral pile solvers
-    CapSolution capSolution;                  // cap equilibrium and per-pile analysis in cap axes
+    AxialResponseState axialResponse;         // axial and torsional warnings of the force sums
+    PileSolution pileSolution;                // flags of the lateral pile solutions
+    CapSolution capSolution;                  // cap equilibrium
     CapSolution2D capSolution2D;              // the two-dimensional cap equilibrium
     GroupFactorWork groupFactorWork;          // individual piles of the group reduction factors
+    PileScratch pileScratch{.owner = this};   // the store's own per-pile scratch space
+    AnalysisCounters counters;
+
+    // Not owned: the worker threads of the per-pile analyses, attached by
+    // runEngine for the run when it has more than one thread; null (the
+    // pile groups are analysed in order on the caller's thread) otherwise.
+    PileWorkers* pileWorkers = nullptr;
 
     // Not owned: the observer of the run's results, attached by runEngine
     // after the store is cleared and detached at the end of the run; null

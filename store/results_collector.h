@@ -42,8 +42,9 @@ class ResultsCollector {
     // The final printing pass solved pile group pileGroup: its pile-head row
     // in cap axes and in pile axes (the rows of the results data file: six
     // displacements, six forces and the stress in three dimensions; three
-    // displacements, three forces and the stress in two). store.pileWork
-    // holds its nodal results with the moments in the sign of the listings.
+    // displacements, three forces and the stress in two). store.pileScratch
+    // .work holds its nodal results with the moments in the sign of the
+    // listings (the printing pass runs in the store's own scratch space).
     virtual void pileSolved(const ModelStore& store, int pileGroup, std::span<const double> global,
                             std::span<const double> local) = 0;
 

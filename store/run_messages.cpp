@@ -14,7 +14,32 @@ void writeRecords(std::FILE* file, std::string_view records) {
     std::fputc('\n', file);
 }
 
+void writeMessage(ModelStore& store, int destinations, std::string_view records) {
+    RunFiles& f = store.files;
+    if ((destinations & kToReport) != 0 && f.report) writeRecords(f.report.get(), records);
+    if ((destinations & kToWarningScratch) != 0 && f.warningScratch)
+        writeRecords(f.warningScratch.get(), records);
+    if ((destinations & kToRuntime) != 0 && f.runtime) {
+        writeRecords(f.runtime.get(), records);
+        commitToDisk(f.runtime.get());
+    }
+    if ((destinations & kToCollector) != 0) noteWarning(store, records);
+}
+
 }  // namespace
+
+void raisePileMessage(PileScratch& scratch, int destinations, std::string_view records) {
+    if (scratch.owner) {
+        writeMessage(*scratch.owner, destinations, records);
+        return;
+    }
+    scratch.messages.push_back({destinations, std::string(records)});
+}
+
+void writePileMessages(ModelStore& store, std::span<const PileMessage> messages) {
+    for (const PileMessage& m : messages)
+        writeMessage(store, m.destinations, m.records);
+}
 
 void writeRuntimeLine(ModelStore& store, std::string_view records) {
     std::FILE* file = store.files.runtime.get();

@@ -40,7 +40,7 @@ struct Range {
 };
 
 Range rangeOf(const ModelStore& store, int L) {
-    return {store.pyState.layerFirstNode[L - 1], store.pyState.layerLastNode[L - 1]};
+    return {store.pileScratch.py.layerFirstNode[L - 1], store.pileScratch.py.layerLastNode[L - 1]};
 }
 
 TEST(DiscretisePile, TipExactlyAtTheBottomOfTheDeepestLayerIsAccepted) {
@@ -49,11 +49,11 @@ TEST(DiscretisePile, TipExactlyAtTheBottomOfTheDeepestLayerIsAccepted) {
     addBareLayer(*store, 10.0, 20.0);
     setPile(*store, 0.0, 20.0, 4);  // nodes at 0, 5, 10, 15, 20
     int status = 99;
-    discretisePile(*store, 1, status);
+    discretisePile(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, 0);  // the three-dimensional instance clears it first
-    EXPECT_EQ(store->pyState.NNODE, 5);
-    EXPECT_EQ(store->axialResponse.incrementLength[0], 5.0);
-    EXPECT_EQ(store->pyState.nodeX[0][4], 20.0);
+    EXPECT_EQ(store->pileScratch.py.NNODE, 5);
+    EXPECT_EQ(store->pileScratch.py.nodeX[1], 5.0);
+    EXPECT_EQ(store->pileScratch.py.nodeX[4], 20.0);
     // The node on the boundary at X = 10 is the first node of layer 2.
     EXPECT_EQ(rangeOf(*store, 1).first, 1);
     EXPECT_EQ(rangeOf(*store, 1).last, 2);
@@ -64,9 +64,9 @@ TEST(DiscretisePile, TipExactlyAtTheBottomOfTheDeepestLayerIsAccepted) {
     auto thirds = newStore(1);
     addBareLayer(*thirds, 0.0, 10.0);
     setPile(*thirds, 0.0, 10.0, 3);
-    discretisePile(*thirds, 1, status);
+    discretisePile(*thirds, thirds->pileScratch, 1, status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(thirds->pyState.nodeX[0][3], 10.0);
+    EXPECT_EQ(thirds->pileScratch.py.nodeX[3], 10.0);
 }
 
 TEST(DiscretisePile, OneIncrementBelowTheDeepestLayerStopsTheRun) {
@@ -75,7 +75,7 @@ TEST(DiscretisePile, OneIncrementBelowTheDeepestLayerStopsTheRun) {
     addBareLayer(*store, 10.0, 20.0);
     setPile(*store, 0.0, 25.0, 5);  // the tip 5 below the bottom
     int status = 0;
-    discretisePile(*store, 1, status);
+    discretisePile(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, 3);
     const std::string fatal =
         "\n\n\n     **** FATAL ERROR ****\n"
@@ -90,11 +90,11 @@ TEST(DiscretisePile, OneIncrementBelowTheDeepestLayerStopsTheRun) {
     // survives a pile that passes.
     store->control.analysisType = 2;
     status = 0;
-    discretisePile(*store, 1, status);
+    discretisePile(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, 13);
     setPile(*store, 0.0, 20.0, 4);
     status = 7;
-    discretisePile(*store, 1, status);
+    discretisePile(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, 7);
 
     // With user p-y curves for the group no length check is made.
@@ -104,9 +104,9 @@ TEST(DiscretisePile, OneIncrementBelowTheDeepestLayerStopsTheRun) {
     user->control.userPyCurvesOption = 1;
     user->work.groups[0].pySetNo = 1;
     status = 0;
-    discretisePile(*user, 1, status);
+    discretisePile(*user, user->pileScratch, 1, status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(user->pyState.nodeX[0][5], 25.0);
+    EXPECT_EQ(user->pileScratch.py.nodeX[5], 25.0);
     EXPECT_EQ(rangeOf(*user, 1).first, 0);
 }
 
@@ -118,7 +118,7 @@ TEST(DiscretisePile, LayerRangesAboveTheGroundAndAcrossThinLayers) {
     addBareLayer(*store, 12.0, 40.0);
     setPile(*store, -5.0, 30.0, 6);  // nodes at -5, 0, 5, 10, 15, 20, 25
     int status = 0;
-    discretisePile(*store, 1, status);
+    discretisePile(*store, store->pileScratch, 1, status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(rangeOf(*store, 1).first, 2);  // the head is in the air
     EXPECT_EQ(rangeOf(*store, 1).last, 4);
@@ -129,7 +129,7 @@ TEST(DiscretisePile, LayerRangesAboveTheGroundAndAcrossThinLayers) {
 
     // A tip inside the upper layer: it runs to the tip, the lower one is empty.
     setPile(*store, 0.0, 8.0, 2);
-    discretisePile(*store, 1, status);
+    discretisePile(*store, store->pileScratch, 1, status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(rangeOf(*store, 1).first, 1);
     EXPECT_EQ(rangeOf(*store, 1).last, 3);
@@ -137,10 +137,10 @@ TEST(DiscretisePile, LayerRangesAboveTheGroundAndAcrossThinLayers) {
     EXPECT_EQ(rangeOf(*store, 3).first, 0);
 
     // Unusable data: a group beyond the arrangement, increments outside 1..100.
-    discretisePile(*store, 2, status);
+    discretisePile(*store, store->pileScratch, 2, status);
     EXPECT_EQ(status, kStatusPileGroupRefused);
     store->work.properties[0].increments = 0;
-    discretisePile(*store, 1, status);
+    discretisePile(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, kStatusPileGroupRefused);
 }
 
@@ -172,69 +172,70 @@ std::unique_ptr<ModelStore> curveStore() {
 TEST(AxialHeadForce, SelectsTheCurveBySignAndInterpolates) {
     auto store = curveStore();
     store->axialResponse.warningRecordFlag = 1;
-    EXPECT_DOUBLE_EQ(axialHeadForce(*store, 1, 0.45), 45.0);  // generated curve 1
-    EXPECT_DOUBLE_EQ(axialHeadForce(*store, 2, 0.25), 50.0);  // user curve 1
-    EXPECT_DOUBLE_EQ(store->axialResponse.headAxialForce, 50.0);
+    EXPECT_DOUBLE_EQ(axialHeadForce(*store, store->pileScratch, 1, 0.45),
+                     45.0);  // generated curve 1
+    EXPECT_DOUBLE_EQ(axialHeadForce(*store, store->pileScratch, 2, 0.25), 50.0);  // user curve 1
+    EXPECT_DOUBLE_EQ(store->pileScratch.head.headAxialForce, 50.0);
     // Exactly at the first and the last point: no warning.
-    EXPECT_DOUBLE_EQ(axialHeadForce(*store, 2, -0.5), -50.0);
-    EXPECT_DOUBLE_EQ(axialHeadForce(*store, 2, 1.0), 150.0);
-    EXPECT_DOUBLE_EQ(axialHeadForce(*store, 1, 0.9), 90.0);
+    EXPECT_DOUBLE_EQ(axialHeadForce(*store, store->pileScratch, 2, -0.5), -50.0);
+    EXPECT_DOUBLE_EQ(axialHeadForce(*store, store->pileScratch, 2, 1.0), 150.0);
+    EXPECT_DOUBLE_EQ(axialHeadForce(*store, store->pileScratch, 1, 0.9), 90.0);
     // Zero displacement: zero force without reading the curve.
-    EXPECT_EQ(axialHeadForce(*store, 2, 0.0), 0.0);
+    EXPECT_EQ(axialHeadForce(*store, store->pileScratch, 2, 0.0), 0.0);
     // Below the first point of a generated curve: from the origin.
-    EXPECT_DOUBLE_EQ(axialHeadForce(*store, 1, 0.05), 5.0);
-    EXPECT_EQ(store->axialResponse.pullOutWarningCount, 0);
-    EXPECT_EQ(store->axialResponse.bearingWarningCount, 0);
+    EXPECT_DOUBLE_EQ(axialHeadForce(*store, store->pileScratch, 1, 0.05), 5.0);
+    EXPECT_EQ(store->pileScratch.pullOutWarningCount, 0);
+    EXPECT_EQ(store->pileScratch.bearingWarningCount, 0);
     EXPECT_EQ(contentsOf(store->files.warningScratch), "");
 }
 
 TEST(AxialHeadForce, OutsideTheCurveWarnsOnlyWhileWarningsAreRecorded) {
     auto store = curveStore();
     // The stiffness perturbations of the cap solution stay silent.
-    EXPECT_EQ(axialHeadForce(*store, 2, 1.0 + 1.0E-9), 0.0);
-    EXPECT_EQ(store->axialResponse.bearingWarningCount, 0);
+    EXPECT_EQ(axialHeadForce(*store, store->pileScratch, 2, 1.0 + 1.0E-9), 0.0);
+    EXPECT_EQ(store->pileScratch.bearingWarningCount, 0);
     EXPECT_EQ(contentsOf(store->files.warningScratch), "");
 
     store->axialResponse.warningRecordFlag = 1;
-    EXPECT_EQ(axialHeadForce(*store, 2, 1.0 + 1.0E-9), 0.0);
-    EXPECT_EQ(store->axialResponse.bearingWarningCount, 1);
-    EXPECT_EQ(store->axialResponse.pullOutWarningCount, 0);
+    EXPECT_EQ(axialHeadForce(*store, store->pileScratch, 2, 1.0 + 1.0E-9), 0.0);
+    EXPECT_EQ(store->pileScratch.bearingWarningCount, 1);
+    EXPECT_EQ(store->pileScratch.pullOutWarningCount, 0);
     EXPECT_EQ(
         contentsOf(store->files.warningScratch),
         "\n     ** WARNING **  APPARENT FAILURE IN BEARING       PILE GROUP    2\n"
         "                    AX. DISP.=  0.1000E+01 >   0.1000E+01     AX. FORCE=  0.0000E+00\n");
 
-    EXPECT_EQ(axialHeadForce(*store, 2, -0.75), 0.0);
-    EXPECT_EQ(store->axialResponse.pullOutWarningCount, 1);
+    EXPECT_EQ(axialHeadForce(*store, store->pileScratch, 2, -0.75), 0.0);
+    EXPECT_EQ(store->pileScratch.pullOutWarningCount, 1);
     // A generated curve has no tension branch: uplift pulls the pile out.
-    EXPECT_EQ(axialHeadForce(*store, 1, -0.01), 0.0);
-    EXPECT_EQ(store->axialResponse.pullOutWarningCount, 2);
+    EXPECT_EQ(axialHeadForce(*store, store->pileScratch, 1, -0.01), 0.0);
+    EXPECT_EQ(store->pileScratch.pullOutWarningCount, 2);
     const std::string text = contentsOf(store->files.warningScratch);
     EXPECT_NE(text.find("APPARENT FAILURE IN PULL OUT      PILE GROUP    2\n"
                         "                    AX. DISP.= -0.7500E+00 >  -0.5000E+00"),
               std::string::npos);
     // A curve number without a curve reads as beyond its end.
     store->work.groups[0].lsCurveNo = -5;
-    EXPECT_EQ(axialHeadForce(*store, 1, 0.1), 0.0);
-    EXPECT_EQ(store->axialResponse.bearingWarningCount, 2);
+    EXPECT_EQ(axialHeadForce(*store, store->pileScratch, 1, 0.1), 0.0);
+    EXPECT_EQ(store->pileScratch.bearingWarningCount, 2);
 }
 
 TEST(TorsionalHeadMoment, ReadsEitherSenseAndWarnsBeyondTheCurve) {
     auto store = curveStore();
     store->axialResponse.warningRecordFlag = 1;
     // A generated curve resists both senses of twist alike, from the origin.
-    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, 1, 0.45), 45.0);
-    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, 1, -0.45), -45.0);
-    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, 1, 0.05), 5.0);
-    EXPECT_EQ(torsionalHeadMoment(*store, 1, 0.0), 0.0);
+    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, store->pileScratch, 1, 0.45), 45.0);
+    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, store->pileScratch, 1, -0.45), -45.0);
+    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, store->pileScratch, 1, 0.05), 5.0);
+    EXPECT_EQ(torsionalHeadMoment(*store, store->pileScratch, 1, 0.0), 0.0);
     // A user curve is read as given, zero twist included.
-    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, 2, 0.75), 125.0);
-    EXPECT_EQ(torsionalHeadMoment(*store, 2, 0.0), 0.0);
-    EXPECT_EQ(store->axialResponse.torsionWarningCount, 0);
+    EXPECT_DOUBLE_EQ(torsionalHeadMoment(*store, store->pileScratch, 2, 0.75), 125.0);
+    EXPECT_EQ(torsionalHeadMoment(*store, store->pileScratch, 2, 0.0), 0.0);
+    EXPECT_EQ(store->pileScratch.torsionWarningCount, 0);
 
-    EXPECT_EQ(torsionalHeadMoment(*store, 2, 1.5), 0.0);
-    EXPECT_EQ(torsionalHeadMoment(*store, 1, -1.0), 0.0);
-    EXPECT_EQ(store->axialResponse.torsionWarningCount, 2);
+    EXPECT_EQ(torsionalHeadMoment(*store, store->pileScratch, 2, 1.5), 0.0);
+    EXPECT_EQ(torsionalHeadMoment(*store, store->pileScratch, 1, -1.0), 0.0);
+    EXPECT_EQ(store->pileScratch.torsionWarningCount, 2);
     const std::string text = contentsOf(store->files.warningScratch);
     EXPECT_NE(text.find("\n     ** WARNING **  APPARENT FAILURE IN TORSION       PILE GROUP    2\n"
                         "                    ROTATION =  0.1500E+01 >   0.1000E+01     T. MOMENT=  "
@@ -243,8 +244,8 @@ TEST(TorsionalHeadMoment, ReadsEitherSenseAndWarnsBeyondTheCurve) {
     EXPECT_NE(text.find("ROTATION = -0.1000E+01 >  -0.9000E+00"), std::string::npos);
 
     store->axialResponse.warningRecordFlag = 0;
-    EXPECT_EQ(torsionalHeadMoment(*store, 2, -2.0), 0.0);
-    EXPECT_EQ(store->axialResponse.torsionWarningCount, 2);
+    EXPECT_EQ(torsionalHeadMoment(*store, store->pileScratch, 2, -2.0), 0.0);
+    EXPECT_EQ(store->pileScratch.torsionWarningCount, 2);
 }
 
 }  // namespace

@@ -197,8 +197,8 @@ TEST(Cap2D, RowMovedOffTheOriginUnderTheLoadMovedAlikeCarriesTheSameForces) {
         int status = 0;
         sumPileForces2D(s, U, F, status);
         ASSERT_EQ(status, 0);
-        force[moved] = s.pileSolution.headForceY;
-        moment[moved] = s.pileSolution.headMomentXY;
+        force[moved] = s.pileScratch.head.headForceY;
+        moment[moved] = s.pileScratch.head.headMomentXY;
     }
     // Both solutions converged to the cap tolerance 1.0E-6.
     expectClose(ua[1], ua[0], 1.0E-5);
@@ -567,7 +567,7 @@ TEST(Cap2D, PlaneBranchOfThePerPileAnalysisGivesTheForcesOfTheTwoDimensionalSum)
     makeTwoDimensional(t);
     addRow(t, 0.0, 0.0, 0.25, 2.0);
     CapMatrix K{};
-    pileHeadStiffness(t, 1, K, CapVector{U[0], U[1], 0.0, 0.0, 0.0, U[2]}, status);
+    pileHeadStiffness(t, t.pileScratch, 1, K, CapVector{U[0], U[1], 0.0, 0.0, 0.0, U[2]}, status);
     ASSERT_EQ(status, 0);
     const int plane[] = {kForceX, kForceY, kMomentZ};
     const double steps[] = {1.0E-7, 1.0E-7, 1.0E-9};

@@ -12,6 +12,7 @@
 #include "engine/ipylora8.h"
 #include "engine/run_control.h"
 #include "store/model_store.h"
+#include "store/pile_workers.h"
 #include "store/return_codes.h"
 #include "tests/support/temp_dir.h"
 
@@ -266,10 +267,10 @@ struct RunOutput {
 };
 
 RunOutput runModel(ModelStore& store, const std::filesystem::path& model,
-                   const testsupport::TempDir& dir) {
+                   const testsupport::TempDir& dir, const EngineOptions& options = {}) {
     writeFile(dir / "Names.dat", joinRecords(namesRecords(dir.path(), model)));
     RunOutput out;
-    out.returnCode = runEngine(store, 13, (dir / "Names.dat").string());
+    out.returnCode = runEngine(store, 13, (dir / "Names.dat").string(), nullptr, options);
     auto withoutDate = [](std::vector<std::string> lines) {
         std::erase_if(lines, [](const std::string& l) { return l.find("Date:  ") == 15; });
         return lines;
@@ -304,6 +305,62 @@ TEST(EntryPoint, ASecondRunInTheSameProcessSeesNothingOfTheFirst) {
     // Nothing of the three-dimensional model is left beyond the row model's counts.
     EXPECT_EQ(shared->arrangement.rows[shared->arrangement.pileGroupCount].headZ, 0.0);
     EXPECT_EQ(shared->loadCases.rows[shared->loadCases.loadCaseCount].name.trimmed(), "");
+}
+
+TEST(EngineOptions, ThreadsAndStiffnessStartFromTheCommandLineTextAndTheEnvironment) {
+    int threads = 9;
+    for (const char* refused : {"", "0", "257", "2x", "-3", " 2", "1000", "+4"}) {
+        EXPECT_FALSE(parseThreadCount(refused, threads)) << "\"" << refused << "\"";
+        EXPECT_EQ(threads, 9);
+    }
+    EXPECT_TRUE(parseThreadCount("7", threads));
+    EXPECT_EQ(threads, 7);
+    EXPECT_TRUE(parseThreadCount("256", threads));
+    EXPECT_EQ(threads, kMaxPileThreads);
+    int start = -1;
+    EXPECT_FALSE(parseStiffnessStart("Converged", start));
+    EXPECT_FALSE(parseStiffnessStart("", start));
+    EXPECT_EQ(start, -1);
+    EXPECT_TRUE(parseStiffnessStart("initial", start));
+    EXPECT_EQ(start, kStartFromInitialModuli);
+    EXPECT_TRUE(parseStiffnessStart("converged", start));
+    EXPECT_EQ(start, kStartFromConverged);
+
+    // The entry point's options: the environment, or the defaults where it
+    // says nothing usable.
+    ::setenv("PYLORA_THREADS", "5", 1);
+    ::setenv("PYLORA_STIFFNESS_START", "initial", 1);
+    EngineOptions fromEnvironment = optionsFromEnvironment();
+    EXPECT_EQ(fromEnvironment.threadCount, 5);
+    EXPECT_EQ(fromEnvironment.stiffnessStart, kStartFromInitialModuli);
+    ::setenv("PYLORA_THREADS", "many", 1);
+    ::setenv("PYLORA_STIFFNESS_START", "warm", 1);
+    fromEnvironment = optionsFromEnvironment();
+    ::unsetenv("PYLORA_THREADS");
+    ::unsetenv("PYLORA_STIFFNESS_START");
+    EXPECT_EQ(fromEnvironment.threadCount, 0);
+    EXPECT_EQ(fromEnvironment.stiffnessStart, kStartFromConverged);
+}
+
+TEST(EngineOptions, ARunTakesItsOptionsAndLeavesNoWorkerThreadsBehind) {
+    const std::filesystem::path model =
+        std::filesystem::path(PYLORA_EXAMPLES_DIR) / "group3d" / "model.dat";
+    TempDir serialDir, parallelDir;
+    auto store = makeModelStore();
+    const RunOutput serial = runModel(*store, model, serialDir, {1, kStartFromInitialModuli});
+    EXPECT_EQ(store->run.threadCount, 1);
+    EXPECT_EQ(store->control.stiffnessStart, kStartFromInitialModuli);
+    const RunOutput parallel = runModel(*store, model, parallelDir, {3, kStartFromInitialModuli});
+    EXPECT_EQ(store->run.threadCount, 3);
+    EXPECT_EQ(store->pileWorkers, nullptr);
+    EXPECT_EQ(parallel.returnCode, serial.returnCode);
+    EXPECT_EQ(parallel.runtime, serial.runtime);
+    // The reports name their own folders; every other line agrees.
+    ASSERT_EQ(parallel.report.size(), serial.report.size());
+    for (std::size_t i = 0; i < serial.report.size(); ++i) {
+        if (serial.report[i].find("Path to file locations") != std::string::npos) continue;
+        EXPECT_EQ(parallel.report[i], serial.report[i]) << "report line " << i + 1;
+    }
 }
 
 }  // namespace

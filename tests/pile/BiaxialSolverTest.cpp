@@ -30,23 +30,24 @@ struct Biaxial {
 
 Biaxial solve(ModelStore& store, double uy, double Sy, double uz, double Sz, double Q = 0.0) {
     Biaxial r;
-    solveBiaxialPile(store, 1, uy, Sy, uz, Sz, Q, 0.0, r.Fy, r.Fz, r.Mxy, r.Mxz, r.status);
+    solveBiaxialPile(store, store.pileScratch, 1, uy, Sy, uz, Sz, Q, 0.0, r.Fy, r.Fz, r.Mxy, r.Mxz,
+                     r.status);
     return r;
 }
 
 // The moduli of the p-y curves at the given multiple of the deflections
 // before the last solve, from which the solver took its last moduli.
 NodalArray moduliAt(ModelStore& store, double factor) {
-    const PileWork& work = store.pileWork;
+    const PileWork& work = store.pileScratch.work;
     for (int k = 0; k <= work.N; ++k)
-        store.pyState.pyDeflection[static_cast<std::size_t>(k)] =
+        store.pileScratch.py.pyDeflection[static_cast<std::size_t>(k)] =
             factor * nodeAt(work.planes[0].previousY, k);
     int status = 0;
-    generatePyModuli(store, 1, status);
+    generatePyModuli(store, store.pileScratch, 1, status);
     EXPECT_EQ(status, 0);
     NodalArray Es{};
     for (int k = 0; k <= work.N; ++k)
-        nodeAt(Es, k) = store.pyState.pyModulus[static_cast<std::size_t>(k)];
+        nodeAt(Es, k) = store.pileScratch.py.pyModulus[static_cast<std::size_t>(k)];
     return Es;
 }
 
@@ -64,7 +65,7 @@ TEST(BiaxialSolver, HeadMovedInYAloneLeavesTheXZPlaneAtRest) {
         for (int k = -3; k <= 103; ++k)
             EXPECT_EQ(deflection(*store, 1, k), 0.0) << "node " << k;
         // The soil follows the y deflection alone.
-        const NodalArray Es = store->pileWork.Es;
+        const NodalArray Es = store->pileScratch.work.Es;
         const NodalArray fromY = moduliAt(*store, 1.0);
         for (int k = 0; k <= 100; ++k)
             EXPECT_EQ(nodeAt(Es, k), nodeAt(fromY, k)) << "node " << k;
@@ -74,12 +75,12 @@ TEST(BiaxialSolver, HeadMovedInYAloneLeavesTheXZPlaneAtRest) {
         auto single = layeredSoftClayPile(setup);
         double H = 0.0;
         int status = 0;
-        solveSinglePlanePile(*single, 1, 0.5, 0.0, 3.0E4, H, status,
+        solveSinglePlanePile(*single, single->pileScratch, 1, 0.5, 0.0, 3.0E4, H, status,
                              SinglePlaneInstance::resultantPlane);
         ASSERT_EQ(status, 0);
         EXPECT_EQ(r.Fy, H);
-        EXPECT_EQ(r.Mxy, single->pileSolution.headMomentXY);
-        EXPECT_EQ(store->pileWork.iterationCount, single->pileWork.iterationCount);
+        EXPECT_EQ(r.Mxy, single->pileScratch.head.headMomentXY);
+        EXPECT_EQ(store->pileScratch.work.iterationCount, single->pileScratch.work.iterationCount);
     }
 }
 
@@ -91,7 +92,7 @@ TEST(BiaxialSolver, EqualDisplacementsTakeTheSoilAtTheResultantDeflection) {
     EXPECT_EQ(r.Fy, r.Fz);
     for (int k = 0; k <= 100; ++k)
         ASSERT_EQ(deflection(*store, 0, k), deflection(*store, 1, k));
-    const NodalArray Es = store->pileWork.Es;
+    const NodalArray Es = store->pileScratch.work.Es;
     const NodalArray resultant = moduliAt(*store, std::sqrt(2.0));
     const NodalArray single = moduliAt(*store, 1.0);
     int softer = 0;
@@ -111,7 +112,7 @@ TEST(BiaxialSolver, HeadConditionsBelongToEachPlane) {
     const double Sz = 0.002;
     const Biaxial r = solve(*store, 0.2, 0.004, 0.2, Sz);
     ASSERT_EQ(r.status, 0);
-    const PileWork& work = store->pileWork;
+    const PileWork& work = store->pileScratch.work;
     // Pinned about z: no moment whatever rotation is passed; fixed about y:
     // the head takes the rotation, in the opposite sense.
     EXPECT_EQ(r.Mxy, 0.0);
@@ -142,8 +143,8 @@ TEST(BiaxialSolver, RoundPileRespondsAlikeInEveryDirection) {
         force[i] = std::hypot(r.Fy, r.Fz);
         // The head force points along the head displacement.
         EXPECT_NEAR(r.Fy * s - r.Fz * c, 0.0, 1.0E-6 * force[i]);
-        stress[i] = store->pileWork.stress;
-        bending[i] = store->pileWork.bendingDC;
+        stress[i] = store->pileScratch.work.stress;
+        bending[i] = store->pileScratch.work.bendingDC;
     }
     for (std::size_t i = 1; i < angles.size(); ++i) {
         SCOPED_TRACE(i);
@@ -165,11 +166,12 @@ TEST(BiaxialSolver, LimitAndFailuresAreThoseOfTheSinglePlane) {
     store->analysis.control.maxPileIterations = 5;
     Biaxial r;
     r.Fy = 1.0;
-    solveBiaxialPile(*store, 1, 0.3, 0.0, 0.1, 0.0, 0.0, 0.0, r.Fy, r.Fz, r.Mxy, r.Mxz, r.status);
+    solveBiaxialPile(*store, store->pileScratch, 1, 0.3, 0.0, 0.1, 0.0, 0.0, 0.0, r.Fy, r.Fz, r.Mxy,
+                     r.Mxz, r.status);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.Fy, 1.0);
-    EXPECT_EQ(store->pileSolution.capAbortFlag, 1);
-    EXPECT_EQ(store->pileWork.iterationCount, 5);
+    EXPECT_EQ(store->pileScratch.capAbortFlag, 1);
+    EXPECT_EQ(store->pileScratch.work.iterationCount, 5);
     EXPECT_NE(contentsOf(store->files.runtime)
                   .find("NO CLOSURE OF A LLP AFTER     5  ITERATIONS          PILE GROUP    1"),
               std::string::npos);
@@ -177,7 +179,7 @@ TEST(BiaxialSolver, LimitAndFailuresAreThoseOfTheSinglePlane) {
     auto still = layeredSoftClayPile();
     const Biaxial zero = solve(*still, 0.0, 0.0, 0.0, 0.0);
     ASSERT_EQ(zero.status, 0);
-    EXPECT_EQ(still->pileWork.iterationCount, 2);
+    EXPECT_EQ(still->pileScratch.work.iterationCount, 2);
     EXPECT_EQ(zero.Fy, 0.0);
     EXPECT_EQ(zero.Fz, 0.0);
 }
@@ -190,10 +192,10 @@ TEST(BiaxialSolver, PrintingPassWritesBothPlanes) {
     store->pileSolution.finalPassFlag = 1;
     store->analysis.demandCapacityPrint = 1;
     store->analysis.control.nodeStep = 25;
-    auto& c = store->pileSolution.localHeadDisplacement;
+    auto& c = store->pileScratch.head.localHeadDisplacement;
     c = {0.05, 0.4, 0.3, 0.001, 0.0, 0.0};
     // Pile axes turned 90 degrees about the vertical: global Y is local z.
-    store->pileSolution.headRotation = {1.0, 0.0, 0.0, 0.0, 0.0, -1.0, 0.0, 1.0, 0.0};
+    store->pileScratch.head.headRotation = {1.0, 0.0, 0.0, 0.0, 0.0, -1.0, 0.0, 1.0, 0.0};
     const Biaxial r = solve(*store, 0.4, 0.0, 0.3, 0.0, 5.0E4);
     ASSERT_EQ(r.status, 0);
 

@@ -48,8 +48,8 @@ HeadResult solveLinear(int connection, int N, double spring = 0.0,
     setup.springY = spring;
     auto store = linearSoilPile(kModulus, setup);
     HeadResult r;
-    solveSinglePlanePile(*store, 1, kHead, S, 0.0, r.force, r.status, instance);
-    const PlaneWork& plane = store->pileWork.planes[0];
+    solveSinglePlanePile(*store, store->pileScratch, 1, kHead, S, 0.0, r.force, r.status, instance);
+    const PlaneWork& plane = store->pileScratch.work.planes[0];
     r.slope = nodeAt(plane.slope, 0);
     r.moment = nodeAt(plane.M, 0);
     return r;
@@ -149,7 +149,7 @@ TEST(LongPileOnElasticFoundation, UniformLoadOnAHeldHeadIsCarriedByTheSoilAndThe
         loads.loadY[0].fill(w);
         double H = 0.0;
         int status = 0;
-        solveSinglePlanePile(*store, 1, 0.0, 0.0, 0.0, H, status);
+        solveSinglePlanePile(*store, store->pileScratch, 1, 0.0, 0.0, 0.0, H, status);
         ASSERT_EQ(status, 0);
         errors[i] = std::fabs(H - (-w / kLambda)) / (w / kLambda);
         // Far from the head the pile rides on the soil at w / k.
@@ -175,11 +175,11 @@ TEST(LongPileOnElasticFoundation, CantileverWithoutSoilBalancesItsLoadAtTheHead)
         loads.loadY[0].fill(w);
         double H = 0.0;
         int status = 0;
-        solveSinglePlanePile(*store, 1, 0.0, 0.0, 0.0, H, status);
+        solveSinglePlanePile(*store, store->pileScratch, 1, 0.0, 0.0, 0.0, H, status);
         ASSERT_EQ(status, 0);
         // Nothing else holds the pile: the head takes the whole load.
         expectClose(H, -w * L, 1.0E-12);
-        const PlaneWork& plane = store->pileWork.planes[0];
+        const PlaneWork& plane = store->pileScratch.work.planes[0];
         const double h = L / N;
         expectClose(nodeAt(plane.M, 0), -w * L * L / 2.0, 2.0 * h / L);
         expectClose(nodeAt(plane.y, N), w * L * L * L * L / (8.0 * EI), 2.0 * h / L);

@@ -9,6 +9,7 @@
 
 #include "pile/beam_column.h"
 #include "pile/section_properties.h"
+#include "soil/soil_profile.h"
 #include "tests/pile/pile_test_support.h"
 
 namespace pylora {
@@ -36,30 +37,31 @@ std::unique_ptr<ModelStore> twoSectionPile() {
     property.sections[1].EIz = 20.0;
     property.sections[1].EIy = 22.0;
     property.sections[1].mcSetZ = 0;
-    store->pyState.currentPileGroup = 1;
+    store->pileScratch.py.currentPileGroup = 1;
     return store;
 }
 
 TEST(SectionProperties, EachNodeTakesTheSectionThatContainsIt) {
     auto store = twoSectionPile();
     ModelStore& s = *store;
-    EXPECT_EQ(sectionProperty(s, 1, 104.999, BendingPlane::xy), 10.0);
+    EXPECT_EQ(sectionProperty(s, s.pileScratch, 1, 104.999, BendingPlane::xy), 10.0);
     // A node exactly at a section end belongs to the section below.
-    EXPECT_EQ(sectionProperty(s, 1, 105.0, BendingPlane::xy), 20.0);
-    EXPECT_EQ(sectionProperty(s, 1, 105.0, BendingPlane::xz), 22.0);
-    EXPECT_EQ(sectionProperty(s, 1, 105.0, BendingPlane::singlePlane), 20.0);
+    EXPECT_EQ(sectionProperty(s, s.pileScratch, 1, 105.0, BendingPlane::xy), 20.0);
+    EXPECT_EQ(sectionProperty(s, s.pileScratch, 1, 105.0, BendingPlane::xz), 22.0);
+    EXPECT_EQ(sectionProperty(s, s.pileScratch, 1, 105.0, BendingPlane::singlePlane), 20.0);
     // The last section reaches 1.2 x LENGTH below the head, and beyond every
     // end the last section's rigidity holds.
-    EXPECT_EQ(sectionProperty(s, 1, 100.0 + 23.9, BendingPlane::xy), 20.0);
-    EXPECT_EQ(s.work.properties[0].sections[1].XSECT, f32(1.2F) * 20.0);
-    EXPECT_EQ(sectionProperty(s, 1, 100.0 + 40.0, BendingPlane::xy), 20.0);
-    EXPECT_EQ(sectionProperty(s, 7, 101.0, BendingPlane::xy), 0.0);  // a property without sections
+    EXPECT_EQ(sectionProperty(s, s.pileScratch, 1, 100.0 + 23.9, BendingPlane::xy), 20.0);
+    EXPECT_EQ(sectionEnd(s.work.properties[0], 2), f32(1.2F) * 20.0);
+    EXPECT_EQ(sectionProperty(s, s.pileScratch, 1, 100.0 + 40.0, BendingPlane::xy), 20.0);
+    EXPECT_EQ(sectionProperty(s, s.pileScratch, 7, 101.0, BendingPlane::xy),
+              0.0);  // a property without sections
     // The sets of the planes: about z for x-y, about y for x-z and the
     // single plane.
-    EXPECT_EQ(momentCurvatureSetAt(s, 1, 101.0, BendingPlane::xy), 1);
-    EXPECT_EQ(momentCurvatureSetAt(s, 1, 101.0, BendingPlane::xz), 2);
-    EXPECT_EQ(momentCurvatureSetAt(s, 1, 101.0, BendingPlane::singlePlane), 2);
-    EXPECT_EQ(momentCurvatureSetAt(s, 1, 106.0, BendingPlane::xy), 0);
+    EXPECT_EQ(momentCurvatureSetAt(s, s.pileScratch, 1, 101.0, BendingPlane::xy), 1);
+    EXPECT_EQ(momentCurvatureSetAt(s, s.pileScratch, 1, 101.0, BendingPlane::xz), 2);
+    EXPECT_EQ(momentCurvatureSetAt(s, s.pileScratch, 1, 101.0, BendingPlane::singlePlane), 2);
+    EXPECT_EQ(momentCurvatureSetAt(s, s.pileScratch, 1, 106.0, BendingPlane::xy), 0);
 }
 
 // One curve: (0, 0), (100, 0.001), (150, 0.003), (160, 0.01).
@@ -129,7 +131,7 @@ TEST(MomentCurvatureRigidity, UpdateReplacesOnlyNodesWithASet) {
     s.mcSets.mcSetCount = 2;
     s.mcSets.rows[0].mcCurveCount = 1;
     s.mcSets.rows[0].curves[0] = curveOf(0.0, 1.0);
-    PileWork& work = s.pileWork;
+    PileWork& work = s.pileScratch.work;
     work.N = 20;
     work.h = 1.0;
     PlaneWork& plane = work.planes[0];
@@ -137,7 +139,7 @@ TEST(MomentCurvatureRigidity, UpdateReplacesOnlyNodesWithASet) {
     // y = 0.001 k^2: curvature 0.002 everywhere.
     for (int k = -1; k <= 21; ++k)
         nodeAt(plane.y, k) = 0.001 * k * k;
-    updateFlexuralRigidity(s, 1, 0, BendingPlane::xy, 0.0);
+    updateFlexuralRigidity(s, s.pileScratch, 1, 0, BendingPlane::xy, 0.0);
     for (int k = 0; k <= 4; ++k) {
         expectClose(nodeAt(plane.curvature, k), 0.002, 1.0E-12);
         expectClose(nodeAt(plane.R, k), 125.0 / 0.002, 1.0E-9);  // set 1 of the first section
@@ -147,7 +149,7 @@ TEST(MomentCurvatureRigidity, UpdateReplacesOnlyNodesWithASet) {
     EXPECT_EQ(nodeAt(plane.R, -1), -1.0);     // the fictitious nodes are left alone
     EXPECT_EQ(nodeAt(plane.R, 21), -1.0);
     // Set 2 of the x-z plane has no curves: linear EI there too.
-    updateFlexuralRigidity(s, 1, 1, BendingPlane::xz, 0.0);
+    updateFlexuralRigidity(s, s.pileScratch, 1, 1, BendingPlane::xz, 0.0);
     EXPECT_EQ(nodeAt(work.planes[1].R, 0), 11.0);
 }
 

@@ -35,7 +35,7 @@ struct Residuals {
 };
 
 Residuals residualsOf(const ModelStore& store, const PlaneWork& plane, double Q) {
-    const PileWork& work = store.pileWork;
+    const PileWork& work = store.pileScratch.work;
     const int N = work.N;
     const double h = work.h;
     const auto y = [&](int k) { return nodeAt(plane.y, k); };
@@ -72,10 +72,10 @@ TEST(SinglePlaneSolver, ClosedSolutionSatisfiesTheBeamColumnAndTheFreeTip) {
             auto store = layeredSoftClayPile(setup);
             double H = 0.0;
             int status = 0;
-            solveSinglePlanePile(*store, 1, 0.5, 0.001, Q, H, status);
+            solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.001, Q, H, status);
             ASSERT_EQ(status, 0);
-            ASSERT_EQ(store->pileSolution.capAbortFlag, 0);
-            const Residuals r = residualsOf(*store, store->pileWork.planes[0], Q);
+            ASSERT_EQ(store->pileScratch.capAbortFlag, 0);
+            const Residuals r = residualsOf(*store, store->pileScratch.work.planes[0], Q);
             // Round-off of a direct banded solve with EI h^-4 near 1e7 times Es.
             EXPECT_LT(r.equation, 1.0E-7);
             EXPECT_LT(r.tipMoment, 1.0E-9);
@@ -89,19 +89,19 @@ TEST(SinglePlaneSolver, SecantIterationClosesOnTheSoftClayCurves) {
     store->analysis.control.deflectionTolerance = 1.0E-10;
     double H = 0.0;
     int status = 0;
-    solveSinglePlanePile(*store, 1, 0.5, 0.0, 0.0, H, status);
+    solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.0, 0.0, H, status);
     ASSERT_EQ(status, 0);
-    const PileWork& work = store->pileWork;
+    const PileWork& work = store->pileScratch.work;
     EXPECT_GE(work.iterationCount, 2);
 
     // The moduli of the last solve came from the deflections before it; at
     // closure they differ from the curves at the final deflections only as
     // much as the deflections still moved (the tolerance, 1e-10 of 0.5).
     const NodalArray used = work.Es;
-    LateralPyState& py = store->pyState;
+    LateralPyState& py = store->pileScratch.py;
     for (int k = 0; k <= work.N; ++k)
         py.pyDeflection[static_cast<std::size_t>(k)] = nodeAt(work.planes[0].y, k);
-    generatePyModuli(*store, 1, status);
+    generatePyModuli(*store, store->pileScratch, 1, status);
     ASSERT_EQ(status, 0);
     double reactionChange = 0.0;
     double reaction = 0.0;
@@ -127,9 +127,9 @@ TEST(SinglePlaneSolver, NoHeadMotionAndNoLoadGiveZeroAfterTwoSolves) {
             auto store = layeredSoftClayPile(setup);
             double H = 99.0;
             int status = 0;
-            solveSinglePlanePile(*store, 1, 0.0, 0.0, 0.0, H, status, instance);
+            solveSinglePlanePile(*store, store->pileScratch, 1, 0.0, 0.0, 0.0, H, status, instance);
             ASSERT_EQ(status, 0);
-            EXPECT_EQ(store->pileWork.iterationCount, 2);
+            EXPECT_EQ(store->pileScratch.work.iterationCount, 2);
             EXPECT_EQ(H, 0.0);
             for (int k = -3; k <= 103; ++k)
                 EXPECT_EQ(piletest::deflection(*store, 0, k), 0.0) << "node " << k;
@@ -145,13 +145,13 @@ TEST(SinglePlaneSolver, UnreachableToleranceStopsAtExactlyTheLimit) {
         store->analysis.control.maxPileIterations = limit;
         double H = 123.0;
         int status = 0;
-        solveSinglePlanePile(*store, 1, 0.5, 0.0, 0.0, H, status);
+        solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.0, 0.0, H, status);
         EXPECT_EQ(status, 0);
         EXPECT_EQ(H, 123.0);  // not updated without closure
-        EXPECT_EQ(store->pileSolution.capAbortFlag, 1);
+        EXPECT_EQ(store->pileScratch.capAbortFlag, 1);
         // Two solves at the least: closure compares a solve with the one before.
         const int solves = std::max(limit, 2);
-        EXPECT_EQ(store->pileWork.iterationCount, solves);
+        EXPECT_EQ(store->pileScratch.work.iterationCount, solves);
         const std::string warning = "     ** WARNING **  NO CLOSURE OF A LLP AFTER " +
                                     formatI(solves, 5) + "  ITERATIONS          PILE GROUP    1";
         EXPECT_NE(contentsOf(store->files.report).find(warning), std::string::npos);
@@ -162,9 +162,9 @@ TEST(SinglePlaneSolver, UnreachableToleranceStopsAtExactlyTheLimit) {
     store->analysis.control.deflectionTolerance = 1.0E6;
     double H = 0.0;
     int status = 0;
-    solveSinglePlanePile(*store, 1, 0.5, 0.0, 0.0, H, status);
-    EXPECT_EQ(store->pileWork.iterationCount, 2);
-    EXPECT_EQ(store->pileSolution.capAbortFlag, 0);
+    solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.0, 0.0, H, status);
+    EXPECT_EQ(store->pileScratch.work.iterationCount, 2);
+    EXPECT_EQ(store->pileScratch.capAbortFlag, 0);
 }
 
 TEST(SinglePlaneSolver, RefusesWhatItCannotSolveWithStatusAndMessage) {
@@ -175,7 +175,7 @@ TEST(SinglePlaneSolver, RefusesWhatItCannotSolveWithStatusAndMessage) {
         spoil(*store, yt);
         double H = 7.0;
         int status = 0;
-        solveSinglePlanePile(*store, 1, yt, 0.0, 0.0, H, status);
+        solveSinglePlanePile(*store, store->pileScratch, 1, yt, 0.0, 0.0, H, status);
         EXPECT_EQ(status, expected);
         EXPECT_EQ(H, 7.0);
         const std::string report = contentsOf(store->files.report);
@@ -203,9 +203,9 @@ TEST(SinglePlaneSolver, RefusesWhatItCannotSolveWithStatusAndMessage) {
     auto store = linearSoilPile(4.0);
     double H = 7.0;
     int status = 3;
-    solveSinglePlanePile(*store, 1, 0.01, 0.0, 0.0, H, status);
+    solveSinglePlanePile(*store, store->pileScratch, 1, 0.01, 0.0, 0.0, H, status);
     EXPECT_EQ(status, 3);
-    EXPECT_EQ(store->pileWork.pileGroup, 0);
+    EXPECT_EQ(store->pileScratch.work.pileGroup, 0);
     EXPECT_TRUE(contentsOf(store->files.report).empty());
 }
 
@@ -214,10 +214,10 @@ TEST(SinglePlaneSolver, UserCurvesEndingAboveTheTipAbortTheCapSolution) {
     store->userPySets.rows[0].curves[1].x = 10.0;  // the pile is 20 long
     double H = 5.0;
     int status = 0;
-    solveSinglePlanePile(*store, 1, 0.01, 0.0, 0.0, H, status);
+    solveSinglePlanePile(*store, store->pileScratch, 1, 0.01, 0.0, 0.0, H, status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(H, 5.0);
-    EXPECT_EQ(store->pileSolution.capAbortFlag, 1);
+    EXPECT_EQ(store->pileScratch.capAbortFlag, 1);
     EXPECT_NE(contentsOf(store->files.report).find("P-Y CURVES DO NOT EXTEND"), std::string::npos);
 }
 
@@ -244,10 +244,10 @@ TEST(SinglePlaneSolver, ClosedNonlinearSectionCarriesTheMomentOfItsCurve) {
 
     double H = 0.0;
     int status = 0;
-    solveSinglePlanePile(*store, 1, 0.5, 0.0, 0.0, H, status);
+    solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.0, 0.0, H, status);
     ASSERT_EQ(status, 0);
-    ASSERT_EQ(store->pileSolution.capAbortFlag, 0);
-    const PileWork& work = store->pileWork;
+    ASSERT_EQ(store->pileScratch.capAbortFlag, 0);
+    const PileWork& work = store->pileScratch.work;
     const PlaneWork& plane = work.planes[0];
     const auto onCurve = [&](double phi) {
         return phi <= phiY ? EI * phi : My + 0.3 * My * (phi - phiY) / (99.0 * phiY);
@@ -282,13 +282,13 @@ TEST(SinglePlaneSolver, PrintingPassWritesEveryFileInItsLayout) {
     store->pileSolution.finalPassFlag = 1;
     store->analysis.demandCapacityPrint = 1;
     store->analysis.control.nodeStep = 20;
-    store->pileSolution.localHeadDisplacement[kForceX] = 0.05;
+    store->pileScratch.head.localHeadDisplacement[kForceX] = 0.05;
     const double Q = 5.0E4;
     double H = 0.0;
     int status = 0;
-    solveSinglePlanePile(*store, 1, 0.5, 0.0, Q, H, status);
+    solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.0, Q, H, status);
     ASSERT_EQ(status, 0);
-    const PileWork& work = store->pileWork;
+    const PileWork& work = store->pileScratch.work;
     const PlaneWork& plane = work.planes[0];
     const int N = work.N;
 
@@ -330,8 +330,8 @@ TEST(SinglePlaneSolver, PrintingPassWritesEveryFileInItsLayout) {
         EXPECT_NEAR(rowValue(row, 3), reaction, 1.0E-7 * std::fabs(reaction) + 1.0E-8);
     }
     // The moment in the head rows keeps the solver's sign; the caller reads it.
-    EXPECT_EQ(store->pileSolution.headMomentXY, -nodeAt(plane.M, 0));
-    EXPECT_GT(store->pileSolution.headMomentXY, 0.0);
+    EXPECT_EQ(store->pileScratch.head.headMomentXY, -nodeAt(plane.M, 0));
+    EXPECT_GT(store->pileScratch.head.headMomentXY, 0.0);
 
     // The pile data file: four head records of 3, 4, 3 and 4 values, then
     // the extremes along the pile, 1X I8 2X 8E12.4 and their positions.
@@ -346,7 +346,7 @@ TEST(SinglePlaneSolver, PrintingPassWritesEveryFileInItsLayout) {
     const auto& sums = store->pileSolution.capSums2D;
     EXPECT_EQ(sums[0], Q);
     EXPECT_EQ(sums[1], H);
-    EXPECT_EQ(sums[2], store->pileSolution.headMomentXY);
+    EXPECT_EQ(sums[2], store->pileScratch.head.headMomentXY);
 }
 
 TEST(SinglePlaneSolver, ResultantPlaneResolvesItsHeadForceOntoThePileAxes) {
@@ -355,12 +355,12 @@ TEST(SinglePlaneSolver, ResultantPlaneResolvesItsHeadForceOntoThePileAxes) {
     auto store = layeredSoftClayPile(setup);
     store->pileSolution.finalPassFlag = 1;
     // The head moved 0.3 along y and 0.4 along z: 0.5 in the resultant plane.
-    auto& c = store->pileSolution.localHeadDisplacement;
+    auto& c = store->pileScratch.head.localHeadDisplacement;
     c = {0.05, 0.3, 0.4, 0.0, 0.0, 0.0};
     double H = 0.0;
     int status = 0;
-    solveSinglePlanePile(*store, 1, 0.5, 0.0, 0.0, H, status, SinglePlaneInstance::resultantPlane,
-                         1000.0);
+    solveSinglePlanePile(*store, store->pileScratch, 1, 0.5, 0.0, 0.0, H, status,
+                         SinglePlaneInstance::resultantPlane, 1000.0);
     ASSERT_EQ(status, 0);
     const std::string report = contentsOf(store->files.report);
     EXPECT_EQ(report, contentsOf(store->files.summary));

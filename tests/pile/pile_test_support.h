@@ -104,10 +104,10 @@ inline void setPileGroup(ModelStore& store, const PileSetup& setup) {
 
     // The discretisation: node k at XHEAD + k h.
     const double h = setup.length / setup.increments;
-    LateralPyState& py = store.pyState;
+    LateralPyState& py = store.pileScratch.py;
     py.NNODE = setup.increments + 1;
     for (int k = 0; k <= setup.increments; ++k)
-        py.nodeX[0][static_cast<std::size_t>(k)] = setup.XHEAD + k * h;
+        py.nodeX[static_cast<std::size_t>(k)] = setup.XHEAD + k * h;
 
     store.analysis.control.deflectionTolerance = 1.0E-12;
     store.analysis.control.maxPileIterations = 100;
@@ -150,13 +150,13 @@ inline void addSoftClayLayer(ModelStore& store, double topX, double bottomX, dou
 // The layer node ranges of the discretisation: layer L holds the nodes from
 // the first at or below its top to the one before the next layer's first.
 inline void assignLayerNodes(ModelStore& store) {
-    LateralPyState& py = store.pyState;
+    LateralPyState& py = store.pileScratch.py;
     const int layers = store.soilLayers.NLAYER;
     const int nodes = py.NNODE;
     for (int L = 1; L <= layers; ++L) {
         int first = 0;
         for (int i = 1; i <= nodes; ++i) {
-            if (py.nodeX[0][static_cast<std::size_t>(i - 1)] >=
+            if (py.nodeX[static_cast<std::size_t>(i - 1)] >=
                 store.soilLayers.rows[static_cast<std::size_t>(L - 1)].topX) {
                 first = i;
                 break;
@@ -201,7 +201,7 @@ inline std::unique_ptr<ModelStore> layeredSoftClayPile(PileSetup setup = {}) {
 
 // Deflection of node k of a plane of the last solution.
 inline double deflection(const ModelStore& store, int plane, int k) {
-    return nodeAt(store.pileWork.planes[static_cast<std::size_t>(plane)].y, k);
+    return nodeAt(store.pileScratch.work.planes[static_cast<std::size_t>(plane)].y, k);
 }
 
 }  // namespace pylora::piletest

@@ -45,19 +45,19 @@ std::unique_ptr<ModelStore> softClayPile(int KSOIL = 1) {
 
 double moduliAfterEvaluation(ModelStore& store, int node) {
     int status = 0;
-    generatePyModuli(store, 1, status);
+    generatePyModuli(store, store.pileScratch, 1, status);
     EXPECT_EQ(status, 0);
-    return store.pyState.pyModulus[node - 1];
+    return store.pileScratch.py.pyModulus[node - 1];
 }
 
 TEST(PyEvaluation, ModuliAreSecantsOfTheCurveWithTheInitialSlopeBelowYmin) {
     auto store = softClayPile();
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     s.pyDeflection[0] = 0.2;   // node 1 at the ground surface
     s.pyDeflection[5] = -0.2;  // node 6, X = 10: p = pu at 8 y50, the sign ignored
     s.pyDeflection[10] = 0.0;  // the tip, X = 20
     int status = 0;
-    generatePyModuli(*store, 1, status);
+    generatePyModuli(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(s.pyModulus[0], 0.0);
     expectClose(s.pyModulus[5], 90.0 / 0.2, kRoundOff);
@@ -66,14 +66,14 @@ TEST(PyEvaluation, ModuliAreSecantsOfTheCurveWithTheInitialSlopeBelowYmin) {
 
     // An unknown soil code is soft clay.
     auto other = softClayPile(12);
-    other->pyState.pyDeflection = s.pyDeflection;
+    other->pileScratch.py.pyDeflection = s.pyDeflection;
     EXPECT_EQ(moduliAfterEvaluation(*other, 6), s.pyModulus[5]);
-    EXPECT_EQ(other->pyState.pyModulus[10], s.pyModulus[10]);
+    EXPECT_EQ(other->pileScratch.py.pyModulus[10], s.pyModulus[10]);
 }
 
 TEST(PyEvaluation, MultipliersScaleTheSecantModulus) {
     auto store = softClayPile();
-    store->pyState.pyDeflection[5] = 0.2;
+    store->pileScratch.py.pyDeflection[5] = 0.2;
     const double full = moduliAfterEvaluation(*store, 6);
     store->groupFactors.pMultiplier[0] = 0.5;
     expectClose(moduliAfterEvaluation(*store, 6), 0.5 * full, kRoundOff);
@@ -86,8 +86,8 @@ TEST(PyEvaluation, ARaisedYminGivesTheInitialSlopeAtIt) {
     // As left by a weak-rock layer: YMIN = 2.0E-5 b. A deflection of 1.0E-6 b
     // lies below it: 0.5 pu (y50 / YMIN)^(2/3) / y50 with YMIN = 2.0E-5f.
     auto store = softClayPile();
-    store->pyState.YMIN = f32(2.0E-5f) * 1.0;
-    store->pyState.pyDeflection[5] = 1.0E-6;
+    store->pileScratch.py.YMIN = f32(2.0E-5f) * 1.0;
+    store->pileScratch.py.pyDeflection[5] = 1.0E-6;
     expectClose(moduliAfterEvaluation(*store, 6), 208871.50103026695, 1.0E-10);
 }
 
@@ -95,11 +95,11 @@ TEST(PyEvaluation, NodesAboveTheGroundAndLayersNoNodeReachesGetNoModulus) {
     // Ground 3 below the head: nodes at X = 0 and 2 are above it.
     auto store = softClayPile();
     store->work.groups[0].groundBelowHead = 3.0;
-    store->pyState.pyDeflection.fill(0.01);
+    store->pileScratch.py.pyDeflection.fill(0.01);
     moduliAfterEvaluation(*store, 1);
-    EXPECT_EQ(store->pyState.pyModulus[0], 0.0);
-    EXPECT_EQ(store->pyState.pyModulus[1], 0.0);
-    EXPECT_GT(store->pyState.pyModulus[2], 0.0);
+    EXPECT_EQ(store->pileScratch.py.pyModulus[0], 0.0);
+    EXPECT_EQ(store->pileScratch.py.pyModulus[1], 0.0);
+    EXPECT_GT(store->pileScratch.py.pyModulus[2], 0.0);
 
     // A layer without nodes is skipped.
     setLayerNodes(*store, 1, 0, 0);
@@ -125,18 +125,18 @@ TEST(PyEvaluation, EmbeddedCapGivesThePassiveResistanceAndTheHeadAllowance) {
     store->control.embeddedCapOption = 1;
     store->cap.capWidthZ = 3.0;
     store->cap.capThicknessX = 1.0;
-    store->pyState.pyDeflection[0] = 0.05;
+    store->pileScratch.py.pyDeflection[0] = 0.05;
     moduliAfterEvaluation(*store, 1);
 
     // Cap: b = 3, Np = 3 + 0.5 / 3, pu = 95, y50 = 0.075:
     // p = 0.5 x 95 x (0.05 / 0.075)^(1/3).
-    expectClose(store->pyState.capPassiveResistance, 41.495072074974196, kRoundOff);
+    expectClose(store->pileScratch.py.capPassiveResistance, 41.495072074974196, kRoundOff);
     // Pile: pu = 10 (3 + 0.5 D) = 35, 40, 45 at D = 1, 2, 3, spacing 1; layer 1
     // starts with half the first pu times the 1 of soil above the head.
-    expectClose(store->pyState.PULT[0], 0.5 * 35.0 + 35.0 + 40.0 + 45.0, kRoundOff);
+    expectClose(store->pileScratch.py.PULT[0], 0.5 * 35.0 + 35.0 + 40.0 + 45.0, kRoundOff);
     // The head node itself takes the pile's diameter: pu = 35, y50 = 0.025,
     // Es = 0.5 x 35 x 2^(1/3) / 0.05.
-    expectClose(store->pyState.pyModulus[0], 440.9723674632056, kRoundOff);
+    expectClose(store->pileScratch.py.pyModulus[0], 440.9723674632056, kRoundOff);
 }
 
 TEST(PyEvaluation, LookupFailureStopsWithItsStatus) {
@@ -145,7 +145,7 @@ TEST(PyEvaluation, LookupFailureStopsWithItsStatus) {
     addPile(*store, 1, 1.0, 0.0, 0.0, 12, 2.0);
     setLayerNodes(*store, 1, 1, 13);
     int status = 0;
-    generatePyModuli(*store, 1, status);
+    generatePyModuli(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, kStatusStrengthBeyondProfile);
     EXPECT_NE(contentsOf(store->files.runtime).find("THE INPUT STRENGTH CURVE"), std::string::npos);
 }
@@ -163,19 +163,19 @@ std::unique_ptr<ModelStore> twoClayLayers(double upperStrength) {
     addPile(*store, 1, 1.0, 0.0, 0.0, 10, 1.0);
     setLayerNodes(*store, 1, 1, 5);
     setLayerNodes(*store, 2, 6, 11);
-    store->pyState.pyDeflection.fill(0.2);  // 8 y50: p = pu at every node
+    store->pileScratch.py.pyDeflection.fill(0.2);  // 8 y50: p = pu at every node
     return store;
 }
 
 TEST(EquivalentDepth, ComputedOncePerPileGroupAndLayer) {
     auto store = twoClayLayers(10.0);
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     moduliAfterEvaluation(*store, 8);
     // PULT(1) = h pu summed over the nodes below the ground: 10 (3 + 0.5 x)
     // at x = 1 .. 4 gives 35 + 40 + 45 + 50.
     expectClose(s.PULT[0], 170.0, kRoundOff);
     // Layer 2 with c 20: 60 X + 5 X^2 = 170, X = (sqrt(60^2 + 4 x 5 x 170) - 60) / 10.
-    expectClose(s.XEQ[0][1], 2.366600265340756, kRoundOff);
+    expectClose(store->pyRun.XEQ[0][1], 2.366600265340756, kRoundOff);
     // The node at X = 7 lies XEQ + 2 deep: pu = 20 (3 + 0.5 (XEQ + 2)), p = pu at 0.2.
     expectClose(s.pyModulus[7], 103.66600265340756 / 0.2, kRoundOff);
 
@@ -184,13 +184,13 @@ TEST(EquivalentDepth, ComputedOncePerPileGroupAndLayer) {
     prepareSoilProfile(*store);
     moduliAfterEvaluation(*store, 8);
     expectClose(s.PULT[0], 510.0, kRoundOff);  // 30 (3 + 0.5 x), x = 1 .. 4
-    expectClose(s.XEQ[0][1], 2.366600265340756, kRoundOff);
+    expectClose(store->pyRun.XEQ[0][1], 2.366600265340756, kRoundOff);
 
     // Pile group 2 gets its own: 60 X + 5 X^2 = 510.
     addPile(*store, 2, 1.0, 0.0, 0.0, 10, 1.0);
     moduliAfterEvaluation(*store, 8);
-    expectClose(s.XEQ[1][1], 5.74734012447073, kRoundOff);
-    expectClose(s.XEQ[0][1], 2.366600265340756, kRoundOff);
+    expectClose(store->pyRun.XEQ[1][1], 5.74734012447073, kRoundOff);
+    expectClose(store->pyRun.XEQ[0][1], 2.366600265340756, kRoundOff);
 }
 
 TEST(EquivalentDepth, NotComputedWhenPrintedCurvesAreRequested) {
@@ -199,7 +199,7 @@ TEST(EquivalentDepth, NotComputedWhenPrintedCurvesAreRequested) {
     auto store = twoClayLayers(10.0);
     store->control.KPYOP = 1;
     expectClose(moduliAfterEvaluation(*store, 8), 80.0 / 0.2, kRoundOff);
-    EXPECT_EQ(store->pyState.XEQ[0][1], 0.0);
+    EXPECT_EQ(store->pyRun.XEQ[0][1], 0.0);
 }
 
 // Layer 2 of the given type below a layer whose PULT is F, for direct calls.
@@ -207,11 +207,11 @@ double equivalentDepthOf(int KSOIL, double F, const PySoilValues& soil, int ISTA
     auto store = makeModelStore();
     addLayer(*store, 1, 0.0, 5.0, Row{}, Row{});
     addLayer(*store, KSOIL, 5.0, 20.0, Row{}, Row{});
-    store->pyState.currentPileGroup = 1;
-    store->pyState.ISTATIC = ISTATIC;
-    store->pyState.PULT[0] = F;
-    const double XEQ = equivalentDepth(*store, 2, soil);
-    EXPECT_EQ(store->pyState.XEQ[0][1], XEQ);
+    store->pileScratch.py.currentPileGroup = 1;
+    store->pyRun.ISTATIC = ISTATIC;
+    store->pileScratch.py.PULT[0] = F;
+    const double XEQ = equivalentDepth(*store, store->pileScratch, 2, soil);
+    EXPECT_EQ(store->pyRun.XEQ[0][1], XEQ);
     return XEQ;
 }
 
@@ -292,7 +292,7 @@ TEST(UserCurves, ModuliInterpolateBetweenTheBracketingCurves) {
     addPile(*store, 1, 1.0, 0.0, 0.0, 2, 12.5);  // nodes at X = 0, 12.5, 25
     store->work.groups[0].pySetNo = -1;          // type-5 layers take set |n|
     setLayerNodes(*store, 1, 1, 3);
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     s.pyDeflection.fill(0.5);
     moduliAfterEvaluation(*store, 1);
     EXPECT_EQ(s.pyModulus[0], 0.0);                 // at the ground
@@ -315,10 +315,10 @@ TEST(UserCurves, AWholePileFromItsOwnSet) {
     addUserCurves(*store);
     addPile(*store, 1, 1.0, 0.0, 0.0, 2, 10.0);  // nodes at X = 0, 10, 20
     store->work.groups[0].pySetNo = 1;
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     s.pyDeflection.fill(0.5);
     int status = 0;
-    userPileCurves(*store, 1, status);
+    userPileCurves(*store, store->pileScratch, 1, status);
     EXPECT_EQ(s.pileFailureFlag, 0);
     EXPECT_EQ(s.pyModulus[0], 100.0);  // above the first curve: the first alone
     EXPECT_EQ(s.pyModulus[1], 100.0);  // exactly at a curve
@@ -327,14 +327,14 @@ TEST(UserCurves, AWholePileFromItsOwnSet) {
     // p x pm / (y x ym) on each curve.
     store->groupFactors.pMultiplier[0] = 0.5;
     store->groupFactors.yMultiplier[0] = 2.0;
-    userPileCurves(*store, 1, status);
+    userPileCurves(*store, store->pileScratch, 1, status);
     EXPECT_EQ(s.pyModulus[2], 50.0);
 
     // A pile reaching below the last curve fails at that node.
     store->groupFactors.pMultiplier[0] = 1.0;
     store->groupFactors.yMultiplier[0] = 1.0;
     store->work.properties[0].LENGTH = 25.0;  // nodes at X = 0, 12.5, 25
-    userPileCurves(*store, 1, status);
+    userPileCurves(*store, store->pileScratch, 1, status);
     EXPECT_EQ(s.pileFailureFlag, 1);
     expectClose(s.pyModulus[1], 125.0, kRoundOff);
     EXPECT_NE(contentsOf(store->files.report)
@@ -346,7 +346,7 @@ TEST(UserCurves, AWholePileFromItsOwnSet) {
     s.pileFailureFlag = 0;
     store->work.groups[0].XHEAD = -5.0;
     store->work.properties[0].LENGTH = 20.0;
-    userPileCurves(*store, 1, status);
+    userPileCurves(*store, store->pileScratch, 1, status);
     EXPECT_EQ(s.pyModulus[0], 0.0);
     EXPECT_EQ(s.pileFailureFlag, 0);
 }
@@ -355,12 +355,12 @@ TEST(PyPrinting, OneCurveAtTheRequestedDepthOverTheCriterionsDeflections) {
     auto store = softClayPile();
     store->groupFactors.pMultiplier[0] = 0.5;
     store->groupFactors.yMultiplier[0] = 2.0;
-    store->pyState.pyModulus.fill(-1.0);
+    store->pileScratch.py.pyModulus.fill(-1.0);
     PrintedPyCurve& printed = store->pyPrinting;
     printed.printing = 1;
     printed.X = 10.0;
     int status = 0;
-    generatePyModuli(*store, 1, status);
+    generatePyModuli(*store, store->pileScratch, 1, status);
     EXPECT_EQ(status, 0);
     ASSERT_EQ(printed.curveReady, 1);
     EXPECT_EQ(printed.pointCount, 17);
@@ -377,13 +377,13 @@ TEST(PyPrinting, OneCurveAtTheRequestedDepthOverTheCriterionsDeflections) {
     expectClose(printed.modulus[0], 331562838756.5505, 1.0E-10);
     EXPECT_EQ(printed.belowYmin[1], 0);
     // The moduli of the analysis are left alone.
-    EXPECT_EQ(store->pyState.pyModulus[5], -1.0);
+    EXPECT_EQ(store->pileScratch.py.pyModulus[5], -1.0);
 
     // The user's own deflections replace the criterion's list.
     printed.userPointCount = 2;
     printed.userDeflections[0] = 0.025;
     printed.userDeflections[1] = 1.0;
-    generatePyModuli(*store, 1, status);
+    generatePyModuli(*store, store->pileScratch, 1, status);
     EXPECT_EQ(printed.pointCount, 2);
     expectClose(printed.p[0], 0.5 * 45.0, kRoundOff);  // pm x 0.5 pu at y50
     expectClose(printed.p[1], 45.0, kRoundOff);

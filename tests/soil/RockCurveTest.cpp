@@ -172,7 +172,7 @@ std::unique_ptr<ModelStore> rockPile(int KSOIL, int N, double h) {
 
 int evaluate(ModelStore& store) {
     int status = 0;
-    generatePyModuli(store, 1, status);
+    generatePyModuli(store, store.pileScratch, 1, status);
     return status;
 }
 
@@ -180,7 +180,7 @@ TEST(WeakRockEvaluation, MirAlongTheInitialLineAndSecantsBeyond) {
     // Nodes every 0.5; xr = X + 1.0E-8f. Node 4 (X = 1.5): Mir =
     // 100 x (100 + 400 xr / 3) = 30000.000133333335, yA = 5.2234e-4.
     auto store = rockPile(9, 20, 0.5);
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     s.pyDeflection[3] = 3.0E-4;  // between YMIN = 2.0E-5 and yA
     s.pyDeflection[4] = 0.002;   // X = 2: beyond yA
     s.pyDeflection[6] = 0.0;     // X = 3 + 1.0E-8 > 3b: Mir = 500 x 100
@@ -211,10 +211,10 @@ TEST(WeakRockEvaluation, NoStrengthBelowTheLayersFirstNodeStopsWithStatus21) {
     prepareSoilProfile(*store);
     addPile(*store, 1, 1.0, 0.0, -1.0, 10, 1.0);
     setLayerNodes(*store, 1, 1, 11);
-    store->pyState.pyModulus.fill(7.0);
+    store->pileScratch.py.pyModulus.fill(7.0);
     EXPECT_EQ(evaluate(*store), kStatusWeakRockNoStrength);
     for (int i = 0; i < 11; ++i)
-        EXPECT_EQ(store->pyState.pyModulus[i], 0.0) << "node " << i + 1;
+        EXPECT_EQ(store->pileScratch.py.pyModulus[i], 0.0) << "node " << i + 1;
     const std::string warning =
         "\n       --------------------WARNING----------------------"
         "\n       THE UNIAXIAL COMPRESION STRENGTH IS 0 FOR WEAK ROCK "
@@ -237,19 +237,19 @@ TEST(WeakRockEvaluation, TheEmbeddedCapPassUsesTheCapWidth) {
     store->control.embeddedCapOption = 1;
     store->cap.capWidthZ = 3.0;
     store->cap.capThicknessX = 1.0;
-    store->pyState.pyDeflection[0] = 0.01;
+    store->pileScratch.py.pyDeflection[0] = 0.01;
     ASSERT_EQ(evaluate(*store), 0);
-    expectClose(store->pyState.capPassiveResistance, 35.350850354492394, kRoundOff);
+    expectClose(store->pileScratch.py.capPassiveResistance, 35.350850354492394, kRoundOff);
     // The pile itself at the head: b = 1, pur = 10 (1 + 1.4f xr) =
     // 23.999999901581415, reached beyond 16 yrm = 0.008: Es = pur / 0.01.
-    expectClose(store->pyState.pyModulus[0], 2399.9999901581414, kRoundOff);
-    EXPECT_EQ(store->pyState.YMIN, f32(2.0E-5F) * 1.0);  // the pile pass came last
+    expectClose(store->pileScratch.py.pyModulus[0], 2399.9999901581414, kRoundOff);
+    EXPECT_EQ(store->pileScratch.py.YMIN, f32(2.0E-5F) * 1.0);  // the pile pass came last
 }
 
 TEST(VuggyLimestoneEvaluation, ResetsYminAndScalesEveryBranch) {
     // qu = 10: su = 5, b = 1 (the curve of VuggyLimestoneCurve above).
     auto store = rockPile(6, 5, 1.0);
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     s.YMIN = f32(2.0E-5F);  // as a weak-rock layer leaves it
     s.pyDeflection[1] = 0.0002;
     s.pyDeflection[2] = 0.001;
@@ -318,7 +318,7 @@ std::unique_ptr<ModelStore> overSoftClay(int KSOIL, const Row& upper, double b,
     setLayerNodes(*store, 1, 1, last);
     setLayerNodes(*store, 2, last + 1, 13);
     store->control.KPYOP = 0;
-    store->pyState.pyDeflection.fill(0.2);
+    store->pileScratch.py.pyDeflection.fill(0.2);
     return store;
 }
 
@@ -329,11 +329,11 @@ TEST(RockLayerResistance, WeakRockIntegratesItsLayerAndTheClayBelowFindsItsDepth
     // x pur(9) = 463.9999852104202.
     auto store = overSoftClay(9, rockRow(10.0), 1.0, 10.0);
     ASSERT_EQ(evaluate(*store), 0);
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     expectClose(s.PULT[0], 463.9999852104202, 1.0E-10);
     // Soft clay c = 20, b = 1: 60 X + 5 X^2 = PULT(1) (below xr = 12, where
     // the integral is 1440), X = (sqrt(3600 + 20 x 464) - 60) / 10.
-    expectClose(s.XEQ[0][1], 5.349008636972838, 1.0E-10);
+    expectClose(store->pyRun.XEQ[0][1], 5.349008636972838, 1.0E-10);
     // Node 12 (X = 11) lies XEQ + 1 deep: pu = 20 (3 + 0.5 (XEQ + 1)), p = pu at 0.2.
     expectClose(s.pyModulus[11], 617.4504318486419, 1.0E-10);
 }
@@ -346,11 +346,11 @@ TEST(RockLayerResistance, StiffClayBelowWaterCountsEachIntervalOnce) {
     // intervals: PULT(1) = 4 x 27.5 x f = 9.666901849921498.
     auto store = overSoftClay(2, Row{0.0, 10.0, 0.0, 1.0E5, 0.0, 0.005}, 0.25, 5.0);
     ASSERT_EQ(evaluate(*store), 0);
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     expectClose(s.PULT[0], 9.666901849921498, 1.0E-10);
     // Soft clay c = 20, b = 0.25 below: 15 X + 5 X^2 = PULT(1) (below xr =
     // 3, where the integral is 90): X = (sqrt(225 + 20 PULT(1)) - 15) / 10.
-    expectClose(s.XEQ[0][1], 0.5453313594584863, 1.0E-10);
+    expectClose(store->pyRun.XEQ[0][1], 0.5453313594584863, 1.0E-10);
 }
 
 TEST(RockLayerResistance, TheEquivalentDepthOfWeakRockIsBuiltOnItsOwnResistance) {
@@ -369,10 +369,10 @@ TEST(RockLayerResistance, TheEquivalentDepthOfWeakRockIsBuiltOnItsOwnResistance)
     setLayerNodes(*store, 1, 1, 5);
     setLayerNodes(*store, 2, 6, 11);
     store->control.KPYOP = 0;
-    store->pyState.pyDeflection.fill(0.2);
+    store->pileScratch.py.pyDeflection.fill(0.2);
     ASSERT_EQ(evaluate(*store), 0);
-    expectClose(store->pyState.PULT[0], 170.0, kRoundOff);
-    expectClose(store->pyState.XEQ[0][1], 5.669580538132427, 1.0E-10);
+    expectClose(store->pileScratch.py.PULT[0], 170.0, kRoundOff);
+    expectClose(store->pyRun.XEQ[0][1], 5.669580538132427, 1.0E-10);
 }
 
 }  // namespace

@@ -264,7 +264,7 @@ std::unique_ptr<ModelStore> granularPile(int KSOIL, double phi, double c = 0.0,
 
 int evaluate(ModelStore& store) {
     int status = 0;
-    generatePyModuli(store, 1, status);
+    generatePyModuli(store, store.pileScratch, 1, status);
     return status;
 }
 
@@ -272,36 +272,36 @@ TEST(GranularLayerResistance, EachRuleOfPult) {
     // Sand: h pu at the nodes x = 1 .. 8 (the head is at the ground) and the
     // 2 below the tip at pu(8): 10512.78228300477.
     auto sand = granularPile(4, 35.0);
-    sand->pyState.pyDeflection[2] = 0.01;  // x = 2: p = 166.2706679459974
+    sand->pileScratch.py.pyDeflection[2] = 0.01;  // x = 2: p = 166.2706679459974
     ASSERT_EQ(evaluate(*sand), 0);
-    expectClose(sand->pyState.PULT[0], 10512.78228300477, kSummed);
-    expectClose(sand->pyState.pyModulus[2], 16627.066794599737, kSummed);
-    EXPECT_EQ(sand->pyState.pyModulus[0], 0.0);  // at the ground
+    expectClose(sand->pileScratch.py.PULT[0], 10512.78228300477, kSummed);
+    expectClose(sand->pileScratch.py.pyModulus[2], 16627.066794599737, kSummed);
+    EXPECT_EQ(sand->pileScratch.py.pyModulus[0], 0.0);  // at the ground
 
     // API sand: h A pu and the rest of the layer, 10652.474616031108; with the
     // ground 2 above the head, 0.5 A pu(10) x 12 = 17886.66255293701.
     auto api = granularPile(8, 35.0);
     ASSERT_EQ(evaluate(*api), 0);
-    expectClose(api->pyState.PULT[0], 10652.474616031108, kSummed);
+    expectClose(api->pileScratch.py.PULT[0], 10652.474616031108, kSummed);
     auto apiBuried = granularPile(8, 35.0, 0.0, -2.0);
     ASSERT_EQ(evaluate(*apiBuried), 0);
-    expectClose(apiBuried->pyState.PULT[0], 17886.66255293701, kSummed);
+    expectClose(apiBuried->pileScratch.py.PULT[0], 17886.66255293701, kSummed);
 
     // Silt, c = 5, phi = 30: the trapezoid over the nodes (the first takes its
     // own pu) and the rest of the layer: 6828.149472308509; with the ground 2
     // above the head, (pu(10) + 3 c b) x 0.5 x 12 = 11861.766529970528.
     auto silt = granularPile(7, 30.0, 5.0);
     ASSERT_EQ(evaluate(*silt), 0);
-    expectClose(silt->pyState.PULT[0], 6828.149472308509, kSummed);
+    expectClose(silt->pileScratch.py.PULT[0], 6828.149472308509, kSummed);
     auto siltBuried = granularPile(7, 30.0, 5.0, -2.0);
     ASSERT_EQ(evaluate(*siltBuried), 0);
-    expectClose(siltBuried->pyState.PULT[0], 11861.766529970528, kSummed);
+    expectClose(siltBuried->pileScratch.py.PULT[0], 11861.766529970528, kSummed);
 
     // Liquefied sand: pu = 15 at every node (the cap), so the trapezoid and
     // the rest of the layer give 15 x (1 + 7 + 2) = 150.
     auto liquefied = granularPile(11, 0.0);
     ASSERT_EQ(evaluate(*liquefied), 0);
-    expectClose(liquefied->pyState.PULT[0], 150.0, kRoundOff);
+    expectClose(liquefied->pileScratch.py.PULT[0], 150.0, kRoundOff);
 }
 
 TEST(GranularLayerResistance, EmbeddedCapTakesTheCapWidthAndThePileDiameterForTheTables) {
@@ -310,19 +310,19 @@ TEST(GranularLayerResistance, EmbeddedCapTakesTheCapWidthAndThePileDiameterForTh
     store->control.embeddedCapOption = 1;
     store->cap.capWidthZ = 3.0;
     store->cap.capThicknessX = 1.0;
-    store->pyState.pyDeflection[0] = 0.05;
+    store->pileScratch.py.pyDeflection[0] = 0.05;
     ASSERT_EQ(evaluate(*store), 0);
     // Cap at depth 1 with b = 3: ps = pst = 132.2797182562135; the factors at
     // x / (pile diameter) = 1 (B = 1.54, not B at 1/3); y = 0.05 = ym = 3/60,
     // so p = pm = 203.710761068498.
-    expectClose(store->pyState.capPassiveResistance, 203.710761068498, kSummed);
+    expectClose(store->pileScratch.py.capPassiveResistance, 203.710761068498, kSummed);
     // The head node itself, b = 1, on the line from ym to yu: p / y.
-    expectClose(store->pyState.pyModulus[0], 2696.417449635129, kSummed);
+    expectClose(store->pileScratch.py.pyModulus[0], 2696.417449635129, kSummed);
 }
 
 TEST(LiquefiedSandLayer, ThresholdAndDeflectionMultiplier) {
     auto store = granularPile(11, 0.0);
-    LateralPyState& s = store->pyState;
+    LateralPyState& s = store->pileScratch.py;
     s.YMIN = f32(1.0E-14f);
     s.pyDeflection[3] = 0.0;   // z = 3: the secant at YMIN, 4.495534520260656
     s.pyDeflection[4] = 0.02;  // z = 4
@@ -344,9 +344,9 @@ TEST(LiquefiedSandLayer, ThresholdAndDeflectionMultiplier) {
 
     // Silt resets the threshold when it starts.
     auto silt = granularPile(7, 30.0, 5.0);
-    silt->pyState.YMIN = 0.5;
+    silt->pileScratch.py.YMIN = 0.5;
     ASSERT_EQ(evaluate(*silt), 0);
-    EXPECT_EQ(silt->pyState.YMIN, f32(1.0E-14f));
+    EXPECT_EQ(silt->pileScratch.py.YMIN, f32(1.0E-14f));
 }
 
 TEST(GranularLayerStatus, ZeroFrictionStopsWithItsWarningAndNoModuli) {
@@ -355,33 +355,33 @@ TEST(GranularLayerStatus, ZeroFrictionStopsWithItsWarningAndNoModuli) {
         "       THE FRICTION ANGLE IS 0 FOR SAND ACCORING TO THE INPUT\n"
         "       DATA. PLEASE ENTER THE CORRECT VALUE AND RUN IT AGAIN.\n";
     auto api = granularPile(8, 0.0);
-    api->pyState.pyDeflection.fill(0.01);
+    api->pileScratch.py.pyDeflection.fill(0.01);
     EXPECT_EQ(evaluate(*api), kStatusApiSandNoFriction);
     EXPECT_EQ(contentsOf(api->files.report), sandWarning);
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(api->pyState.pyModulus[i], 0.0);
+        EXPECT_EQ(api->pileScratch.py.pyModulus[i], 0.0);
 
     // Silt: the head at the ground puts the layer's first node above it, so
     // the node at x = 1 meets the friction check (28).
     auto silt = granularPile(7, 0.0, 5.0);
-    silt->pyState.pyDeflection.fill(0.01);
+    silt->pileScratch.py.pyDeflection.fill(0.01);
     EXPECT_EQ(evaluate(*silt), kStatusSiltNoFriction);
     EXPECT_NE(contentsOf(silt->files.report).find("THE FRICTION ANGLE IS 0 FOR SILT ACCORING"),
               std::string::npos);
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(silt->pyState.pyModulus[i], 0.0);
+        EXPECT_EQ(silt->pileScratch.py.pyModulus[i], 0.0);
 
     // With the ground above the head the layer's first node is evaluated, and
     // the slope check catches phi = 0 there (29).
     auto siltBuried = granularPile(7, 0.0, 5.0, -2.0);
-    siltBuried->pyState.pyDeflection.fill(0.01);
+    siltBuried->pileScratch.py.pyDeflection.fill(0.01);
     EXPECT_EQ(evaluate(*siltBuried), kStatusSiltSlope);
     EXPECT_EQ(contentsOf(siltBuried->files.report),
               "\n\n       WARNING-------The Angle of the slope can not\n"
               "                     be greater than the internal  \n"
               "                     friction angle of the silt.   \n\n");
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(siltBuried->pyState.pyModulus[i], 0.0);
+        EXPECT_EQ(siltBuried->pileScratch.py.pyModulus[i], 0.0);
 }
 
 TEST(GranularLayerPrinting, LiquefiedSandCurveAndItsPu) {
@@ -428,12 +428,12 @@ TEST(GranularEquivalentDepth, ClayUnderSandAndSandUnderClay) {
     // = 4 at pu(4) = 1905.6545354471373. Soft clay c = 20: xr = 120 / 20 = 6,
     // I = 360 + 180 + 180 = 720 < F, XEQ = 6 + (F - 720) / 180.
     auto clayUnder = sandAndClay(4, 1);
-    clayUnder->pyState.pyDeflection.fill(0.2);  // 8 y50
+    clayUnder->pileScratch.py.pyDeflection.fill(0.2);  // 8 y50
     ASSERT_EQ(evaluate(*clayUnder), 0);
-    expectClose(clayUnder->pyState.PULT[0], 1905.6545354471373, kSummed);
-    expectClose(clayUnder->pyState.XEQ[0][1], 12.586969641372985, kSummed);
+    expectClose(clayUnder->pileScratch.py.PULT[0], 1905.6545354471373, kSummed);
+    expectClose(clayUnder->pyRun.XEQ[0][1], 12.586969641372985, kSummed);
     // X = 7 lies deeper than xr: pu = 9 c b = 180 at 8 y50.
-    expectClose(clayUnder->pyState.pyModulus[7], 900.0, kRoundOff);
+    expectClose(clayUnder->pileScratch.py.pyModulus[7], 900.0, kRoundOff);
 
     // Sand under clay: F = 10 (3 + 1.5 x) at x = 1 .. 4 = 270. The 50-step
     // march of A pst in steps of xt / 50 = 0.3391641 crosses F in its sixth
@@ -441,13 +441,13 @@ TEST(GranularEquivalentDepth, ClayUnderSandAndSandUnderClay) {
     // pst to that depth is 224.69 (the march adds each step at its lower end,
     // so it finds the depth short; the exact root is 1.9968).
     auto sandUnder = sandAndClay(1, 4);
-    sandUnder->pyState.pyDeflection.fill(0.01);
+    sandUnder->pileScratch.py.pyDeflection.fill(0.01);
     ASSERT_EQ(evaluate(*sandUnder), 0);
-    expectClose(sandUnder->pyState.PULT[0], 270.0, kRoundOff);
-    expectClose(sandUnder->pyState.XEQ[0][1], 1.8263910897637066, kSummed);
-    EXPECT_NEAR(sandUnder->pyState.XEQ[0][1] / 1.9967878015432272, 1.0, 0.1);
+    expectClose(sandUnder->pileScratch.py.PULT[0], 270.0, kRoundOff);
+    expectClose(sandUnder->pyRun.XEQ[0][1], 1.8263910897637066, kSummed);
+    EXPECT_NEAR(sandUnder->pyRun.XEQ[0][1] / 1.9967878015432272, 1.0, 0.1);
     // X = 7 lies XEQ + 2 deep: p(0.01) / 0.01 on the sand curve there.
-    expectClose(sandUnder->pyState.pyModulus[7], 24314.740830816027, kSummed);
+    expectClose(sandUnder->pileScratch.py.pyModulus[7], 24314.740830816027, kSummed);
 }
 
 // Layer 2 of the given type below a layer whose PULT is F, for direct calls.
@@ -455,10 +455,10 @@ double equivalentDepthOf(int KSOIL, double F, const PySoilValues& soil) {
     auto store = makeModelStore();
     addLayer(*store, 1, 0.0, 5.0, Row{}, Row{});
     addLayer(*store, KSOIL, 5.0, 20.0, Row{}, Row{});
-    store->pyState.currentPileGroup = 1;
-    store->pyState.ISTATIC = 1;
-    store->pyState.PULT[0] = F;
-    return equivalentDepth(*store, 2, soil);
+    store->pileScratch.py.currentPileGroup = 1;
+    store->pyRun.ISTATIC = 1;
+    store->pileScratch.py.PULT[0] = F;
+    return equivalentDepth(*store, store->pileScratch, 2, soil);
 }
 
 TEST(GranularEquivalentDepth, MarchAndDeepRateOfEachType) {

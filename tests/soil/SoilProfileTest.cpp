@@ -77,12 +77,16 @@ std::unique_ptr<ModelStore> twoLayerStore(double upperBottom, double lowerTop) {
 TEST(PointLookup, InterpolatesWithinALayerAndExtendsAboveTheGround) {
     auto store = twoLayerStore(4.0, 6.0);
     int status = 0;
-    EXPECT_DOUBLE_EQ(strengthAt(*store, 2.5, status), 2.5);   // 2 + (4 - 2) x 2.5 / 10
-    EXPECT_DOUBLE_EQ(strengthAt(*store, 15.0, status), 7.0);  // halfway 6 .. 8
-    EXPECT_DOUBLE_EQ(strengthAt(*store, 0.0, status), 2.0);   // the ground surface
-    EXPECT_DOUBLE_EQ(strengthAt(*store, -1.0, status), 1.8);  // first segment extended
-    EXPECT_DOUBLE_EQ(subgradeModulusAt(*store, 5.0), 12.0);   // 20 + (4 - 20) / 2
-    EXPECT_DOUBLE_EQ(strengthAt(*store, 20.0, status), 8.0);  // exactly the last point
+    EXPECT_DOUBLE_EQ(strengthAt(*store, store->pileScratch, 2.5, status),
+                     2.5);  // 2 + (4 - 2) x 2.5 / 10
+    EXPECT_DOUBLE_EQ(strengthAt(*store, store->pileScratch, 15.0, status), 7.0);  // halfway 6 .. 8
+    EXPECT_DOUBLE_EQ(strengthAt(*store, store->pileScratch, 0.0, status),
+                     2.0);  // the ground surface
+    EXPECT_DOUBLE_EQ(strengthAt(*store, store->pileScratch, -1.0, status),
+                     1.8);                                   // first segment extended
+    EXPECT_DOUBLE_EQ(subgradeModulusAt(*store, 5.0), 12.0);  // 20 + (4 - 20) / 2
+    EXPECT_DOUBLE_EQ(strengthAt(*store, store->pileScratch, 20.0, status),
+                     8.0);  // exactly the last point
     EXPECT_EQ(status, 0);
     // Above the profile the solver's modulus is 0, with no default.
     EXPECT_EQ(subgradeModulusForSolver(*store, -1.0), 0.0);
@@ -90,8 +94,10 @@ TEST(PointLookup, InterpolatesWithinALayerAndExtendsAboveTheGround) {
 
 TEST(PointLookup, StrengthAtABoundaryTakesTheLowerLayerUnlessItIsAbsent) {
     int status = 0;
-    EXPECT_EQ(strengthAt(*twoLayerStore(2.0, 5.0), 10.0, status), 5.0);
-    EXPECT_EQ(strengthAt(*twoLayerStore(2.0, 0.0), 10.0, status), 2.0);
+    auto lower = twoLayerStore(2.0, 5.0);
+    EXPECT_EQ(strengthAt(*lower, lower->pileScratch, 10.0, status), 5.0);
+    auto upper = twoLayerStore(2.0, 0.0);
+    EXPECT_EQ(strengthAt(*upper, upper->pileScratch, 10.0, status), 2.0);
     EXPECT_EQ(status, 0);
 }
 
@@ -115,10 +121,10 @@ TEST(PointLookup, ModulusAtABoundaryFollowsTheAverageRuleAndTheSolverDefault) {
 TEST(PointLookup, BelowTheProfileWarnsAndSetsTheStatusOfEachProfile) {
     auto store = twoLayerStore(4.0, 6.0);
     int status = 0;
-    EXPECT_EQ(strengthAt(*store, 21.0, status), 0.0);
+    EXPECT_EQ(strengthAt(*store, store->pileScratch, 21.0, status), 0.0);
     EXPECT_EQ(status, kStatusStrengthBeyondProfile);
     status = 0;
-    EXPECT_EQ(frictionAngleAt(*store, 21.0, status), 0.0);
+    EXPECT_EQ(frictionAngleAt(*store, store->pileScratch, 21.0, status), 0.0);
     EXPECT_EQ(status, kStatusFrictionBeyondProfile);
     // The moduli below the profile keep the value of the last point.
     EXPECT_EQ(subgradeModulusAt(*store, 21.0), 40.0);
@@ -135,7 +141,7 @@ TEST(PointLookup, BelowTheProfileWarnsAndSetsTheStatusOfEachProfile) {
 
     // A status is only ever set: a good lookup leaves an earlier one.
     status = 7;
-    strengthAt(*store, 5.0, status);
+    strengthAt(*store, store->pileScratch, 5.0, status);
     EXPECT_EQ(status, 7);
 }
 
@@ -154,15 +160,15 @@ TEST(AverageFromGround, TrapezoidAveragesOverTheLayersAbove) {
     auto store = unitWeightStore();
     int status = 0;
     // (100 x 10 + 50 x 5) / 15
-    EXPECT_DOUBLE_EQ(unitWeightAverage(*store, 15.0, status), 1250.0 / 15.0);
+    EXPECT_DOUBLE_EQ(unitWeightAverage(*store, store->pileScratch, 15.0, status), 1250.0 / 15.0);
     // Exactly at the last point: (100 x 10 + 50 x 10) / 20, no status.
-    EXPECT_DOUBLE_EQ(unitWeightAverage(*store, 20.0, status), 75.0);
+    EXPECT_DOUBLE_EQ(unitWeightAverage(*store, store->pileScratch, 20.0, status), 75.0);
     EXPECT_EQ(status, 0);
     // (10 x 10 + 20 x 5) / 15
-    EXPECT_DOUBLE_EQ(strengthAverage(*store, 15.0), 200.0 / 15.0);
+    EXPECT_DOUBLE_EQ(strengthAverage(*store, store->pileScratch, 15.0), 200.0 / 15.0);
     // Above the ground there is no soil.
-    EXPECT_EQ(unitWeightAverage(*store, -1.0, status), 0.0);
-    EXPECT_EQ(strengthAverage(*store, -1.0), 0.0);
+    EXPECT_EQ(unitWeightAverage(*store, store->pileScratch, -1.0, status), 0.0);
+    EXPECT_EQ(strengthAverage(*store, store->pileScratch, -1.0), 0.0);
 }
 
 TEST(AverageFromGround, AtTheGroundSurfaceGivesThePointValue) {
@@ -172,15 +178,15 @@ TEST(AverageFromGround, AtTheGroundSurfaceGivesThePointValue) {
     prepareSoilProfile(*store);
     int status = 0;
     // The first positive unit weight of the table, not 0.
-    EXPECT_EQ(unitWeightAverage(*store, 2.0, status), 60.0);
-    EXPECT_EQ(strengthAverage(*store, 2.0), 4.0);
+    EXPECT_EQ(unitWeightAverage(*store, store->pileScratch, 2.0, status), 60.0);
+    EXPECT_EQ(strengthAverage(*store, store->pileScratch, 2.0), 4.0);
     EXPECT_EQ(status, 0);
 }
 
 TEST(AverageFromGround, BelowTheProfile) {
     auto store = unitWeightStore();
     int status = 0;
-    EXPECT_EQ(unitWeightAverage(*store, 21.0, status), 0.0);
+    EXPECT_EQ(unitWeightAverage(*store, store->pileScratch, 21.0, status), 0.0);
     EXPECT_EQ(status, kStatusUnitWeightBeyondProfile);
     const std::string runtime = contentsOf(store->files.runtime);
     EXPECT_NE(runtime.find("IS BEYOND THE EXTENT OF/     THE INPUT CURVE FOR UNIT WEIGHT\n"),
@@ -189,7 +195,7 @@ TEST(AverageFromGround, BelowTheProfile) {
     // The strength average warns in the report only and divides the whole
     // profile's integral (10 x 10 + 20 x 10) by the full depth 21.
     status = 0;
-    EXPECT_DOUBLE_EQ(strengthAverage(*store, 21.0), 300.0 / 21.0);
+    EXPECT_DOUBLE_EQ(strengthAverage(*store, store->pileScratch, 21.0), 300.0 / 21.0);
     EXPECT_EQ(status, 0);
     const std::string report = contentsOf(store->files.report);
     EXPECT_NE(report.find("IS BEYOND THE EXTENT OF THE/     INPUT CURVE FOR STRENGTH\n"),
@@ -207,23 +213,29 @@ TEST(SectionLookup, FindsTheSectionBelowTheHeadWithTheLastSectionReachingBeyondT
     property.sections[1] = SectionWork{10.0, 0.5};
     property.sections[1].AREA = 0.2;
     store->work.groups[0].XHEAD = 2.0;
-    store->pyState.currentPileGroup = 1;
+    store->pileScratch.py.currentPileGroup = 1;
 
-    EXPECT_EQ(pileDiameterAt(*store, 1, 5.0), 1.0);  // 3 below the head
-    EXPECT_EQ(pileDiameterAt(*store, 1, 6.0), 0.5);  // at the end of section 1: the one below
-    // The last section ends at 1.2 x LENGTH after every call (1.2f x 10).
-    EXPECT_EQ(property.sections[1].XSECT, 12.000000476837158);
-    EXPECT_EQ(pileDiameterAt(*store, 1, 2.0 + 11.0), 0.5);  // 110% of the length
-    EXPECT_EQ(pileDiameterAt(*store, 1, 2.0 + 13.0), 0.5);  // past every section
-    EXPECT_EQ(sectionPropertyAt(*store, 1, 2.0 + 13.0, SectionField::area), 0.2);
-    EXPECT_EQ(sectionPropertyAt(*store, 1, 3.0, SectionField::area), 0.8);
+    EXPECT_EQ(pileDiameterAt(*store, store->pileScratch, 1, 5.0), 1.0);  // 3 below the head
+    EXPECT_EQ(pileDiameterAt(*store, store->pileScratch, 1, 6.0),
+              0.5);  // at the end of section 1: the one below
+    // The last section ends at 1.2 x LENGTH (1.2f x 10); the lookup leaves
+    // the store as it found it.
+    EXPECT_EQ(sectionEnd(property, 2), 12.000000476837158);
+    EXPECT_EQ(property.sections[1].XSECT, 10.0);
+    EXPECT_EQ(pileDiameterAt(*store, store->pileScratch, 1, 2.0 + 11.0),
+              0.5);  // 110% of the length
+    EXPECT_EQ(pileDiameterAt(*store, store->pileScratch, 1, 2.0 + 13.0),
+              0.5);  // past every section
+    EXPECT_EQ(sectionPropertyAt(*store, store->pileScratch, 1, 2.0 + 13.0, SectionField::area),
+              0.2);
+    EXPECT_EQ(sectionPropertyAt(*store, store->pileScratch, 1, 3.0, SectionField::area), 0.8);
 
     // A section without a diameter takes the last section's.
     property.sections[0].DIAM = 0.0;
-    EXPECT_EQ(pileDiameterAt(*store, 1, 3.0), 0.5);
+    EXPECT_EQ(pileDiameterAt(*store, store->pileScratch, 1, 3.0), 0.5);
     // No such property set, or a set without sections.
-    EXPECT_EQ(pileDiameterAt(*store, 0, 3.0), 0.0);
-    EXPECT_EQ(pileDiameterAt(*store, 2, 3.0), 0.0);
+    EXPECT_EQ(pileDiameterAt(*store, store->pileScratch, 0, 3.0), 0.0);
+    EXPECT_EQ(pileDiameterAt(*store, store->pileScratch, 2, 3.0), 0.0);
 }
 
 }  // namespace

@@ -56,16 +56,16 @@ inline void addPile(ModelStore& store, int groupNo, double b, double XHEAD, doub
     group.groundBelowHead = groundBelowHead;
     store.groupFactors.pMultiplier[groupNo - 1] = 1.0;
     store.groupFactors.yMultiplier[groupNo - 1] = 1.0;
-    LateralPyState& s = store.pyState;
+    LateralPyState& s = store.pileScratch.py;
     s.currentPileGroup = groupNo;
     s.NNODE = N + 1;
     for (int i = 1; i <= N + 1; ++i)
-        s.nodeX[groupNo - 1][i - 1] = XHEAD + (i - 1) * h;
+        s.nodeX[i - 1] = XHEAD + (i - 1) * h;
 }
 
 inline void setLayerNodes(ModelStore& store, int L, int first, int last) {
-    store.pyState.layerFirstNode[L - 1] = first;
-    store.pyState.layerLastNode[L - 1] = last;
+    store.pileScratch.py.layerFirstNode[L - 1] = first;
+    store.pileScratch.py.layerLastNode[L - 1] = last;
 }
 
 }  // namespace pylora::soiltest

@@ -228,10 +228,10 @@ struct TwoCases {
         };
         for (const Case& c : cases) {
             const std::size_t mark = piletest::contentsOf(s.files.report).size();
-            s.pileSolution.localHeadDisplacement[kForceX] = c.ua;
+            s.pileScratch.head.localHeadDisplacement[kForceX] = c.ua;
             double H = 0.0;
             int status = 0;
-            solveSinglePlanePile(s, 1, c.yt, c.S, c.Q, H, status);
+            solveSinglePlanePile(s, s.pileScratch, 1, c.yt, c.S, c.Q, H, status);
             EXPECT_EQ(status, 0);
             updateCapEnvelope(s, c.load, c.displacement);
             s.analysis.seriesFirstCase = 0;
