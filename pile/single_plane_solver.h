@@ -57,5 +57,4 @@ void solveSinglePlanePile(const ModelStore& store, PileScratch& scratch, int pil
                           SinglePlaneInstance instance = SinglePlaneInstance::twoDimensional,
                           double torsion = 0.0);
 
-
 }  // namespace pylora

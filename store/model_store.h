@@ -1099,7 +1099,8 @@ struct PileHeadResults {
 
 // solvedBy of PileHeadResults
 inline constexpr int kSolvedNone = 0;
-inline constexpr int kSolvedTwoDimensional = 1;  // the single-plane solver, two-dimensional instance
+inline constexpr int kSolvedTwoDimensional =
+    1;  // the single-plane solver, two-dimensional instance
 inline constexpr int kSolvedResultantPlane = 2;  // the single-plane solver, resultant plane
 inline constexpr int kSolvedBiaxial = 3;
 
