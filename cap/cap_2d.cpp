@@ -510,6 +510,7 @@ void solveCap2D(ModelStore& store, int& /*echoSwitch*/, int& errorFlag) {
 
     IncrementControl c;
     setUp(store, c);
+    beginPileAnalyses(store);
     CapSolution& shared = store.capSolution;
     CapSolution2D& cap = store.capSolution2D;
     const bool finished = runIncrements(store, c, errorFlag);

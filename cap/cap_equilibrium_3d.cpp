@@ -406,6 +406,7 @@ void solveCapEquilibrium3D(ModelStore& store, int& /*curveSwitch*/, int& errorFl
 
     IncrementControl c;
     setUp(store, c);
+    beginPileAnalyses(store);
     if (!runIncrements(store, c, errorFlag)) {
         store.pileSolution.finalPassFlag = 0;
         return;

@@ -125,8 +125,8 @@ void analysePilePlane(const ModelStore& store, PileScratch& scratch, int g, cons
 // the small-deflection threshold when a rock or liquefied layer (or the reset
 // of silt and vuggy limestone) wrote it, and the resistance of every layer
 // the pile has nodes in. Neither depends on the deflections, only on the
-// pile, the layers it reaches and KPYOP; the other layers keep what the
-// groups before left.
+// pile, the layers it reaches, KPYOP and the loading of the analysis; the
+// other layers keep what the groups before left.
 using PyCarry = PileWorkers::PyCarry;
 
 // The part of the p-y state that one pile group's analysis starts from.
@@ -160,7 +160,6 @@ void setCarried(LateralPyState& py, const PyCarried& state) {
 // passes on nothing; its analysis will stop the run.
 void findPyCarries(ModelStore& store, PileWorkers& workers, int count) {
     workers.carries.assign(static_cast<std::size_t>(count), PyCarry{});
-    workers.carriesKPYOP = store.control.KPYOP;
     workers.carriesReady = true;
     PileScratch& s = workers.scratch(0);
     PyCarried state = carriedOf(store.pileScratch.py);
@@ -405,8 +404,7 @@ namespace {
 // What the pile groups of a pass start from: the p-y state that the groups
 // before each pass on, from the state of the store's own scratch space.
 std::vector<PyCarried> carriedInto(ModelStore& store, PileWorkers& workers, int count) {
-    if (!workers.carriesReady || workers.carriesKPYOP != store.control.KPYOP ||
-        static_cast<int>(workers.carries.size()) != count)
+    if (!workers.carriesReady || static_cast<int>(workers.carries.size()) != count)
         findPyCarries(store, workers, count);
     std::vector<PyCarried> carried(static_cast<std::size_t>(count));
     PyCarried state = carriedOf(store.pileScratch.py);
@@ -483,6 +481,10 @@ int analysePrintingPass(ModelStore& store, PileWorkers& workers, int count,
 }
 
 }  // namespace
+
+void beginPileAnalyses(ModelStore& store) {
+    if (store.pileWorkers) store.pileWorkers->carriesReady = false;
+}
 
 int analysePileGroups(ModelStore& store, int count,
                       const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,

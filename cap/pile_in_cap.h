@@ -153,6 +153,12 @@ void capPassiveStiffness(ModelStore& store, CapMatrix& Kp, int& status);
 void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::array<double, 3>& F,
                      int& status);
 
+// Called by a cap solution (and the plate solution) before its first pass:
+// the state that the p-y evaluation of one pile group passes on to the next
+// depends on KPYOP and on the loading of the analysis, so the passes on the
+// worker threads find it again.
+void beginPileAnalyses(ModelStore& store);
+
 // One pass of per-pile analyses over the pile groups 1 .. count: analyse(store,
 // scratch, g) for every g, returning its status, on the run's worker threads
 // when it has them, else in order in the store's own scratch space. analyse

@@ -265,6 +265,7 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
     };
     store.pileSolution.finalPassFlag = 0;
     store.pileSolution.capAbortFlag = 0;
+    beginPileAnalyses(store);
     PlateSolution solution;
     const int solved = solvePlateSteps(plate, files, springs, solution);
     store.pileSolution.capAbortFlag = 0;

@@ -54,10 +54,9 @@ class PileWorkers {
     // the worker that runs it. Tasks must not throw and must not call run.
     void run(int count, const std::function<void(PileScratch&, int)>& task);
 
-    // Per-pile state of the run that the cap solutions keep with the pool
+    // Kept with the pool for the passes of one cap solution
     // (cap/pile_in_cap.cpp): what the p-y evaluation of each pile group
-    // passes on to the next, and the KPYOP it was found with; empty until
-    // first needed.
+    // passes on to the next; found again when not ready.
     struct PyCarry {
         int ymimWritten = 0;
         double YMIN = 0.0;
@@ -65,7 +64,6 @@ class PileWorkers {
         std::array<double, kMaxSoilLayers> PULT{};
     };
     std::vector<PyCarry> carries;
-    int carriesKPYOP = 0;
     bool carriesReady = false;
 
   private:
