@@ -545,6 +545,13 @@ void keepStart(LateralStarts* keep, const PileScratch& s, int g, int status) {
         start.pileGroup = 0;
 }
 
+// The displacement of a pile head in its local axes for cap displacement U.
+CapVector headDisplacement(const PileTransforms& t, const CapVector& U) {
+    CapVector uHead{};
+    multiply6(uHead, t.T, U, 1);
+    return uHead;
+}
+
 void sizeStarts(LateralStarts* keep, int count) {
     if (keep) keep->assign(static_cast<std::size_t>(std::max(count, 0)), LateralStart{});
 }
@@ -569,8 +576,7 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
         store, count,
         [&](const ModelStore& model, PileScratch& s, int g) {
             const PileTransforms t = pileTransforms(model, g);
-            CapVector uHead{};
-            multiply6(uHead, t.T, U, 1);
+            const CapVector uHead = headDisplacement(t, U);
             CapVector forces{};
             int st = 0;
             analysePile(model, s, g, uHead, forces, st);
@@ -615,8 +621,7 @@ void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
         store, count,
         [&](const ModelStore& model, PileScratch& s, int g) {
             const PileTransforms t = pileTransforms(model, g);
-            CapVector uHead{};
-            multiply6(uHead, t.T, U, 1);
+            const CapVector uHead = headDisplacement(t, U);
             CapMatrix K{};
             int st = 0;
             takeStart(s, from, g);

@@ -1,11 +1,10 @@
 // The command-line program: Names.dat it writes, its errors and exit codes.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -16,24 +15,11 @@ using pylora::testsupport::readLines;
 using pylora::testsupport::TempDir;
 using pylora::testsupport::writeFile;
 
-struct Result {
-    int exitCode = -1;
-    std::string output;  // standard output and standard error
-};
+using Result = pylora::testsupport::CommandResult;
 
 Result runCli(const std::string& arguments, const std::string& workingDir = ".") {
-    const std::string command =
-        "cd '" + workingDir + "' && '" PYLORA_CLI "' " + arguments + " 2>&1";
-    Result r;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        r.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return pylora::testsupport::runCommand("cd '" + workingDir + "' && '" PYLORA_CLI "' " +
+                                           arguments);
 }
 
 TEST(CommandLine, HelpAndVersion) {

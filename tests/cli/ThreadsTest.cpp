@@ -5,16 +5,15 @@
 // threads, and both stiffness starts are equally indifferent to them.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -24,23 +23,8 @@ using pylora::testsupport::folderEntries;
 using pylora::testsupport::readFile;
 using pylora::testsupport::TempDir;
 
-struct Result {
-    int exitCode = -1;
-    std::string output;  // standard output and standard error
-};
-
-Result run(const std::string& command) {
-    Result r;
-    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        r.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using Result = pylora::testsupport::CommandResult;
+const auto run = pylora::testsupport::runCommand;
 
 // Every file a run wrote to `out`, by name, without the date line of the
 // report and summary headers.
