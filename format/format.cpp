@@ -54,23 +54,33 @@ ReportLine& ReportLine::I(long long v, int w, int m) {
 }
 
 ReportLine& ReportLine::F(double v, int w, int d) {
-    return text(formatF(v, w, d));
+    flushBlanks();
+    appendF(buffer_, v, w, d);
+    return *this;
 }
 
 ReportLine& ReportLine::E(double v, int w, int d, int e) {
-    return text(formatE(v, w, d, e));
+    flushBlanks();
+    appendE(buffer_, v, w, d, e);
+    return *this;
 }
 
 ReportLine& ReportLine::PE(double v, int w, int d, int e) {
-    return text(formatPE(v, w, d, e));
+    flushBlanks();
+    appendPE(buffer_, v, w, d, e);
+    return *this;
 }
 
 ReportLine& ReportLine::G(double v, int w, int d) {
-    return text(formatG(v, w, d));
+    flushBlanks();
+    appendG(buffer_, v, w, d);
+    return *this;
 }
 
 ReportLine& ReportLine::PG(double v, int w, int d) {
-    return text(formatPG(v, w, d));
+    flushBlanks();
+    appendPG(buffer_, v, w, d);
+    return *this;
 }
 
 ReportLine& ReportLine::slash() {

@@ -20,6 +20,10 @@ namespace pylora {
 
 class ReportLine {
   public:
+    // Room for the widest tables' records from the start, so that a record
+    // assembled field by field is not copied as it grows.
+    ReportLine() { buffer_.reserve(kTypicalRecord); }
+
     // nX: n blanks (positioning; dropped at the end of a record).
     ReportLine& X(int n);
     // 'text': a quoted text, written unchanged.
@@ -57,6 +61,7 @@ class ReportLine {
     void clear();
 
   private:
+    static constexpr std::size_t kTypicalRecord = 256;
     void flushBlanks();
     std::string buffer_;
     int pendingBlanks_ = 0;
@@ -72,6 +77,13 @@ void writeEmptyLine(std::FILE* file);
 void writeListText(std::FILE* file, std::string_view text);
 
 // Single fields as strings, for the rare line built outside a ReportLine.
+// The same fields appended to a string (the report line's own buffer).
+void appendF(std::string& out, double v, int w, int d);
+void appendE(std::string& out, double v, int w, int d, int e = 0);
+void appendPE(std::string& out, double v, int w, int d, int e = 0);
+void appendG(std::string& out, double v, int w, int d);
+void appendPG(std::string& out, double v, int w, int d);
+
 std::string formatF(double v, int w, int d);
 std::string formatE(double v, int w, int d, int e = 0);
 std::string formatPE(double v, int w, int d, int e = 0);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "format/format.h"
 
@@ -18,32 +19,50 @@ namespace pylora {
 
 namespace {
 
-std::string asterisks(int w) {
-    return std::string(static_cast<std::size_t>(w), '*');
+void appendAsterisks(std::string& out, int w) {
+    out.append(static_cast<std::size_t>(w), '*');
 }
 
-// Right-justifies the text in w characters, or asterisks when it is longer.
-std::string justify(const std::string& s, int w) {
+// Appends the text right-justified in w characters, or asterisks when it is
+// longer.
+void appendJustified(std::string& out, std::string_view s, int w) {
     const auto width = static_cast<std::size_t>(w);
-    if (s.size() > width) return asterisks(w);
-    return std::string(width - s.size(), ' ') + s;
+    if (s.size() > width) {
+        appendAsterisks(out, w);
+        return;
+    }
+    out.append(width - s.size(), ' ');
+    out.append(s);
 }
 
 // Infinity and not-a-number, whatever the descriptor: the longest of
 // "Infinity", "Inf" (each after a minus sign when negative) or "NaN" that
 // fits, right-justified; asterisks when none does.
-std::string formatNonFinite(double v, int w) {
-    if (std::isnan(v)) return justify("NaN", w);
+void appendNonFinite(std::string& out, double v, int w) {
+    if (std::isnan(v)) {
+        appendJustified(out, "NaN", w);
+        return;
+    }
     const std::string sign = std::signbit(v) ? "-" : "";
     const std::string longForm = sign + "Infinity";
-    if (static_cast<int>(longForm.size()) <= w) return justify(longForm, w);
-    return justify(sign + "Inf", w);
+    if (static_cast<int>(longForm.size()) <= w) {
+        appendJustified(out, longForm, w);
+        return;
+    }
+    appendJustified(out, sign + "Inf", w);
 }
 
 // The decimal text of a nonnegative finite value with `precision` digits after
 // the point, in fixed ("123.456") or scientific ("1.23456e+02") notation.
 std::string toDecimal(double magnitude, std::chars_format notation, int precision) {
     // The largest double has 309 integer digits; the exponent needs 5 characters.
+    constexpr int kSmallPrecision = 64;
+    if (precision <= kSmallPrecision) {
+        char buffer[kSmallPrecision + 320];
+        const auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, magnitude, notation, precision);
+        return std::string(buffer, result.ptr);
+    }
     std::string buffer(static_cast<std::size_t>(precision) + 320, '\0');
     const auto result =
         std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude, notation, precision);
@@ -53,13 +72,19 @@ std::string toDecimal(double magnitude, std::chars_format notation, int precisio
 
 // Ew.dEe (scale 0) and 1PEw.dEe (scale 1); e = 0 is the default exponent:
 // E and two digits, or three digits without the letter beyond 99.
-std::string formatScientific(double v, int w, int d, int e, int scale) {
-    if (w <= 0) return {};
-    if (!std::isfinite(v)) return formatNonFinite(v, w);
+void appendScientific(std::string& out, double v, int w, int d, int e, int scale) {
+    if (w <= 0) return;
+    if (!std::isfinite(v)) {
+        appendNonFinite(out, v, w);
+        return;
+    }
     // Without a scale factor the mantissa 0.ddd needs d >= 1; the Fortran
     // library stops the run with an error there, which a report cannot do.
-    if (d < 0 || (scale == 0 && d == 0)) return asterisks(w);
-    if (d >= w) return asterisks(w);  // the point and d digits alone need d + 1
+    // The point and d digits alone need d + 1 characters.
+    if (d < 0 || (scale == 0 && d == 0) || d >= w) {
+        appendAsterisks(out, w);
+        return;
+    }
 
     const double magnitude = std::fabs(v);
     const int digitCount = scale == 0 ? d : d + 1;
@@ -81,27 +106,35 @@ std::string formatScientific(double v, int w, int d, int e, int scale) {
         body += "0.";
         body += digits;
     } else {
-        body += digits.substr(0, 1);
+        body += digits[0];
         body += '.';
-        body += digits.substr(1);
+        body.append(digits, 1);
     }
 
     const int absExponent = std::abs(exponent);
-    std::string exponentDigits = std::to_string(absExponent);
+    char exponentText[8];
+    const auto written =
+        std::to_chars(exponentText, exponentText + sizeof exponentText, absExponent);
+    std::string_view exponentDigits(exponentText,
+                                    static_cast<std::size_t>(written.ptr - exponentText));
     const char exponentSign = exponent < 0 ? '-' : '+';
     if (e > 0) {
-        if (static_cast<int>(exponentDigits.size()) > e) return asterisks(w);
-        exponentDigits.insert(0, static_cast<std::size_t>(e) - exponentDigits.size(), '0');
+        if (static_cast<int>(exponentDigits.size()) > e) {
+            appendAsterisks(out, w);
+            return;
+        }
         body += 'E';
         body += exponentSign;
+        body.append(static_cast<std::size_t>(e) - exponentDigits.size(), '0');
     } else if (absExponent <= 99) {
-        if (exponentDigits.size() < 2) exponentDigits.insert(0, 1, '0');
         body += 'E';
         body += exponentSign;
+        if (exponentDigits.size() < 2) body += '0';
     } else if (absExponent <= 999) {
         body += exponentSign;
     } else {
-        return asterisks(w);
+        appendAsterisks(out, w);
+        return;
     }
     body += exponentDigits;
 
@@ -109,7 +142,7 @@ std::string formatScientific(double v, int w, int d, int e, int scale) {
     if (scale == 0 && static_cast<int>(body.size()) > w) {
         body.erase(body.find("0."), 1);
     }
-    return justify(body, w);
+    appendJustified(out, body, w);
 }
 
 // 10^n for n >= 0 by repeated multiplication, exact up to 10^22.
@@ -131,12 +164,18 @@ double powerOfTen(int n) {
 // upper range. So G12.4 of 9.9995 (binary 9.99949999999999939, equal to the
 // bound 10 (1 - 0.00005) in double) prints "   10.00    ", although exact
 // rounding to four digits would give 9.999.
-std::string formatGeneral(double v, int w, int d, int scale) {
+void appendGeneral(std::string& out, double v, int w, int d, int scale) {
     constexpr int kExponentWidth = 4;  // the blanks standing for "E+dd"
-    if (w <= 0) return {};
-    if (!std::isfinite(v)) return formatNonFinite(v, w);
+    if (w <= 0) return;
+    if (!std::isfinite(v)) {
+        appendNonFinite(out, v, w);
+        return;
+    }
     // As for Ew.0, the Fortran library rejects d = 0 at run time.
-    if (d <= 0) return asterisks(w);
+    if (d <= 0) {
+        appendAsterisks(out, w);
+        return;
+    }
 
     const double magnitude = std::fabs(v);
     int fixedDecimals = -1;
@@ -154,21 +193,37 @@ std::string formatGeneral(double v, int w, int d, int scale) {
             }
         }
     }
-    if (fixedDecimals < 0) return formatScientific(v, w, d, 0, scale);
+    if (fixedDecimals < 0) {
+        appendScientific(out, v, w, d, 0, scale);
+        return;
+    }
 
     const int fixedWidth = w - kExponentWidth;
-    if (fixedWidth <= 0) return asterisks(w);
+    if (fixedWidth <= 0) {
+        appendAsterisks(out, w);
+        return;
+    }
     const std::string fixed = formatF(v, fixedWidth, fixedDecimals);
-    if (fixed.find('*') != std::string::npos) return asterisks(w);
-    return fixed + std::string(static_cast<std::size_t>(kExponentWidth), ' ');
+    if (fixed.find('*') != std::string::npos) {
+        appendAsterisks(out, w);
+        return;
+    }
+    out.append(fixed);
+    out.append(static_cast<std::size_t>(kExponentWidth), ' ');
 }
 
 }  // namespace
 
-std::string formatF(double v, int w, int d) {
-    if (w <= 0) return {};
-    if (!std::isfinite(v)) return formatNonFinite(v, w);
-    if (d < 0 || d >= w) return asterisks(w);  // the point and d digits alone need d + 1
+void appendF(std::string& out, double v, int w, int d) {
+    if (w <= 0) return;
+    if (!std::isfinite(v)) {
+        appendNonFinite(out, v, w);
+        return;
+    }
+    if (d < 0 || d >= w) {  // the point and d digits alone need d + 1
+        appendAsterisks(out, w);
+        return;
+    }
 
     std::string digits = toDecimal(std::fabs(v), std::chars_format::fixed, d);
     if (d == 0) digits += '.';
@@ -176,25 +231,63 @@ std::string formatF(double v, int w, int d) {
     // The zero before the point goes only when the field is full, and never
     // when it is the only digit (F1.0 of zero is "*", not ".").
     const int length = static_cast<int>(digits.size()) + (negative ? 1 : 0);
-    if (length > w && d > 0 && digits[0] == '0') digits.erase(0, 1);
-    if (negative) digits.insert(0, 1, '-');
-    return justify(digits, w);
+    std::string_view kept = digits;
+    if (length > w && d > 0 && digits[0] == '0') kept.remove_prefix(1);
+    const std::size_t size = kept.size() + (negative ? 1 : 0);
+    const auto width = static_cast<std::size_t>(w);
+    if (size > width) {
+        appendAsterisks(out, w);
+        return;
+    }
+    out.append(width - size, ' ');
+    if (negative) out += '-';
+    out.append(kept);
+}
+
+void appendE(std::string& out, double v, int w, int d, int e) {
+    appendScientific(out, v, w, d, e, 0);
+}
+
+void appendPE(std::string& out, double v, int w, int d, int e) {
+    appendScientific(out, v, w, d, e, 1);
+}
+
+void appendG(std::string& out, double v, int w, int d) {
+    appendGeneral(out, v, w, d, 0);
+}
+
+void appendPG(std::string& out, double v, int w, int d) {
+    appendGeneral(out, v, w, d, 1);
+}
+
+std::string formatF(double v, int w, int d) {
+    std::string s;
+    appendF(s, v, w, d);
+    return s;
 }
 
 std::string formatE(double v, int w, int d, int e) {
-    return formatScientific(v, w, d, e, 0);
+    std::string s;
+    appendE(s, v, w, d, e);
+    return s;
 }
 
 std::string formatPE(double v, int w, int d, int e) {
-    return formatScientific(v, w, d, e, 1);
+    std::string s;
+    appendPE(s, v, w, d, e);
+    return s;
 }
 
 std::string formatG(double v, int w, int d) {
-    return formatGeneral(v, w, d, 0);
+    std::string s;
+    appendG(s, v, w, d);
+    return s;
 }
 
 std::string formatPG(double v, int w, int d) {
-    return formatGeneral(v, w, d, 1);
+    std::string s;
+    appendPG(s, v, w, d);
+    return s;
 }
 
 }  // namespace pylora

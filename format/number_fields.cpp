@@ -1,5 +1,6 @@
 #include "format/number_fields.h"
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -13,9 +14,23 @@ namespace {
 // strtod rounds the decimal text correctly for every n, where a power computed
 // in floating point (or a single-precision bound widened to double, 0.1F >
 // 0.1) may be one unit off.
-double powerOfTen(int n) {
+double powerOfTenFromText(int n) {
     const std::string text = "1e" + std::to_string(n);
     return std::strtod(text.c_str(), nullptr);
+}
+
+// The powers that report fields use, converted once: every field asks for two.
+constexpr int kTabledPowers = 40;
+
+double powerOfTen(int n) {
+    static const std::array<double, 2 * kTabledPowers + 1> table = [] {
+        std::array<double, 2 * kTabledPowers + 1> powers{};
+        for (int i = -kTabledPowers; i <= kTabledPowers; ++i)
+            powers[static_cast<std::size_t>(i + kTabledPowers)] = powerOfTenFromText(i);
+        return powers;
+    }();
+    if (n < -kTabledPowers || n > kTabledPowers) return powerOfTenFromText(n);
+    return table[static_cast<std::size_t>(n + kTabledPowers)];
 }
 
 }  // namespace
