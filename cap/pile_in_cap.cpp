@@ -434,6 +434,8 @@ void adoptSolution(PileScratch& own, const PileScratch& solved) {
     own.torsionalMoment = solved.torsionalMoment;
     own.localForces = solved.localForces;
     own.globalForces = solved.globalForces;
+    own.preparedRows = solved.preparedRows;
+    own.preparedRowsGroup = solved.preparedRowsGroup;
 }
 
 // Pile groups solved together between two printings on the printing pass:
@@ -465,6 +467,7 @@ int analysePrintingPass(ModelStore& store, PileWorkers& workers, int count,
             PileScratch& s = *solved[k];
             beginTask(model, s, g, carried[static_cast<std::size_t>(g - 1)]);
             const int status = analyse(model, s, g);
+            if (status == 0) prepareLateralPrinting(model, s, g);
             endTask(s, status, outcomes[k]);
         });
         for (int i = 0; i < n; ++i) {

@@ -373,6 +373,41 @@ void writeResultantTrace(ModelStore& store, const PileScratch& scratch, const La
 // ---------------------------------------------------------------------------
 // Biaxial solver.
 
+namespace {
+
+// The rows of the along-pile listing of a biaxial solution in the results
+// data file, each ended: x, then per plane the deflection, moment, shear and
+// soil reaction, the total stress, the rigidities and, with capacities, the
+// demand/capacity ratios. The listing turns the moments' sign; with
+// negateMoments false they are turned already.
+void appendBiaxialRows(std::string& out, const PileWork& work, const LateralPile& pile,
+                       bool capacities, bool negateMoments) {
+    const PlaneWork& xy = work.planes[0];
+    const PlaneWork& xz = work.planes[1];
+    ReportLine row;
+    for (int k = 0; k <= pile.N; ++k) {
+        const double Mxy = negateMoments ? -nodeAt(xy.M, k) : nodeAt(xy.M, k);
+        const double Mxz = negateMoments ? -nodeAt(xz.M, k) : nodeAt(xz.M, k);
+        writeBlanks(row, 5);
+        writeRealField(row, 13, 8, k * pile.h);
+        writeBlanks(row, 4);
+        for (const double v : {nodeAt(xy.y, k), nodeAt(xz.y, k), Mxy, Mxz, nodeAt(xy.V, k),
+                               nodeAt(xz.V, k), nodeAt(xy.p, k), nodeAt(xz.p, k),
+                               nodeAt(work.stress, k), nodeAt(xy.R, k), nodeAt(xz.R, k)})
+            writeRealField(row, 16, 8, v);
+        if (capacities) {
+            writeRealField(row, 16, 8, nodeAt(work.bendingDC, k));
+            writeRealField(row, 16, 8, nodeAt(work.shearDC, k));
+        }
+        row.text(" ");
+        out.append(row.str());
+        out.push_back('\n');
+        row.clear();
+    }
+}
+
+}  // namespace
+
 void printBiaxialResults(ModelStore& store, PileScratch& scratch, const LateralPile& pile, double Q,
                          double torsion, double Fy, double Fz, double Mxy, double Mxz) {
     PileWork& work = scratch.work;
@@ -427,21 +462,13 @@ void printBiaxialResults(ModelStore& store, PileScratch& scratch, const LateralP
     line.clear();
     line.X(8).text(kEffectsTitle);
     writeLine(f.resultsData, line);
-    for (int k = 0; k <= N; ++k) {
-        ReportLine row;
-        writeBlanks(row, 5);
-        writeRealField(row, 13, 8, k * pile.h);
-        writeBlanks(row, 4);
-        for (const double v : {nodeAt(xy.y, k), nodeAt(xz.y, k), nodeAt(xy.M, k), nodeAt(xz.M, k),
-                               nodeAt(xy.V, k), nodeAt(xz.V, k), nodeAt(xy.p, k), nodeAt(xz.p, k),
-                               nodeAt(work.stress, k), nodeAt(xy.R, k), nodeAt(xz.R, k)})
-            writeRealField(row, 16, 8, v);
-        if (capacities) {
-            writeRealField(row, 16, 8, nodeAt(work.bendingDC, k));
-            writeRealField(row, 16, 8, nodeAt(work.shearDC, k));
-        }
-        endLine(f.resultsData, row);
+    if (scratch.preparedRowsGroup != g) {
+        scratch.preparedRows.clear();
+        appendBiaxialRows(scratch.preparedRows, work, pile, capacities, false);
     }
+    if (f.resultsData)
+        std::fwrite(scratch.preparedRows.data(), 1, scratch.preparedRows.size(), f.resultsData);
+    scratch.preparedRowsGroup = 0;
 
     if (level > 1)
         writeBiaxialTable(f.report, biaxialColumns(work, N), N, pile.h,
@@ -486,6 +513,21 @@ void printLateralSolution(ModelStore& store, PileScratch& scratch, int pileGroup
                                        head.headForceY);
             break;
     }
+    scratch.preparedRowsGroup = 0;
+}
+
+void prepareLateralPrinting(const ModelStore& store, PileScratch& scratch, int pileGroup) {
+    scratch.preparedRowsGroup = 0;
+    if (scratch.head.solvedBy != kSolvedBiaxial || scratch.work.pileGroup != pileGroup) return;
+    LateralPile pile;
+    describeLateralPile(store, pileGroup, pile);
+    pile.printing = true;
+    // The stresses as the printing computes them again from the same solution.
+    computeBiaxialStresses(store, scratch, pile, nodeAt(scratch.work.Q, 0));
+    scratch.preparedRows.clear();
+    appendBiaxialRows(scratch.preparedRows, scratch.work, pile,
+                      store.analysis.demandCapacityPrint == 1, true);
+    scratch.preparedRowsGroup = pileGroup;
 }
 
 }  // namespace pylora

@@ -17,4 +17,10 @@ namespace pylora {
 // results of store.pileScratch: pass the store's own scratch space.
 void printLateralSolution(ModelStore& store, PileScratch& scratch, int pileGroup);
 
+// What of the printing of pile group pileGroup depends on its solution alone,
+// done ahead in the scratch space that holds it (on the worker thread that
+// solved it): the rows of the along-pile listing of a biaxial solution, which
+// printLateralSolution then writes as they are. The store is only read.
+void prepareLateralPrinting(const ModelStore& store, PileScratch& scratch, int pileGroup);
+
 }  // namespace pylora

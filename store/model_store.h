@@ -1159,6 +1159,12 @@ struct PileScratch {
     // Messages waiting to be written, in the order they were raised (a
     // worker's scratch space only; the sizes vary with the warnings).
     std::vector<PileMessage> messages{};
+    // The rows of the effects listing of the results data file for the
+    // biaxial solution of pile group preparedRowsGroup (0: none), formatted
+    // on the worker thread that solved it on the printing pass, so that the
+    // printing in pile-group order only writes them.
+    std::string preparedRows{};
+    int preparedRowsGroup = 0;
 };
 
 // Work done by the analyses of the run, for the speed measurements: global
