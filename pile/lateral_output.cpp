@@ -499,7 +499,9 @@ void printLateralSolution(ModelStore& store, PileScratch& scratch, int pileGroup
     const double Q = nodeAt(scratch.work.Q, 0);
     switch (head.solvedBy) {
         case kSolvedBiaxial:
-            computeBiaxialStresses(store, scratch, pile, Q);
+            // Prepared ahead, the stresses came with the rows.
+            if (scratch.preparedRowsGroup != pileGroup)
+                computeBiaxialStresses(store, scratch, pile, Q);
             printBiaxialResults(store, scratch, pile, Q, head.solvedTorsion, head.headForceY,
                                 head.headForceZ, head.headMomentXY, head.headMomentXZ);
             break;
@@ -522,7 +524,7 @@ void prepareLateralPrinting(const ModelStore& store, PileScratch& scratch, int p
     LateralPile pile;
     describeLateralPile(store, pileGroup, pile);
     pile.printing = true;
-    // The stresses as the printing computes them again from the same solution.
+    // The stresses as the printing would compute them; it takes these.
     computeBiaxialStresses(store, scratch, pile, nodeAt(scratch.work.Q, 0));
     scratch.preparedRows.clear();
     appendBiaxialRows(scratch.preparedRows, scratch.work, pile,

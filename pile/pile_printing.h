@@ -19,8 +19,9 @@ void printLateralSolution(ModelStore& store, PileScratch& scratch, int pileGroup
 
 // What of the printing of pile group pileGroup depends on its solution alone,
 // done ahead in the scratch space that holds it (on the worker thread that
-// solved it): the rows of the along-pile listing of a biaxial solution, which
-// printLateralSolution then writes as they are. The store is only read.
+// solved it): the stresses and the rows of the along-pile listing of a
+// biaxial solution, which printLateralSolution then takes as they are. The
+// store is only read.
 void prepareLateralPrinting(const ModelStore& store, PileScratch& scratch, int pileGroup);
 
 }  // namespace pylora
