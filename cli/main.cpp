@@ -20,9 +20,11 @@
 #include <vector>
 
 #include "cli/results_json.h"
+#include "document/model_files.h"
 #include "engine/run_control.h"
 #include "store/model_store.h"
 #include "store/pile_workers.h"
+#include "store/return_codes.h"
 
 namespace fs = std::filesystem;
 
@@ -36,13 +38,18 @@ void printUsage(std::FILE* out) {
     std::fprintf(out,
                  "usage: pylora [MODEL] [-o DIR] [--quiet] [--threads N]\n"
                  "              [--stiffness-start initial|converged] [--stats]\n"
+                 "       pylora convert IN -o OUT\n"
+                 "       pylora check MODEL [--format text|json]\n"
                  "       pylora --help | --version\n"
                  "\n"
-                 "Runs the pile-group analysis of the input data file MODEL. The run's files\n"
-                 "are written to DIR (default: the folder of MODEL), named after MODEL with\n"
-                 "the suffixes .out (report), .sum, .plt, .rtm, .sta, .res, .prg, .crv,\n"
+                 "Runs the pile-group analysis of MODEL: a model document (.yaml, .yml or\n"
+                 "  .json, see docs/model-document.md) or an input data file (.dat). The run's\n"
+                 "files are written to DIR (default: the folder of MODEL), named after MODEL\n"
+                 "with the suffixes .out (report), .sum, .plt, .rtm, .sta, .res, .prg, .crv,\n"
                  "  .scr1, .scr2, .pile and .warn, together with the Names.dat that names them,\n"
-                 "and the results file .json (see pylora-plot for its pictures).\n"
+                 "and the results file .json (see pylora-plot for its pictures; a .json model\n"
+                 "document's results file is .results.json). A document is first written as\n"
+                 "the input data file MODEL.dat (model.yaml.dat) in DIR, which the run reads.\n"
                  "Without MODEL, runs the Names.dat of the current folder as the front end\n"
                  "would. --quiet shows no progress while the analysis runs.\n"
                  "\n"
@@ -54,6 +61,10 @@ void printUsage(std::FILE* out) {
                  "(converged, the default; PYLORA_STIFFNESS_START sets it too). It changes the\n"
                  "iterations and, within the cap tolerance, the results.\n"
                  "--stats shows the global iterations and lateral pile solutions of the run.\n"
+                 "\n"
+                 "convert writes the model IN in the form of OUT's suffix (.dat, .json,\n"
+                 "  .yaml or .yml); check reads and checks MODEL without analysing it and\n"
+                 "  writes nothing (--format json prints the diagnostics for programs).\n"
                  "\n"
                  "Exit status: the entry point's return code (0 completed; 3, 13, 21-41, 99,\n"
                  "998 and 999 analysis stop codes, the last two seen by a shell as 230 and\n"
@@ -113,13 +124,15 @@ struct RunFileNames {
     std::vector<std::string> records;  // the 17 records of Names.dat
 };
 
-RunFileNames runFileNames(const fs::path& model, const fs::path& dir) {
+// The files of a run of model in dir; input is the input data file the
+// engine reads (model itself, or the one written from a model document).
+RunFileNames runFileNames(const fs::path& model, const fs::path& input, const fs::path& dir) {
     const std::string base = model.stem().string();
     auto in = [&](const char* suffix) { return (dir / (base + suffix)).string(); };
     RunFileNames names;
     names.records = {kVersion,       "pylora command line",
                      dir.string(),   "0",
-                     model.string(), in(".out"),
+                     input.string(), in(".out"),
                      in(".sum"),     in(".plt"),
                      in(".rtm"),     in(".sta"),
                      in(".res"),     in(".prg"),
@@ -192,9 +205,149 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
     return rc;
 }
 
+// Writes text to path through a file beside it that is renamed over it once
+// complete, so that a failed write never leaves a half-written file.
+bool writeWholeFile(const fs::path& path, const std::string& text, std::string& error) {
+    const fs::path partial = path.string() + ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.close();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(partial, ec);
+            error = "cannot write \"" + path.string() + "\"";
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(partial, path, ec);
+    if (ec) {
+        fs::remove(partial, ec);
+        error = "cannot write \"" + path.string() + "\": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+// The form a model file is read in: a document by its suffix, anything else
+// an input data file (as pylora has always run it).
+pylora::ModelForm formOfModel(const std::string& path) {
+    const pylora::ModelForm form = pylora::modelFormOf(path);
+    return form == pylora::ModelForm::unknown ? pylora::ModelForm::dataFile : form;
+}
+
+pylora::LoadedModel loadModel(const std::string& path) {
+    pylora::LoadedModel m;
+    const pylora::ModelForm form = formOfModel(path);
+    if (pylora::modelFormOf(path) != pylora::ModelForm::unknown) return pylora::loadModelFile(path);
+    // An input data file without the .dat suffix.
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        m.code = pylora::kReturnInputReadError;
+        m.diagnostics.push_back(
+            {pylora::Severity::error, "", 0, 0, "cannot read the model \"" + path + "\""});
+        return m;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return pylora::loadModelText(text.str(), form, fs::path(path).filename().string());
+}
+
+// pylora convert IN -o OUT
+int runConvert(int argc, char** argv) {
+    std::string in, out;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-o") {
+            if (i + 1 >= argc) return fail("-o needs the file to write");
+            out = argv[++i];
+        } else if (!arg.empty() && arg[0] == '-') {
+            return fail("unknown option \"" + arg +
+                        "\" of convert (usage: pylora convert IN -o OUT)");
+        } else if (in.empty()) {
+            in = arg;
+        } else {
+            return fail("convert takes one IN (\"" + in + "\" and \"" + arg + "\")");
+        }
+    }
+    if (in.empty() || out.empty()) return fail("usage: pylora convert IN -o OUT");
+    const pylora::ModelForm target = pylora::modelFormOf(out);
+    if (target == pylora::ModelForm::unknown)
+        return fail("cannot tell the form of \"" + out +
+                    "\" by its suffix: .dat, .json, .yaml or .yml");
+    std::error_code ec;
+    if (fs::exists(out, ec) && fs::equivalent(in, out, ec))
+        return fail("convert would write over its own input \"" + in + "\"");
+
+    const pylora::LoadedModel model = loadModel(in);
+    std::fputs(pylora::diagnosticsText(model.diagnostics, in).c_str(), stderr);
+    if (!model.valid()) {
+        std::fprintf(stderr, "pylora: %s was not converted (code %d)\n", in.c_str(), model.code);
+        return model.code;
+    }
+    const std::string source = fs::path(in).filename().string();
+    std::string text;
+    if (target == pylora::ModelForm::dataFile) {
+        pylora::DataFileText dat;
+        pylora::writeDataFile(*model.store, source, dat);
+        text = dat.text;
+    } else {
+        const pylora::DocJson doc = pylora::writeModelDocument(*model.store);
+        if (target == pylora::ModelForm::json) {
+            text = pylora::writeJsonText(doc);
+        } else {
+            text = pylora::writeYamlText(doc, "# pylora model document, converted from " + source +
+                                                  " (docs/model-document.md)\n");
+        }
+    }
+    std::string error;
+    if (!writeWholeFile(out, text, error)) return fail(error);
+    return 0;
+}
+
+// pylora check MODEL [--format text|json]
+int runCheck(int argc, char** argv) {
+    std::string path;
+    bool json = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--format") {
+            if (i + 1 >= argc) return fail("--format needs text or json");
+            const std::string f = argv[++i];
+            if (f != "text" && f != "json")
+                return fail("--format needs text or json, not \"" + f + "\"");
+            json = f == "json";
+        } else if (arg.rfind("--format=", 0) == 0) {
+            const std::string f = arg.substr(9);
+            if (f != "text" && f != "json")
+                return fail("--format needs text or json, not \"" + f + "\"");
+            json = f == "json";
+        } else if (!arg.empty() && arg[0] == '-') {
+            return fail("unknown option \"" + arg + "\" of check");
+        } else if (path.empty()) {
+            path = arg;
+        } else {
+            return fail("check takes one MODEL (\"" + path + "\" and \"" + arg + "\")");
+        }
+    }
+    if (path.empty()) return fail("usage: pylora check MODEL [--format text|json]");
+    const pylora::LoadedModel model = loadModel(path);
+    if (json) {
+        std::printf("%s\n", pylora::diagnosticsJson(model).dump(2).c_str());
+    } else {
+        std::fputs(pylora::diagnosticsText(model.diagnostics, path).c_str(), stdout);
+        if (model.valid()) std::printf("%s: the model is valid\n", path.c_str());
+    }
+    return model.code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "convert") return runConvert(argc, argv);
+    if (argc >= 2 && std::string(argv[1]) == "check") return runCheck(argc, argv);
+
     std::string modelArg;
     std::string dirArg;
     bool quiet = false;
@@ -263,18 +416,38 @@ int main(int argc, char** argv) {
     if (ec || !fs::is_directory(dir) || ::access(dir.c_str(), W_OK) != 0)
         return fail("cannot write to the folder \"" + dir.string() + "\"");
 
-    const RunFileNames names = runFileNames(model, dir);
+    // A model document is checked before anything is written, then written
+    // as the input data file that the engine reads.
+    fs::path input = model;
+    const pylora::ModelForm form = formOfModel(model.string());
+    pylora::LoadedModel loaded;
+    if (form != pylora::ModelForm::dataFile) {
+        loaded = pylora::loadModelFile(model.string());
+        std::fputs(pylora::diagnosticsText(loaded.diagnostics, modelArg).c_str(), stderr);
+        if (!loaded.valid()) {
+            std::fprintf(stderr, "pylora: the model was not analysed (code %d)\n", loaded.code);
+            return loaded.code;
+        }
+        input = dir / (model.filename().string() + ".dat");
+    }
+    const RunFileNames names = runFileNames(model, input, dir);
     for (const std::string& record : names.records)
         if (record.size() > kMaxPath)
             return fail("the path \"" + record + "\" is longer than " + std::to_string(kMaxPath) +
                         " characters");
 
+    if (input != model) {
+        std::string error;
+        if (!writeWholeFile(input, loaded.dataFile.text, error)) return fail(error);
+        loaded.store.reset();  // the run reads the model from its input data file
+    }
     {
         std::ofstream namesFile(dir / "Names.dat", std::ios::trunc);
         for (const std::string& record : names.records)
             namesFile << record << '\n';
         if (!namesFile) return fail("cannot write \"" + (dir / "Names.dat").string() + "\"");
     }
+    const std::string resultsSuffix = form == pylora::ModelForm::json ? ".results.json" : ".json";
     return runAnalysis(dir, names.report, names.progress, quiet, options, stats,
-                       dir / (model.stem().string() + ".json"));
+                       dir / (model.stem().string() + resultsSuffix));
 }

@@ -68,6 +68,7 @@ struct PendingReference {
     const char* field = "";  // the value's name in the error line
     int value = 0;
     int lineNo = 0;
+    int valueNo = 0;  // the value's place in its record
     Where where;
 };
 
@@ -82,6 +83,7 @@ struct ReadState {
     int rc = kReturnCompleted;  // the first failure; every read does nothing after it
     std::vector<PendingReference> references;
     std::array<int, kMaxSoilLayers> layerLines{};  // line of F2 of each soil layer
+    InputFailure* failure = nullptr;               // described there too, when given
 };
 
 // ---------------------------------------------------------------------------
@@ -129,15 +131,31 @@ std::string describe(const Where& w) {
     return s;
 }
 
+// Where a failure stands in the file: its line, the value of the record (0
+// when it is not one value's) and whether the file ended there.
+struct FailurePlace {
+    int lineNo = 0;
+    int valueNo = 0;
+    bool atEnd = false;
+};
+
 // Records the first failure and writes its one line to the report and to the
 // runtime file. place is "line 57" or "after line 87".
 void fail(ReadState& st, int code, const Where& where, const std::string& place,
-          const std::string& what) {
+          const std::string& what, FailurePlace at = {}) {
     if (st.rc != kReturnCompleted) return;
     st.rc = code;
     ReportLine line;
     line.X(5).text("**** INPUT ERROR **** ").text(describe(where)).text(", ").text(place);
     line.text(": ").text(what);
+    if (st.failure != nullptr) {
+        st.failure->code = code;
+        st.failure->lineNo = at.lineNo;
+        st.failure->valueNo = at.valueNo;
+        st.failure->atEnd = at.atEnd;
+        st.failure->reason = what;
+        st.failure->line = std::string(line.str());
+    }
     std::FILE* report = st.store.files.report.get();
     writeLine(report, line);
     commitToDisk(report);
@@ -149,19 +167,21 @@ std::string onLine(int lineNo) {
 }
 
 void failAtToken(ReadState& st, int code, const std::string& what) {
-    fail(st, code, st.where, onLine(st.token.lineNo), what);
+    fail(st, code, st.where, onLine(st.token.lineNo), what,
+         {st.token.lineNo, st.valuesRead, false});
 }
 
 void failAtEnd(ReadState& st) {
     if (st.cursor.lineNo == 0) {
-        fail(st, kReturnInputReadError, st.where, "line 1", "the file is empty");
+        fail(st, kReturnInputReadError, st.where, "line 1", "the file is empty", {1, 0, true});
     } else if (st.valuesRead == 0) {
         fail(st, kReturnInputReadError, st.where, "after line " + std::to_string(st.cursor.lineNo),
-             "the file ends before this record");
+             "the file ends before this record", {st.cursor.lineNo, 0, true});
     } else {
         fail(st, kReturnInputReadError, st.where, "after line " + std::to_string(st.cursor.lineNo),
              "the file ends with " + std::to_string(st.valuesRead) + " of " +
-                 std::to_string(st.valueCount) + " values of this record read");
+                 std::to_string(st.valueCount) + " values of this record read",
+             {st.cursor.lineNo, st.valuesRead + 1, true});
     }
 }
 
@@ -295,6 +315,7 @@ void deferReference(ReadState& st, Reference kind, const char* field, int value)
     r.field = field;
     r.value = value;
     r.lineNo = st.token.lineNo;
+    r.valueNo = st.valuesRead;
     r.where = st.where;
     st.references.push_back(r);
 }
@@ -433,14 +454,15 @@ void readDistributedLoad(ReadState& st, DistributedLoad& d, const Where& where) 
 // increment per step of that size.
 void checkIterationLimits(ReadState& st, const Where& where, int lineNo, int capIterations,
                           int pileIterations) {
-    const auto check = [&](const char* what, int value) {
+    const auto check = [&](const char* what, int value, int valueNo) {
         if (value > kMaxIterationLimit)
             fail(st, kReturnInputRefused, where, onLine(lineNo),
                  std::string(what) + " \"" + std::to_string(value) + "\" is above " +
-                     std::to_string(kMaxIterationLimit));
+                     std::to_string(kMaxIterationLimit),
+                 {lineNo, valueNo, false});
     };
-    check("maximum number of cap iterations", capIterations);
-    check("maximum number of pile iterations", pileIterations);
+    check("maximum number of cap iterations", capIterations, kCaseCapIterations);
+    check("maximum number of pile iterations", pileIterations, kCasePileIterations);
 }
 
 void checkIncrementFactors(ReadState& st, const Where& where, int lineNo, double factor,
@@ -450,12 +472,14 @@ void checkIncrementFactors(ReadState& st, const Where& where, int lineNo, double
         fail(st, kReturnInputRefused, where, onLine(lineNo),
              "minimum factor for load increments \"" + shortReal(minimum) + "\" is below " +
                  shortReal(kSmallestMinimumIncrement) +
-                 ", the smallest increment a load may be halved to");
+                 ", the smallest increment a load may be halved to",
+             {lineNo, kRealMinimumIncrement, false});
     } else if (factor < minimum) {
         fail(st, kReturnInputRefused, where, onLine(lineNo),
              "factor to apply the load in increments \"" + shortReal(factor) +
                  "\" is below the minimum factor for load increments \"" + shortReal(minimum) +
-                 "\"");
+                 "\"",
+             {lineNo, kRealIncrementFactor, false});
     }
 }
 
@@ -932,7 +956,8 @@ std::string tableHas(int count) {
 
 void refuseReference(ReadState& st, const PendingReference& r, const std::string& what) {
     fail(st, kReturnInputRefused, r.where, onLine(r.lineNo),
-         std::string(r.field) + " \"" + std::to_string(r.value) + "\" " + what);
+         std::string(r.field) + " \"" + std::to_string(r.value) + "\" " + what,
+         {r.lineNo, r.valueNo, false});
 }
 
 // Inclusive range check; 0 is allowed when noneAllowed.
@@ -1041,12 +1066,13 @@ void checkReferences(ReadState& st) {
 
 }  // namespace
 
-int readInputFile(ModelStore& store) {
+int readInputFile(ModelStore& store, InputFailure* failure) {
     auto st = std::make_unique<ReadState>(store);
+    st->failure = failure;
     st->cursor.file = store.files.input.get();
     if (st->cursor.file == nullptr) {
-        fail(*st, kReturnInputReadError, at('A', "A1"), "line 1",
-             "the input data file is not open");
+        fail(*st, kReturnInputReadError, at('A', "A1"), "line 1", "the input data file is not open",
+             {1, 0, false});
         return st->rc;
     }
 
