@@ -230,6 +230,16 @@ bool writeWholeFile(const fs::path& path, const std::string& text, std::string& 
     return true;
 }
 
+// Whether path holds a results file of an earlier run (which a run may
+// replace), judged by its beginning.
+bool isResultsFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(512, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    return head.find("\"pylora-results\"") != std::string::npos;
+}
+
 // The form a model file is read in: a document by its suffix, anything else
 // an input data file (as pylora has always run it).
 pylora::ModelForm formOfModel(const std::string& path) {
@@ -447,7 +457,20 @@ int main(int argc, char** argv) {
             namesFile << record << '\n';
         if (!namesFile) return fail("cannot write \"" + (dir / "Names.dat").string() + "\"");
     }
-    const std::string resultsSuffix = form == pylora::ModelForm::json ? ".results.json" : ".json";
-    return runAnalysis(dir, names.report, names.progress, quiet, options, stats,
-                       dir / (model.stem().string() + resultsSuffix));
+    // A model document's results file is BASE.results.json, so that it never
+    // takes the place of a document model.json beside it; and no file that is
+    // not a results file is ever written over.
+    const std::string resultsSuffix =
+        form == pylora::ModelForm::dataFile ? ".json" : ".results.json";
+    fs::path results = dir / (model.stem().string() + resultsSuffix);
+    if (fs::exists(results, ec) && !isResultsFile(results)) {
+        std::fprintf(stderr,
+                     "pylora: \"%s\" is not a results file of pylora: it is left as it is, and "
+                     "this run writes no results file\n",
+                     results.c_str());
+        results = fs::path();
+    }
+    if (results.empty())
+        return runAnalysis(dir, names.report, names.progress, quiet, options, stats);
+    return runAnalysis(dir, names.report, names.progress, quiet, options, stats, results);
 }

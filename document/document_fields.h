@@ -17,6 +17,11 @@ inline constexpr std::array<Choice, 2> kAnalysisChoices{
     {{"twoDimensional", 2}, {"threeDimensional", 3}}};
 inline constexpr std::array<Choice, 3> kGroupFactorChoices{
     {{"none", 0}, {"fromLayout", 1}, {"given", 2}}};
+// The p-y curve switch without curves to print (with them, KPYOP is 1):
+// analysis only, or the printed curves only. A code of 2 or more is kept as
+// written (a two-dimensional model then also prints its echo twice).
+inline constexpr std::array<Choice, 2> kPyCurveOptionChoices{
+    {{"analysisOnly", 0}, {"printedCurvesOnly", -1}}};
 inline constexpr std::array<Choice, 2> kLoadingChoices{{{"cyclic", 0}, {"static", 1}}};
 inline constexpr std::array<Choice, 13> kLoadTypeChoices{{{"dead", 0},
                                                           {"live", 1},

@@ -848,12 +848,12 @@ void readModelDocument(const SourceDocument& doc, ModelStore& store,
         readLayerBoundary(cx, m, "bottom", L.KSOIL, L.bottomX, L.bottom);
     }
     const bool printing = top.has("printPyCurves");
-    const int onlyCurves = top.flag("pyCurvesOnly", 0);
-    if (printing && onlyCurves != 0)
-        cx.error("/pyCurvesOnly",
-                 "\"pyCurvesOnly\" and \"printPyCurves\" exclude each other: the "
-                 "curves listed are printed after the analysis");
-    c.KPYOP = printing ? 1 : (onlyCurves != 0 ? -1 : 0);
+    const int option = top.choice("pyCurveOption", kPyCurveOptionChoices, 0);
+    if (printing && top.has("pyCurveOption"))
+        cx.error("/pyCurveOption",
+                 "\"pyCurveOption\" and \"printPyCurves\" exclude each other: "
+                 "the curves listed are printed after the analysis");
+    c.KPYOP = printing ? 1 : option;
     const List prints = top.list("printPyCurves", kMaxPyPrintRequests, "p-y curves to print");
     store.pyPrints.pyPrintCount = static_cast<int>(prints.size());
     for (std::size_t i = 0; i < prints.size(); ++i) {

@@ -189,10 +189,30 @@ struct CountingIterator {
     bool operator!=(const CountingIterator& o) const { return p != o.p; }
 };
 
+// Line and column of any offset of a text, found by a search of its line
+// starts rather than a scan from the beginning.
+class LineIndex {
+  public:
+    explicit LineIndex(std::string_view text) {
+        starts_.push_back(0);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') starts_.push_back(i + 1);
+    }
+    TextPosition at(std::size_t offset) const {
+        const auto it = std::upper_bound(starts_.begin(), starts_.end(), offset);
+        const auto line = static_cast<std::size_t>(it - starts_.begin());
+        return TextPosition{static_cast<int>(line),
+                            static_cast<int>(offset - starts_[line - 1]) + 1};
+    }
+
+  private:
+    std::vector<std::size_t> starts_;
+};
+
 class JsonReader final : public nlohmann::json_sax<DocJson> {
   public:
     JsonReader(std::string_view text, TreeBuilder& builder, const std::size_t& taken)
-        : text_(text), builder_(builder), taken_(taken) {}
+        : text_(text), lines_(text), builder_(builder), taken_(taken) {}
 
     bool null() override { return scalar(nullptr); }
     bool boolean(bool v) override { return scalar(v); }
@@ -220,7 +240,7 @@ class JsonReader final : public nlohmann::json_sax<DocJson> {
         // position, which says what was wrong.
         const std::size_t colon = what.find(": ");
         if (colon != std::string::npos) what = what.substr(colon + 2);
-        error = TreeError{"", positionOfOffset(text_, position == 0 ? 0 : position - 1),
+        error = TreeError{"", lines_.at(position == 0 ? 0 : position - 1),
                           "JSON syntax error: " + what};
         return false;
     }
@@ -245,7 +265,7 @@ class JsonReader final : public nlohmann::json_sax<DocJson> {
                     ++slashes;
                 if (slashes % 2 == 0) break;
             }
-            return positionOfOffset(text_, k);
+            return lines_.at(k);
         }
         // A number or a literal: back over its characters.
         while (end > 0 && !std::isalnum(static_cast<unsigned char>(text_[end - 1])) &&
@@ -255,7 +275,7 @@ class JsonReader final : public nlohmann::json_sax<DocJson> {
         while (k > 0 && (std::isalnum(static_cast<unsigned char>(text_[k - 1])) ||
                          text_[k - 1] == '.' || text_[k - 1] == '-' || text_[k - 1] == '+'))
             --k;
-        return positionOfOffset(text_, k);
+        return lines_.at(k);
     }
 
     bool scalar(DocJson v, bool isString = false) {
@@ -271,7 +291,7 @@ class JsonReader final : public nlohmann::json_sax<DocJson> {
     bool begin(bool isMap) {
         try {
             const std::size_t at = taken_ == 0 ? 0 : taken_ - 1;
-            builder_.beginContainer(isMap, positionOfOffset(text_, at));
+            builder_.beginContainer(isMap, lines_.at(at));
         } catch (const TreeError& e) {
             error = e;
             return false;
@@ -280,6 +300,7 @@ class JsonReader final : public nlohmann::json_sax<DocJson> {
     }
 
     std::string_view text_;
+    LineIndex lines_;
     TreeBuilder& builder_;
     const std::size_t& taken_;
 };

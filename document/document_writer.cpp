@@ -307,7 +307,8 @@ DocJson writeModelDocument(const ModelStore& store) {
     if (c.embeddedCapOption != 0) doc["embeddedCap"] = flagOf(c.embeddedCapOption);
     if (c.groupFactorOption != 0)
         doc["groupFactors"] = choiceOf(kGroupFactorChoices, c.groupFactorOption);
-    if (c.KPYOP != 0 && c.KPYOP != 1) doc["pyCurvesOnly"] = true;
+    if (c.KPYOP != 0 && c.KPYOP != 1)
+        doc["pyCurveOption"] = choiceOf(kPyCurveOptionChoices, c.KPYOP);
 
     DocJson cap = DocJson::object();
     put(cap, "length", store.cap.capLengthY, 0.0);
@@ -777,8 +778,7 @@ void writeDataFile(const ModelStore& store, std::string_view source, DataFileTex
 
     // Section A.
     w.text(store.title.str(), "/title");
-    w.text("Written by pylora from " + std::string(source) + ": edit the document, not this file",
-           "");
+    w.text("Written by pylora from " + std::string(source) + "; the records are commented", "");
     w.header("* CONTROL PARAMETERS *");
     {
         Values v;
@@ -792,7 +792,7 @@ void writeDataFile(const ModelStore& store, std::string_view source, DataFileTex
         v.integer(c.groupFactorOption, "/groupFactors");
         v.integer(c.userMomentCurvatureOption, "/momentCurvatureSets");
         v.integer(c.reserved10, "");
-        v.integer(c.KPYOP, c.KPYOP == 1 ? "/printPyCurves" : "/pyCurvesOnly");
+        v.integer(c.KPYOP, c.KPYOP == 1 ? "/printPyCurves" : "/pyCurveOption");
         v.integer(c.reserved12, "");
         w.record(v.text, v.pointers, "", "A2  units, analysis, switches");
     }
