@@ -242,8 +242,8 @@ class Map {
         }
         const std::string s = v->get<std::string>();
         if (s.size() > width) {
-            cx_.error(at(key), "\"" + std::string(key) + "\" has " + std::to_string(s.size()) +
-                                   " characters; at most " + std::to_string(width) + " are kept");
+            cx_.error(at(key), "\"" + std::string(key) + "\" is " + std::to_string(s.size()) +
+                                   " bytes long; at most " + std::to_string(width) + " are kept");
             return {};
         }
         for (const char c : s) {
@@ -560,9 +560,14 @@ int curveNumber(Context& cx, Map& g, std::string_view key, int ownProperty) {
                                 "that pile property) or \"userCurve\"");
         return ownProperty;
     }
-    if (generated) return c.integer("pileProperty", ownProperty);
-    const int n = c.integer("userCurve", 1);
-    return n > 0 ? -n : (n == 0 ? 0 : n);
+    const char* which = generated ? "pileProperty" : "userCurve";
+    const int n = c.integer(which, 1);
+    if (n < 1) {
+        cx.error(c.at(which),
+                 "\"" + std::string(which) + "\" must be 1 or more, not " + std::to_string(n));
+        return ownProperty;
+    }
+    return generated ? n : -n;
 }
 
 void readConnection(Context& cx, Map& g, PileGroup& p, bool threeD) {

@@ -331,7 +331,7 @@ DocJson typedScalar(const std::string& s) {
     if (s == "false" || s == "False" || s == "FALSE") return false;
     const char* b = s.data();
     const char* e = s.data() + s.size();
-    const char* digits = (*b == '+') ? b + 1 : b;
+    const char* digits = (*b == '+' && s.size() > 1 && s[1] != '-') ? b + 1 : b;
     const bool integerLike =
         std::all_of(*digits == '-' ? digits + 1 : digits, e,
                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) &&
