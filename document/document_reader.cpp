@@ -50,6 +50,26 @@ std::optional<std::string> nearest(std::string_view word, std::span<const std::s
     return best;
 }
 
+// Whether s is well-formed UTF-8 (no stray continuation bytes, no truncated
+// or overlong sequences).
+bool validUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80           ? 1
+                              : (c >> 5) == 0x6  ? 2
+                              : (c >> 4) == 0xE  ? 3
+                              : (c >> 3) == 0x1E ? 4
+                                                 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        if (n == 2 && c < 0xC2) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
+        i += n;
+    }
+    return true;
+}
+
 std::string typeName(const DocJson& v) {
     if (v.is_null()) return "null";
     if (v.is_boolean()) return "a boolean";
@@ -244,6 +264,10 @@ class Map {
         if (s.size() > width) {
             cx_.error(at(key), "\"" + std::string(key) + "\" is " + std::to_string(s.size()) +
                                    " bytes long; at most " + std::to_string(width) + " are kept");
+            return {};
+        }
+        if (!validUtf8(s)) {
+            cx_.error(at(key), "\"" + std::string(key) + "\" is not valid UTF-8 text");
             return {};
         }
         for (const char c : s) {

@@ -567,7 +567,10 @@ bool parseDocumentText(std::string_view text, ModelForm form, SourceDocument& do
 }
 
 std::string writeJsonText(const DocJson& root) {
-    return root.dump(2) + "\n";
+    // A text read from an input data file need not be UTF-8 (a title typed
+    // in a Windows code page): its stray bytes are written as U+FFFD rather
+    // than stopping the conversion.
+    return root.dump(2, ' ', false, DocJson::error_handler_t::replace) + "\n";
 }
 
 std::string writeYamlText(const DocJson& root, std::string_view header) {
