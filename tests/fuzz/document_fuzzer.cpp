@@ -1,7 +1,10 @@
 // Fuzzing target: the reader and converter of model documents. The first
 // byte of an input chooses how the rest is read: even JSON, odd YAML. The
 // rest is the document text, read and checked as `pylora check` reads it
-// (loadModelText). A model found valid is written back as a document
+// (loadModelText), its diagnostics shown as `pylora check` shows them, as
+// text (one line each, no control character but a tab: a key or value of the
+// document quoted in a message must not cut or garble it) and as JSON
+// (diagnosticsJson). A model found valid is written back as a document
 // (writeModelDocument) and as JSON and YAML text, and must survive the trip:
 //
 //   - the JSON text parses to the very tree written;
@@ -40,8 +43,35 @@ namespace {
 
 using namespace pylora;
 
+// Whether the text of the diagnostics is one line for each, with no other
+// control character than a tab.
+bool oneLineEach(const std::string& text, std::size_t count) {
+    std::size_t lines = 0;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\n')
+            ++lines;
+        else if ((u < 0x20 && c != '\t') || u == 0x7F)
+            return false;
+    }
+    return lines == count;
+}
+
+// The report of a failure, every control character but line ends and tabs
+// shown as \xNN (a NUL would cut it short).
 [[noreturn]] void fail(const char* what, const std::string& detail) {
-    std::fprintf(stderr, "document_fuzzer: %s\n%s\n", what, detail.c_str());
+    std::string printable;
+    for (const char c : detail) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\n' && c != '\t') || u == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02X", u);
+            printable += code;
+        } else {
+            printable.push_back(c);
+        }
+    }
+    std::fprintf(stderr, "document_fuzzer: %s\n%s\n", what, printable.c_str());
     std::fflush(stderr);
     std::abort();
 }
@@ -92,6 +122,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
 
     const LoadedModel model = loadModelText(text, form, "fuzz");
+    // What `pylora check` and `pylora check --format json` print.
+    const std::string shownText = diagnosticsText(model.diagnostics, "fuzz.yaml");
+    const std::string shownJson = diagnosticsJson(model).dump(2);
+    if (!oneLineEach(shownText, model.diagnostics.size()))
+        fail("a diagnostic is not one line of text", shownText);
     if (!model.valid()) {
         // A refusal says why.
         if (model.diagnostics.empty()) fail("a model refused without a diagnostic", "");
