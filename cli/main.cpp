@@ -344,7 +344,9 @@ int runCheck(int argc, char** argv) {
     if (path.empty()) return fail("usage: pylora check MODEL [--format text|json]");
     const pylora::LoadedModel model = loadModel(path);
     if (json) {
-        std::printf("%s\n", pylora::diagnosticsJson(model).dump(2).c_str());
+        std::printf("%s\n", pylora::diagnosticsJson(model)
+                                .dump(2, ' ', false, pylora::DocJson::error_handler_t::replace)
+                                .c_str());
     } else {
         std::fputs(pylora::diagnosticsText(model.diagnostics, path).c_str(), stdout);
         if (model.valid()) std::printf("%s: the model is valid\n", path.c_str());

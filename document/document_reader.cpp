@@ -50,26 +50,6 @@ std::optional<std::string> nearest(std::string_view word, std::span<const std::s
     return best;
 }
 
-// Whether s is well-formed UTF-8 (no stray continuation bytes, no truncated
-// or overlong sequences).
-bool validUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80           ? 1
-                              : (c >> 5) == 0x6  ? 2
-                              : (c >> 4) == 0xE  ? 3
-                              : (c >> 3) == 0x1E ? 4
-                                                 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        if (n == 2 && c < 0xC2) return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) return false;
-        i += n;
-    }
-    return true;
-}
-
 std::string typeName(const DocJson& v) {
     if (v.is_null()) return "null";
     if (v.is_boolean()) return "a boolean";
@@ -80,9 +60,9 @@ std::string typeName(const DocJson& v) {
 }
 
 std::string shown(const DocJson& v) {
-    std::string s = v.is_string() ? "\"" + v.get<std::string>() + "\"" : v.dump();
-    if (s.size() > 40) s = s.substr(0, 37) + "...";
-    return s;
+    const std::string s = v.is_string() ? "\"" + v.get<std::string>() + "\""
+                                        : v.dump(-1, ' ', false, DocJson::error_handler_t::replace);
+    return printableText(s, 40);
 }
 
 // ---------------------------------------------------------------------------
@@ -94,9 +74,15 @@ struct Context {
     const SourceDocument& doc;
     std::vector<Diagnostic>& diagnostics;
     int errors = 0;
+    std::size_t dropped = 0;  // diagnostics beyond kMaxDiagnostics, counted only
 
     void report(Severity severity, const std::string& pointer, const std::string& message,
                 bool atKey = false) {
+        if (severity == Severity::error) errors += 1;
+        if (full()) {
+            dropped += 1;
+            return;
+        }
         Diagnostic d;
         d.severity = severity;
         d.pointer = pointer;
@@ -109,8 +95,8 @@ struct Context {
         d.column = at.column;
         d.message = message;
         diagnostics.push_back(std::move(d));
-        if (severity == Severity::error) errors += 1;
     }
+    bool full() const { return diagnostics.size() >= kMaxDiagnostics; }
     void error(const std::string& pointer, const std::string& message) {
         report(Severity::error, pointer, message);
     }
@@ -266,7 +252,7 @@ class Map {
                                    " bytes long; at most " + std::to_string(width) + " are kept");
             return {};
         }
-        if (!validUtf8(s)) {
+        if (!isUtf8(s)) {
             cx_.error(at(key), "\"" + std::string(key) + "\" is not valid UTF-8 text");
             return {};
         }
@@ -321,8 +307,9 @@ class Map {
         for (const auto& [key, value] : node_->items()) {
             if (std::find(known_.begin(), known_.end(), key) != known_.end()) continue;
             std::string message = "unknown key \"" + key + "\" in " + what_;
-            if (const auto near = nearest(key, known_))
-                message += "; did you mean \"" + *near + "\"?";
+            if (!cx_.full())
+                if (const auto near = nearest(key, known_))
+                    message += "; did you mean \"" + *near + "\"?";
             cx_.report(Severity::error, childPointer(pointer_, key), message, true);
         }
     }
@@ -951,6 +938,13 @@ void readModelDocument(const SourceDocument& doc, ModelStore& store,
             curve.mcPointCount = points<McPoint>(cx, cm, "points", curve.points, &McPoint::moment,
                                                  &McPoint::curvature, "moment, curvature");
         }
+    }
+    top.finish();
+    if (cx.dropped > 0) {
+        Diagnostic d;
+        d.message = std::to_string(cx.dropped) + " more problems are not shown (the first " +
+                    std::to_string(kMaxDiagnostics) + " are)";
+        diagnostics.push_back(std::move(d));
     }
 }
 

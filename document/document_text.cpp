@@ -16,10 +16,42 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <unordered_set>
 
 namespace pylora {
 
 namespace {
+
+// The length of the well-formed UTF-8 sequence at s[i], or 0 when there is none.
+std::size_t sequenceAt(std::string_view s, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned int code = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        code = c & 0x1Fu;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        code = c & 0x0Fu;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        code = c & 0x07u;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b >> 6) != 0x2) return 0;
+        code = (code << 6) | (b & 0x3Fu);
+    }
+    // Overlong forms, surrogates and code points beyond U+10FFFF.
+    if ((n == 3 && code < 0x800) || (n == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return n;
+}
 
 std::string lowered(std::string_view s) {
     std::string out(s);
@@ -84,7 +116,7 @@ class TreeBuilder {
             Frame& f = stack_.back();
             const std::string key = v.get<std::string>();
             const std::string pointer = childPointer(f.pointer, key);
-            if (f.node->contains(key)) {
+            if (!f.keys.insert(key).second) {
                 const TextPosition first = doc_.keyAt[pointer];
                 throw TreeError{pointer, at,
                                 "the key \"" + key +
@@ -109,7 +141,7 @@ class TreeBuilder {
                             "a key must be a plain value, not a mapping or list"};
         const std::string pointer = nextPointer();
         DocJson* node = place(isMap ? DocJson::object() : DocJson::array(), at);
-        stack_.push_back(Frame{node, isMap, pointer, std::nullopt});
+        stack_.push_back(Frame{node, isMap, pointer, std::nullopt, {}});
     }
 
     void endContainer() {
@@ -123,7 +155,8 @@ class TreeBuilder {
         DocJson* node = nullptr;
         bool isMap = false;
         std::string pointer;
-        std::optional<std::string> key;  // a mapping's key waiting for its value
+        std::optional<std::string> key;        // a mapping's key waiting for its value
+        std::unordered_set<std::string> keys;  // the keys of a mapping so far
     };
 
     std::string currentPointer() const { return stack_.empty() ? "" : stack_.back().pointer; }
@@ -137,18 +170,30 @@ class TreeBuilder {
 
     DocJson* place(DocJson v, TextPosition at) {
         const std::string pointer = nextPointer();
-        doc_.valueAt[pointer] = at;
         if (stack_.empty()) {
+            // A model is a mapping: anything else is refused at its first
+            // token, before a list of any length is read.
+            if (!v.is_object())
+                throw TreeError{"", at, "a model document must be a mapping of named fields"};
+            doc_.valueAt[pointer] = at;
             doc_.root = std::move(v);
             started_ = true;
             return &doc_.root;
         }
         Frame& f = stack_.back();
+        if (!f.isMap && f.node->size() >= kMaxListEntries)
+            throw TreeError{f.pointer, at,
+                            "the list has more than " + std::to_string(kMaxListEntries) +
+                                " entries; no list of a model holds more than 2000"};
+        doc_.valueAt[pointer] = at;
         if (f.isMap) {
-            const std::string key = *f.key;
+            // Appended without a search: the key set has refused a key
+            // given twice.
+            auto& entries =
+                static_cast<DocJson::object_t::Container&>(f.node->get_ref<DocJson::object_t&>());
+            entries.emplace_back(std::move(*f.key), std::move(v));
             f.key.reset();
-            (*f.node)[key] = std::move(v);
-            return &(*f.node)[key];
+            return &entries.back().second;
         }
         f.node->push_back(std::move(v));
         return &f.node->back();
@@ -560,6 +605,14 @@ bool parseDocumentText(std::string_view text, ModelForm form, SourceDocument& do
                                           " MB a model document may have"));
         return false;
     }
+    std::size_t bad = 0;
+    if (!isUtf8(text, &bad)) {
+        const LineIndex lines(text);
+        diagnostics.push_back(errorAt(
+            "", lines.at(bad),
+            "the document is not UTF-8 text (byte " + printableText(text.substr(bad, 1)) + ")"));
+        return false;
+    }
     const bool ok = form == ModelForm::json ? parseJson(text, doc, diagnostics)
                                             : parseYaml(text, doc, diagnostics);
     if (!ok) doc.root = nullptr;
@@ -582,6 +635,63 @@ std::string writeYamlText(const DocJson& root, std::string_view header) {
     text += out.c_str();
     text += "\n";
     return text;
+}
+
+bool isUtf8(std::string_view s, std::size_t* badOffset) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = sequenceAt(s, i);
+        if (n == 0) {
+            if (badOffset) *badOffset = i;
+            return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+std::string utf8Text(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = sequenceAt(s, i);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            i += 1;
+        } else {
+            out.append(s.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
+std::string printableText(std::string_view s, std::size_t maxBytes) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        if (i >= maxBytes) {
+            out += "...";
+            break;
+        }
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = sequenceAt(s, i);
+        if (n == 1 && c >= 32 && c != 127) {
+            out.push_back(static_cast<char>(c));
+        } else if (n > 1) {
+            out.append(s.substr(i, n));
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0xFu]);
+        }
+        i += n == 0 ? 1 : n;
+    }
+    return out;
 }
 
 std::string shortestReal(double value) {

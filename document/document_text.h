@@ -28,6 +28,12 @@ using DocJson = nlohmann::ordered_json;
 inline constexpr std::size_t kMaxDocumentBytes = 64u * 1024u * 1024u;
 // The deepest nesting read. The model document nests six levels at most.
 inline constexpr int kMaxDocumentDepth = 64;
+// The longest list read. The longest lists of a model (pile groups,
+// distributed-load sets) hold 2000 entries; a longer list is refused as it is
+// read, before it can grow.
+inline constexpr std::size_t kMaxListEntries = 10000;
+// The most diagnostics kept of one model; the rest are counted.
+inline constexpr std::size_t kMaxDiagnostics = 200;
 
 enum class Severity { error, warning };
 
@@ -85,6 +91,20 @@ std::string writeJsonText(const DocJson& root);
 // or an exponent so that they read back as reals; header (comment lines, each
 // starting with "# ") first.
 std::string writeYamlText(const DocJson& root, std::string_view header = {});
+
+// Whether s is well-formed UTF-8 (no stray continuation bytes, no truncated,
+// overlong or surrogate sequences). badOffset, when given, receives the
+// offset of the first byte that is not.
+bool isUtf8(std::string_view s, std::size_t* badOffset = nullptr);
+
+// s with every byte that is not part of well-formed UTF-8 replaced by U+FFFD,
+// as a text of a document must be.
+std::string utf8Text(std::string_view s);
+
+// s as a diagnostic may show it: control characters written as \n, \r, \t
+// or \xNN, bytes that are not UTF-8 as \xNN, cut (between characters, with
+// "...") after maxBytes bytes of s.
+std::string printableText(std::string_view s, std::size_t maxBytes = std::string_view::npos);
 
 // A real as the shortest text that reads back as the same double, always
 // with a decimal point or an exponent ("6000.0", "1e-05" becomes "1.0e-05").

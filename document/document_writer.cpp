@@ -87,7 +87,7 @@ void writeCaseControl(DocJson& o, const Entry& e) {
 
 DocJson loadCaseOf(const LoadCase& lc) {
     DocJson o = DocJson::object();
-    if (!lc.name.str().empty()) o["name"] = lc.name.str();
+    if (!lc.name.str().empty()) o["name"] = utf8Text(lc.name.str());
     if (lc.integer(kCaseLoadType) != 0)
         o["type"] = choiceOf(kLoadTypeChoices, lc.integer(kCaseLoadType));
     writeCaseControl(o, lc);
@@ -154,7 +154,7 @@ DocJson loadCaseOf(const LoadCase& lc) {
 
 DocJson combinationOf(const LoadCombination& lc, const std::vector<std::string>& caseNames) {
     DocJson o = DocJson::object();
-    if (!lc.name.str().empty()) o["name"] = lc.name.str();
+    if (!lc.name.str().empty()) o["name"] = utf8Text(lc.name.str());
     writeCaseControl(o, lc);
     DocJson rf = DocJson::object();
     put(rf, "bending", lc.bendingRf, 1.0);
@@ -232,7 +232,7 @@ DocJson pileGroupOf(const PileGroup& g, const GroupFactors& f, std::size_t i, bo
 
 DocJson crossSectionOf(const CrossSection& x) {
     DocJson o = DocJson::object();
-    o["name"] = x.name.str();
+    o["name"] = utf8Text(x.name.str());
     if (x.typeCode != 0) o["shape"] = choiceOf(kShapeChoices, x.typeCode);
     for (std::size_t k = 0; k < kDimensionNames.size(); ++k)
         put(o, std::string(kDimensionNames[k]).c_str(), x.dimension(static_cast<int>(k) + 1), 0.0);
@@ -301,7 +301,7 @@ DocJson writeModelDocument(const ModelStore& store) {
     const bool threeD = c.analysisType == 3;
     DocJson doc = DocJson::object();
     doc["pylora"] = kDocumentFormatVersion;
-    doc["title"] = store.title.str();
+    doc["title"] = utf8Text(store.title.str());
     doc["units"] = choiceOf(kUnitsChoices, c.unitsSystem);
     doc["analysis"] = choiceOf(kAnalysisChoices, c.analysisType);
     if (c.embeddedCapOption != 0) doc["embeddedCap"] = flagOf(c.embeddedCapOption);
@@ -332,7 +332,7 @@ DocJson writeModelDocument(const ModelStore& store) {
     std::vector<std::string> caseNames;
     for (int k = 0; k < caseCount; ++k) {
         caseList.push_back(loadCaseOf(cases.rows[k]));
-        caseNames.push_back(cases.rows[k].name.str());
+        caseNames.push_back(utf8Text(cases.rows[k].name.str()));
     }
     if (!caseList.empty()) doc["loadCases"] = std::move(caseList);
     const CombinationTable& combinations = store.combinations;
@@ -377,7 +377,7 @@ DocJson writeModelDocument(const ModelStore& store) {
     const int sectionCount =
         std::clamp(store.crossSections.crossSectionCount, 0, kMaxCrossSections);
     for (int k = 0; k < sectionCount; ++k)
-        sectionNames.push_back(store.crossSections.rows[k].name.str());
+        sectionNames.push_back(utf8Text(store.crossSections.rows[k].name.str()));
     const std::vector<std::string> sectionRefs = uniqueNames(sectionNames);
     DocJson properties = DocJson::array();
     for (int k = 0; k < std::clamp(store.pileProperties.pilePropertyCount, 0, kMaxPileProperties);

@@ -71,14 +71,14 @@ std::string readerMessage(const InputFailure& failure) {
     return at == std::string::npos ? line : line.substr(at + banner.size());
 }
 
-}  // namespace
-
-LoadedModel loadModelText(std::string_view text, ModelForm form, std::string_view source) {
+// The model store (tens of megabytes) is only made for a document that
+// could be read.
+LoadedModel loadText(std::string_view text, ModelForm form, std::string_view source) {
     LoadedModel m;
     m.form = form;
-    auto store = makeModelStore();
 
     if (form == ModelForm::dataFile) {
+        auto store = makeModelStore();
         std::string copy(text);
         std::FILE* file = copy.empty() ? std::tmpfile() : fmemopen(copy.data(), copy.size(), "r");
         if (file == nullptr) {
@@ -101,6 +101,7 @@ LoadedModel loadModelText(std::string_view text, ModelForm form, std::string_vie
         m.code = kReturnInputReadError;
         return m;
     }
+    auto store = makeModelStore();
     readModelDocument(m.document, *store, m.diagnostics);
     for (const Diagnostic& d : m.diagnostics) {
         if (d.severity == Severity::error) {
@@ -133,6 +134,18 @@ LoadedModel loadModelText(std::string_view text, ModelForm form, std::string_vie
         return m;
     }
     m.store = std::move(store);
+    return m;
+}
+
+}  // namespace
+
+LoadedModel loadModelText(std::string_view text, ModelForm form, std::string_view source) {
+    LoadedModel m = loadText(text, form, source);
+    // Every message shows the user's text printable, whatever it holds.
+    for (Diagnostic& d : m.diagnostics) {
+        d.message = printableText(d.message);
+        d.pointer = printableText(d.pointer);
+    }
     return m;
 }
 

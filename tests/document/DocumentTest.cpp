@@ -327,8 +327,10 @@ TEST(ModelDocument, SyntaxAndLimits) {
     EXPECT_EQ(yaml.code, kReturnInputReadError);
     EXPECT_GE(yaml.diagnostics[0].line, 2);
 
-    quick(std::string(10000, '[') + std::string(10000, ']'), ModelForm::json, "nested deeper");
-    quick(std::string(10000, '[') + std::string(10000, ']'), ModelForm::yaml, "nested deeper");
+    const std::string deep = std::string(10000, '[') + std::string(10000, ']');
+    quick("{\"pylora\": " + deep + "}", ModelForm::json, "nested deeper");
+    quick("pylora: " + deep, ModelForm::yaml, "nested deeper");
+    quick(deep, ModelForm::json, "must be a mapping");
     std::string block;
     for (int k = 0; k < 10000; ++k)
         block += std::string(static_cast<std::size_t>(k), ' ') + "a:\n";
@@ -348,4 +350,29 @@ TEST(ModelDocument, SyntaxAndLimits) {
     quick("{\"pylora\": 1, \"pylora\": 1}", ModelForm::json, "given twice");
     quick("pylora: 1\n---\npylora: 1\n", ModelForm::yaml, "second YAML document");
     quick(std::string(kMaxDocumentBytes + 1, ' '), ModelForm::yaml, "more than the 64 MB");
+    // Text that is not UTF-8 is refused where it stands; control characters
+    // and bytes that are not UTF-8 are shown, never printed raw.
+    const LoadedModel latin = quick("pylora: 1\nunits: m\xE9tric\n", ModelForm::yaml, "not UTF-8");
+    EXPECT_EQ(latin.diagnostics[0].line, 2);
+    EXPECT_EQ(latin.diagnostics[0].column, 9);
+    const LoadedModel control = quick(
+        "{\"pylora\": 1, \"units\": \"metric\", \"analysis\": \"twoDimensional\", "
+        "\"x\\u0000\\ny\": 1}",
+        ModelForm::json, "unknown key");
+    EXPECT_NE(control.diagnostics[0].message.find("\"x\\x00\\ny\""), std::string::npos)
+        << control.diagnostics[0].message;
+    // A mapping of many keys is read in linear time, and its diagnostics
+    // are bounded.
+    std::string keys = "pylora: 1\nunits: metric\nanalysis: threeDimensional\n";
+    for (int k = 0; k < 100000; ++k)
+        keys += "k" + std::to_string(k) + ": 0\n";
+    const LoadedModel many = quick(keys, ModelForm::yaml, "unknown key");
+    EXPECT_EQ(many.diagnostics.size(), kMaxDiagnostics + 1);
+    EXPECT_NE(many.diagnostics.back().message.find("99800 more problems are not shown"),
+              std::string::npos)
+        << many.diagnostics.back().message;
+    std::string list = "pylora: [0";
+    for (int k = 0; k < 30000; ++k)
+        list += ",0";
+    quick(list + "]", ModelForm::yaml, "more than 10000 entries");
 }
