@@ -404,7 +404,9 @@ int reference(Context& cx, Map& m, std::string_view key, std::span<const std::st
                                 " (its name or number), not " + typeName(*v));
         return 0;
     }
-    const std::string name = v->get<std::string>();
+    // Names are kept without their trailing blanks, and compared so.
+    std::string name = v->get<std::string>();
+    name.erase(name.find_last_not_of(' ') + 1);
     int found = 0;
     int count = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -713,16 +715,16 @@ void readUserCurve(Context& cx, Map& m, UserCurve& c, int no, const char* what) 
                                       &CurvePoint::displacement, what);
 }
 
-std::vector<std::string> namesOf(Context& cx, const List& l, const char* key) {
+std::vector<std::string> namesOf(const List& l, const char* key) {
     std::vector<std::string> names;
     for (std::size_t i = 0; i < l.size(); ++i) {
         const DocJson& v = (*l.node)[i];
         std::string name;
         if (v.is_object() && v.contains(key) && v[key].is_string())
             name = v[key].get<std::string>();
+        name.erase(name.find_last_not_of(' ') + 1);
         names.push_back(name);
     }
-    (void)cx;
     return names;
 }
 
@@ -834,7 +836,7 @@ void readModelDocument(const SourceDocument& doc, ModelStore& store,
 
     // Cross sections first: the pile sections name them.
     const List sectionList = top.list("crossSections", kMaxCrossSections, "cross sections");
-    const std::vector<std::string> sectionNames = namesOf(cx, sectionList, "name");
+    const std::vector<std::string> sectionNames = namesOf(sectionList, "name");
     store.crossSections.crossSectionCount = static_cast<int>(sectionList.size());
     for (std::size_t i = 0; i < sectionList.size(); ++i) {
         Map m(cx, entryObject(cx, sectionList, i, "a cross section"), sectionList.at(i),

@@ -137,8 +137,9 @@ class TreeBuilder {
                             "the document is nested deeper than " +
                                 std::to_string(kMaxDocumentDepth) + " levels"};
         if (!stack_.empty() && stack_.back().isMap && !stack_.back().key)
-            throw TreeError{currentPointer(), at,
-                            "a key must be a plain value, not a mapping or list"};
+            throw TreeError{
+                currentPointer(), at,
+                "a mapping or list stands where a key belongs (is a bracket [ or { left open?)"};
         const std::string pointer = nextPointer();
         DocJson* node = place(isMap ? DocJson::object() : DocJson::array(), at);
         stack_.push_back(Frame{node, isMap, pointer, std::nullopt, {}});
