@@ -715,6 +715,20 @@ void readUserCurve(Context& cx, Map& m, UserCurve& c, int no, const char* what) 
                                       &CurvePoint::displacement, what);
 }
 
+// A list of user load-settlement or torque-rotation curves (sections H, I):
+// present means used. Returns the switch of the input data file, 1 or 0.
+template <std::size_t N>
+int readUserCurves(Context& cx, Map& top, const char* key, std::array<UserCurve, N>& rows,
+                   int& count, const char* entries, const char* what, const char* pair) {
+    const List l = top.list(key, static_cast<int>(N), entries);
+    count = static_cast<int>(l.size());
+    for (std::size_t i = 0; i < l.size(); ++i) {
+        Map m(cx, entryObject(cx, l, i, what), l.at(i), what);
+        readUserCurve(cx, m, rows[i], static_cast<int>(i) + 1, pair);
+    }
+    return top.has(key) ? 1 : 0;
+}
+
 std::vector<std::string> namesOf(const List& l, const char* key) {
     std::vector<std::string> names;
     for (std::size_t i = 0; i < l.size(); ++i) {
@@ -904,24 +918,13 @@ void readModelDocument(const SourceDocument& doc, ModelStore& store,
                 points<PyPoint>(cx, cm, "points", curve.points, &PyPoint::p, &PyPoint::y, "p, y");
         }
     }
-    const List ls = top.list("userLoadSettlementCurves", kMaxLsCurves, "load-settlement curves");
-    c.userLsCurvesOption = top.has("userLoadSettlementCurves") ? 1 : 0;
-    store.userLsCurves.lsCurveCount = static_cast<int>(ls.size());
-    for (std::size_t i = 0; i < ls.size(); ++i) {
-        Map m(cx, entryObject(cx, ls, i, "a load-settlement curve"), ls.at(i),
-              "a load-settlement curve");
-        readUserCurve(cx, m, store.userLsCurves.rows[i], static_cast<int>(i) + 1,
-                      "axial load, settlement");
-    }
-    const List tr = top.list("userTorqueRotationCurves", kMaxTrCurves, "torque-rotation curves");
-    c.userTrCurvesOption = top.has("userTorqueRotationCurves") ? 1 : 0;
-    store.userTrCurves.trCurveCount = static_cast<int>(tr.size());
-    for (std::size_t i = 0; i < tr.size(); ++i) {
-        Map m(cx, entryObject(cx, tr, i, "a torque-rotation curve"), tr.at(i),
-              "a torque-rotation curve");
-        readUserCurve(cx, m, store.userTrCurves.rows[i], static_cast<int>(i) + 1,
-                      "torsional moment, rotation in radians");
-    }
+    c.userLsCurvesOption = readUserCurves(cx, top, "userLoadSettlementCurves",
+                                          store.userLsCurves.rows, store.userLsCurves.lsCurveCount,
+                                          "a load-settlement curve", "axial load, settlement");
+    c.userTrCurvesOption =
+        readUserCurves(cx, top, "userTorqueRotationCurves", store.userTrCurves.rows,
+                       store.userTrCurves.trCurveCount, "torque-rotation curves",
+                       "a torque-rotation curve", "torsional moment, rotation in radians");
     const List mc = top.list("momentCurvatureSets", kMaxMcSets, "moment-curvature sets");
     c.userMomentCurvatureOption = top.has("momentCurvatureSets") ? 1 : 0;
     store.mcSets.mcSetCount = static_cast<int>(mc.size());
