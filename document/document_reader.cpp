@@ -918,9 +918,10 @@ void readModelDocument(const SourceDocument& doc, ModelStore& store,
                 points<PyPoint>(cx, cm, "points", curve.points, &PyPoint::p, &PyPoint::y, "p, y");
         }
     }
-    c.userLsCurvesOption = readUserCurves(cx, top, "userLoadSettlementCurves",
-                                          store.userLsCurves.rows, store.userLsCurves.lsCurveCount,
-                                          "a load-settlement curve", "axial load, settlement");
+    c.userLsCurvesOption =
+        readUserCurves(cx, top, "userLoadSettlementCurves", store.userLsCurves.rows,
+                       store.userLsCurves.lsCurveCount, "load-settlement curves",
+                       "a load-settlement curve", "axial load, settlement");
     c.userTrCurvesOption =
         readUserCurves(cx, top, "userTorqueRotationCurves", store.userTrCurves.rows,
                        store.userTrCurves.trCurveCount, "torque-rotation curves",
