@@ -47,7 +47,7 @@ void printUsage(std::FILE* out) {
                  "files are written to DIR (default: the folder of MODEL), named after MODEL\n"
                  "with the suffixes .out (report), .sum, .plt, .rtm, .sta, .res, .prg, .crv,\n"
                  "  .scr1, .scr2, .pile and .warn, together with the Names.dat that names them,\n"
-                 "and the results file .json (see pylora-plot for its pictures; a .json model\n"
+                 "and the results file .json (see pylora-plot for its pictures; a model\n"
                  "document's results file is .results.json). A document is first written as\n"
                  "the input data file MODEL.dat (model.yaml.dat) in DIR, which the run reads.\n"
                  "Without MODEL, runs the Names.dat of the current folder as the front end\n"
