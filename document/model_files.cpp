@@ -54,9 +54,15 @@ std::string existingPart(const DocJson& root, const std::string& pointer) {
     return kept;
 }
 
-// Reads an input data file from an open stream into store.
-int readDataFile(std::FILE* file, ModelStore& store, InputFailure& failure) {
+// Reads the input data file text into store with the engine's reader.
+int readDataText(std::string_view text, ModelStore& store, InputFailure& failure) {
     clearModelStore(store);
+    std::string copy(text);
+    std::FILE* file = copy.empty() ? std::tmpfile() : fmemopen(copy.data(), copy.size(), "r");
+    if (file == nullptr) {
+        failure.reason = failure.line = "cannot read the model's input data";
+        return kReturnInputReadError;
+    }
     store.files.input.reset(file);
     const int rc = readInputFile(store, &failure);
     store.files.input.reset();
@@ -79,15 +85,8 @@ LoadedModel loadText(std::string_view text, ModelForm form, std::string_view sou
 
     if (form == ModelForm::dataFile) {
         auto store = makeModelStore();
-        std::string copy(text);
-        std::FILE* file = copy.empty() ? std::tmpfile() : fmemopen(copy.data(), copy.size(), "r");
-        if (file == nullptr) {
-            m.code = kReturnInputReadError;
-            m.diagnostics.push_back({Severity::error, "", 0, 0, "cannot read the model"});
-            return m;
-        }
         InputFailure failure;
-        m.code = readDataFile(file, *store, failure);
+        m.code = readDataText(text, *store, failure);
         if (m.code != kReturnCompleted) {
             m.diagnostics.push_back(
                 {Severity::error, "", failure.lineNo, 0, readerMessage(failure)});
@@ -113,15 +112,8 @@ LoadedModel loadText(std::string_view text, ModelForm form, std::string_view sou
     // The document's input data file, read by the engine's reader: its
     // refusals are the document's, shown at the value they came from.
     writeDataFile(*store, source, m.dataFile);
-    std::string copy = m.dataFile.text;
-    std::FILE* file = fmemopen(copy.data(), copy.size(), "r");
-    if (file == nullptr) {
-        m.code = kReturnInputReadError;
-        m.diagnostics.push_back({Severity::error, "", 0, 0, "cannot read the model's input data"});
-        return m;
-    }
     InputFailure failure;
-    m.code = readDataFile(file, *store, failure);
+    m.code = readDataText(m.dataFile.text, *store, failure);
     if (m.code != kReturnCompleted) {
         Diagnostic d;
         d.pointer =

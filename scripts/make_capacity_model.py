@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Writes examples/capacity/model.dat: a three-dimensional model that fills
 every table of the input data file to its capacity.
 

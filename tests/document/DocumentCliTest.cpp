@@ -14,19 +14,13 @@
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
+using pylora::testsupport::readFile;
 using pylora::testsupport::runCommand;
 using pylora::testsupport::TempDir;
 
 namespace {
 
 const std::string kCli = PYLORA_CLI;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string quoted(const fs::path& p) {
     return "'" + p.string() + "'";

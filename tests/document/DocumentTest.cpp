@@ -12,18 +12,13 @@
 
 #include "document/model_files.h"
 #include "store/return_codes.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using namespace pylora;
+using pylora::testsupport::readFile;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Every model the tests and examples hold as an input data file.
 std::vector<fs::path> allDataFiles() {
