@@ -75,8 +75,7 @@ inline constexpr std::string_view kWeakRockKrmName = "krm";                   //
 inline constexpr int kSoilTypeVuggyLimestone = 6;
 inline constexpr int kSoilTypeWeakRock = 9;
 
-// The cross-section dimensions (E8) and properties (E9) by name; 0 marks a
-// value that a nested field holds, -1 one the document leaves out.
+// The cross-section dimensions (E8) by name, in the file's order.
 inline constexpr std::array<std::string_view, 8> kDimensionNames{
     "diameter",   "innerDiameter", "width",           "depth",
     "innerWidth", "innerDepth",    "flangeThickness", "webThickness"};

@@ -127,8 +127,7 @@ class TreeBuilder {
             f.key = key;
             return;
         }
-        DocJson* slot = place(std::move(v), at);
-        (void)slot;
+        place(std::move(v), at);
     }
 
     void beginContainer(bool isMap, TextPosition at) {
@@ -404,9 +403,8 @@ DocJson typedScalar(const std::string& s) {
         if (r.ptr == e && r.ec == std::errc{}) return v;
         if (r.ptr == e && r.ec == std::errc::result_out_of_range) return s;  // reported by type
     }
-    const std::string low = lowered(s);
-    if (low == ".inf" || low == "+.inf" || low == "-.inf" || low == ".nan")
-        return s;  // not a finite number: left as text, refused where a number belongs
+    // Anything else is text, .inf and .nan included: not finite numbers, they
+    // are refused where a number belongs.
     return s;
 }
 
