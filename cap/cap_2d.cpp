@@ -223,6 +223,7 @@ bool flagTrue(double relative, double increment, double step, double tolerance) 
 
 // One global iteration at the load factor of the increment.
 IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, int& errorFlag) {
+    if (stopRequested(store, errorFlag)) return IterationEnd::fatal;
     CapSolution& shared = store.capSolution;
     CapSolution2D& cap = store.capSolution2D;
     AxialResponseState& r = store.axialResponse;

@@ -148,6 +148,7 @@ bool flagTrue(double relative, double increment, double step, double tolerance, 
 // One global iteration at the load factor of the increment.
 IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, LateralStarts& starts,
                                 int& errorFlag) {
+    if (stopRequested(store, errorFlag)) return IterationEnd::fatal;
     CapSolution& cap = store.capSolution;
     CurrentAnalysis& a = store.analysis;
     AxialResponseState& r = store.axialResponse;

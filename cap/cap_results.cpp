@@ -11,6 +11,7 @@
 #include "cap/group_factors.h"
 #include "format/number_fields.h"
 #include "store/constants.h"
+#include "store/return_codes.h"
 #include "store/run_messages.h"
 
 namespace pylora {
@@ -76,7 +77,10 @@ bool readWarningLine(std::FILE* file, std::string& line) {
 
 void copyWarningDetails(ModelStore& store, int lineCount) {
     FileHandle scratch = openForReading(store.run.warningScratchPath.str());
-    if (!scratch) return;
+    if (!scratch) {
+        noteFileFailure(store.run.warningScratchPath.str(), FileOperation::read, errno);
+        return;
+    }
     ReportLine copy;
     std::string line;
     int copied = 0;
@@ -87,6 +91,7 @@ void copyWarningDetails(ModelStore& store, int lineCount) {
         if (end != std::string::npos) copy.text(std::string_view(line).substr(0, end + 1));
         copied += 1;
     }
+    if (std::ferror(scratch.get()) != 0) noteFileFailure(scratch.get(), FileOperation::read);
     if (copied == 0) return;
     writeLine(store.files.report.get(), copy);
     writeRuntimeLine(store, copy.str());
@@ -157,17 +162,25 @@ void noteCompletion(const ModelStore& store, std::string_view line, double loadF
 
 }  // namespace
 
+bool stopRequested(ModelStore& store, int& errorFlag) {
+    const int request = runStopRequest(store);
+    if (request == 0) return false;
+    if (request == kReturnInterrupted) writeStatusLine(store, kStatusInterrupted);
+    errorFlag = request;
+    return true;
+}
+
 void writeStatusLine(ModelStore& store, std::string_view line) {
     ReportLine l;
     l.text(line);
-    writeLine(store.files.status.get(), l);
+    writeStatusRecords(store, l.str());
     noteCompletion(store, line, 1.0);
 }
 
 void writePartialStatusLine(ModelStore& store, double loadFactor) {
     ReportLine l;
     l.text("    2 SOLUTION AT ").F(f32(100.0F) * loadFactor, 8, 2).text(" % OF THE TOTAL LOAD");
-    writeLine(store.files.status.get(), l);
+    writeStatusRecords(store, l.str());
     noteCompletion(store, l.str(), loadFactor);
 }
 

@@ -20,6 +20,12 @@ inline constexpr std::string_view kStatusCapNotConverged = "    3 NO CONVERGENCE
 inline constexpr std::string_view kStatusPilesNotConverged = "    6 NO CONVERGENCE ON PILES   ";
 inline constexpr std::string_view kStatusSingular = "    7 SINGULAR STIFFNESS MATRIX ";
 
+// Whether the run must stop before the next global iteration: its caller
+// interrupted it (the code 8 line then goes to the status file) or a file of
+// the run failed. errorFlag is then set to kReturnInterrupted or
+// kReturnFileWriteError.
+bool stopRequested(ModelStore& store, int& errorFlag);
+
 // One completion line to the status file.
 void writeStatusLine(ModelStore& store, std::string_view line);
 

@@ -5,11 +5,13 @@
 // While the analysis runs on the main thread, a watcher thread shows the
 // latest message of the progress file.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +24,7 @@
 #include "cli/results_json.h"
 #include "document/model_files.h"
 #include "engine/run_control.h"
+#include "store/file_handle.h"
 #include "store/model_store.h"
 #include "store/pile_workers.h"
 #include "store/return_codes.h"
@@ -157,6 +160,39 @@ bool readNamesFile(const fs::path& namesFile, fs::path& report, fs::path& progre
     return static_cast<bool>(in);
 }
 
+// The signal that asked the analysis to stop (SIGINT or SIGTERM), 0 while
+// none did; and the flag the engine looks at between global iterations.
+volatile std::sig_atomic_t stopSignal = 0;
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void onStopSignal(int signal) {
+    stopSignal = signal;
+    stopRequested.store(true);
+}
+
+// While it lives, SIGINT and SIGTERM ask the analysis to stop at its next
+// global iteration; a second signal ends the program at once (the handlers
+// reset to the default after the first).
+struct StopSignals {
+    struct sigaction previousInt {};
+    struct sigaction previousTerm {};
+    StopSignals() {
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &previousInt);
+        sigaction(SIGTERM, &action, &previousTerm);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt, nullptr);
+        sigaction(SIGTERM, &previousTerm, nullptr);
+    }
+};
+
 // Runs the analysis of the Names.dat in dir with the options. With a results
 // path, the run also writes the JSON results file there; without one it
 // writes exactly the files of a run through IPYLORA8, as the front end's.
@@ -177,17 +213,25 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
     std::string resultsError;
     bool resultsWritten = false;
     pylora::ModelStore& store = pylora::processModelStore();
-    if (results.empty()) {
-        rc = pylora::runEngine(store, 13, "Names.dat", nullptr, options);
-    } else {
-        pylora::JsonResultsCollector collector;
-        rc = pylora::runEngine(store, 13, "Names.dat", &collector, options);
-        resultsWritten = collector.write(results.string(), resultsError);
+    pylora::EngineOptions runOptions = options;
+    runOptions.interruption = &stopRequested;
+    {
+        const StopSignals signals;
+        if (results.empty()) {
+            rc = pylora::runEngine(store, 13, "Names.dat", nullptr, runOptions);
+        } else {
+            pylora::JsonResultsCollector collector;
+            rc = pylora::runEngine(store, 13, "Names.dat", &collector, runOptions);
+            resultsWritten = collector.write(results.string(), resultsError);
+        }
     }
     stop = true;
     if (watcher.joinable()) watcher.join();
-    if (!results.empty() && !resultsWritten)
+    if (!results.empty() && !resultsWritten) {
+        // A results file of an earlier run would pass for this run's.
+        fs::remove(results, ec);
         std::fprintf(stderr, "pylora: no results file: %s\n", resultsError.c_str());
+    }
 
     if (stats)
         std::fprintf(stderr,
@@ -197,37 +241,34 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
                      store.pileScratch.lateralIterations,
                      pylora::resolveThreadCount(options.threadCount));
     const fs::path shownReport = report.is_absolute() ? report : dir / report;
-    if (rc == 0)
+    if (rc == 0 && (results.empty() || resultsWritten)) {
         std::fprintf(stderr, "pylora: analysis completed; report: %s\n", shownReport.c_str());
-    else
+    } else if (rc == 0) {
+        // The analysis completed, but its results file is lost.
+        std::fprintf(stderr,
+                     "pylora: the analysis completed but its results file could not be written "
+                     "(code %d); report: %s\n",
+                     pylora::kReturnFileWriteError, shownReport.c_str());
+        return pylora::kReturnFileWriteError;
+    } else if (rc == pylora::kReturnInterrupted) {
+        const int signal = stopSignal != 0 ? static_cast<int>(stopSignal) : SIGINT;
+        std::fprintf(stderr, "pylora: analysis interrupted (%s); report: %s\n",
+                     signal == SIGTERM ? "SIGTERM" : "SIGINT", shownReport.c_str());
+        return 128 + signal;
+    } else if (rc == pylora::kReturnFileWriteError) {
+        std::fprintf(stderr,
+                     "pylora: the analysis stopped: a file of the run could not be written "
+                     "(code %d); report: %s\n",
+                     rc, shownReport.c_str());
+    } else if (rc == pylora::kReturnRunFolderBusy) {
+        std::fprintf(stderr, "pylora: another run is using the folder \"%s\"; nothing was done\n",
+                     dir.c_str());
+        return kExitUsage;
+    } else {
         std::fprintf(stderr, "pylora: analysis ended with code %d; report: %s\n", rc,
                      shownReport.c_str());
+    }
     return rc;
-}
-
-// Writes text to path through a file beside it that is renamed over it once
-// complete, so that a failed write never leaves a half-written file.
-bool writeWholeFile(const fs::path& path, const std::string& text, std::string& error) {
-    const fs::path partial = path.string() + ".partial";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(partial, ec);
-            error = "cannot write \"" + path.string() + "\"";
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(partial, path, ec);
-    if (ec) {
-        fs::remove(partial, ec);
-        error = "cannot write \"" + path.string() + "\": " + ec.message();
-        return false;
-    }
-    return true;
 }
 
 // Whether path holds a results file of an earlier run (which a run may
@@ -312,7 +353,7 @@ int runConvert(int argc, char** argv) {
         }
     }
     std::string error;
-    if (!writeWholeFile(out, text, error)) return fail(error);
+    if (!pylora::writeWholeFile(out, text, error)) return fail(error);
     return 0;
 }
 
@@ -448,9 +489,23 @@ int main(int argc, char** argv) {
             return fail("the path \"" + record + "\" is longer than " + std::to_string(kMaxPath) +
                         " characters");
 
+    // The folder is this run's until it ends: a second run into it is
+    // refused before it writes anything.
+    pylora::FileLock folderLock;
+    const fs::path namesPath = dir / "Names.dat";
+    const pylora::LockOutcome locked = pylora::lockFile(namesPath.string(), true, folderLock);
+    if (locked == pylora::LockOutcome::busy)
+        return fail("another run is using the folder \"" + dir.string() + "\" (its Names.dat is " +
+                    "locked); this run was not started and touched nothing");
+    if (locked == pylora::LockOutcome::failed)
+        return fail("cannot write \"" + namesPath.string() + "\": " + std::strerror(errno));
+    pylora::EngineOptions lockedOptions = options;
+    lockedOptions.lockRunControl = false;
+
     if (input != model) {
         std::string error;
-        if (!writeWholeFile(input, loaded.dataFile.text, error)) return fail(error);
+        if (!pylora::writeWholeFile(input.string(), loaded.dataFile.text, error))
+            return fail(error);
         loaded.store.reset();  // the run reads the model from its input data file
     }
     {
@@ -473,6 +528,6 @@ int main(int argc, char** argv) {
         results = fs::path();
     }
     if (results.empty())
-        return runAnalysis(dir, names.report, names.progress, quiet, options, stats);
-    return runAnalysis(dir, names.report, names.progress, quiet, options, stats, results);
+        return runAnalysis(dir, names.report, names.progress, quiet, lockedOptions, stats);
+    return runAnalysis(dir, names.report, names.progress, quiet, lockedOptions, stats, results);
 }

@@ -1,8 +1,10 @@
 #include "cli/results_json.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -108,6 +110,8 @@ std::string completionMeaning(int code, double loadFactor) {
             return "NO CONVERGENCE ON PILES";
         case 7:
             return "SINGULAR STIFFNESS MATRIX";
+        case 8:
+            return "ANALYSIS INTERRUPTED";
         default:
             return "";
     }
@@ -150,6 +154,12 @@ std::string returnMeaning(int rc) {
             return "a record of the input data file could not be read";
         case 104:
             return "the input data file holds a value that cannot be used safely";
+        case 105:
+            return "a file of the run could not be written, or a scratch file read back";
+        case 106:
+            return "another run is using the run folder";
+        case 107:
+            return "the run was interrupted";
         default:
             return "";
     }
@@ -657,19 +667,31 @@ bool JsonResultsCollector::write(const std::string& path, std::string& error) co
     }
     try {
         // Texts of the input may hold bytes that are not UTF-8: replace them.
-        const std::string text =
-            state_->document.dump(1, ' ', false, Json::error_handler_t::replace);
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << text << '\n';
-        out.close();
-        if (!out) {
-            error = "cannot write \"" + path + "\"";
-            return false;
-        }
+        std::string text = state_->document.dump(1, ' ', false, Json::error_handler_t::replace);
+        text.push_back('\n');
+        return writeWholeFile(path, text, error);
     } catch (const std::exception& e) {
         error = e.what();
         return false;
     }
+    return true;
+}
+
+bool writeWholeFile(const std::string& path, std::string_view text, std::string& error) {
+    const std::string partial = path + ".partial";
+    const auto failed = [&](int reason) {
+        std::remove(partial.c_str());
+        error = "cannot write \"" + path + "\": " + std::strerror(reason);
+        return false;
+    };
+    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    if (!file) return failed(errno);
+    int reason = 0;
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0)
+        reason = errno;
+    if (std::fclose(file) != 0 && reason == 0) reason = errno;
+    if (reason != 0) return failed(reason);
+    if (std::rename(partial.c_str(), path.c_str()) != 0) return failed(errno);
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "store/results_collector.h"
 
@@ -29,9 +30,10 @@ class JsonResultsCollector final : public ResultsCollector {
     void warningIssued(const ModelStore& store, std::string_view text) override;
     void runFinished(const ModelStore& store, int returnCode) override;
 
-    // Writes the document built by runFinished to path (replacing the file).
-    // Returns false with a reason in `error` when the run did not finish, the
-    // collector ran out of memory, or the file cannot be written.
+    // Writes the document built by runFinished to path, whole or not at all
+    // (writeWholeFile). Returns false with a reason in `error` when the run
+    // did not finish, the collector ran out of memory, or the file cannot be
+    // written.
     bool write(const std::string& path, std::string& error) const;
 
     // Set when collecting failed (out of memory): nothing is then written.
@@ -43,5 +45,12 @@ class JsonResultsCollector final : public ResultsCollector {
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// Writes text to path through a file beside it (path + ".partial") that is
+// renamed over path once written, flushed and closed, so that a failed
+// write never leaves a half-written file and never disturbs the one there.
+// Returns false with the file and the system's reason in `error`; the
+// partial file is then removed.
+bool writeWholeFile(const std::string& path, std::string_view text, std::string& error);
 
 }  // namespace pylora

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -18,6 +19,9 @@
 #include "format/number_fields.h"
 #include "pile/envelope_tracking.h"
 #include "report/input_echo.h"
+#include "store/file_handle.h"
+#include "store/return_codes.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -97,14 +101,17 @@ void writeComputationHeaders(ModelStore& store) {
 
     ReportLine plain;
     plain.text("COMPUTATION RESULTS").slash().A(store.title.view(), kTitleLength);
-    writeTo({f.resultsData.get(), f.status.get()}, plain);
+    writeLine(f.resultsData.get(), plain);
+    writeStatusRecords(store, plain.str());
 }
 
 // The start of a series: its headers, and the envelopes start again.
 void startSeries(ModelStore& store, const SeriesTexts& texts) {
     RunFiles& f = store.files;
     writeTo({f.report.get(), f.summary.get()}, decoratedHeader(texts.header));
-    writeTo({f.resultsData.get(), f.status.get()}, plainText(texts.header));
+    const ReportLine header = plainText(texts.header);
+    writeLine(f.resultsData.get(), header);
+    writeStatusRecords(store, header.str());
 
     // Every accumulator of the series starts at 0.0, and the first analysis
     // of the series that is solved (not merely the first one run) starts the
@@ -138,7 +145,8 @@ void writeAnalysisHeading(ModelStore& store, const SeriesTexts& texts, int numbe
     }
     ReportLine s;
     s.text(texts.numberLabel).I(number, 5);
-    writeTo({f.resultsData.get(), f.status.get()}, s);
+    writeLine(f.resultsData.get(), s);
+    writeStatusRecords(store, s.str());
 }
 
 // The control fields that load cases and combinations share.
@@ -245,11 +253,13 @@ bool parseRecord(const std::string& line, long& r, std::array<double, kCapCompon
     return true;
 }
 
-// Reads back what the estimation runs recorded. Returns false when a scratch
-// file cannot be opened for reading.
+// Reads back what the estimation runs recorded. Returns false, the failure
+// recorded, when a scratch file cannot be opened or read.
 bool readEstimationRecords(ModelStore& store, int dofs, EstimationRecords& records) {
     FileHandle first = openForReading(store.run.scratchFile1Path.str());
+    if (!first) noteFileFailure(store.run.scratchFile1Path.str(), FileOperation::read, errno);
     FileHandle second = openForReading(store.run.scratchFile2Path.str());
+    if (!second) noteFileFailure(store.run.scratchFile2Path.str(), FileOperation::read, errno);
     if (!first || !second) return false;
     std::string line;
     std::array<double, kCapComponents> values{};
@@ -266,7 +276,9 @@ bool readEstimationRecords(ModelStore& store, int dofs, EstimationRecords& recor
         if (r >= 1 && r <= records.runCount) records.converged[r] = 1;
         if (r <= -1 && r >= -records.runCount) records.failed[-r] = 1;
     }
-    return true;
+    for (std::FILE* file : {first.get(), second.get()})
+        if (std::ferror(file) != 0) noteFileFailure(file, FileOperation::read);
+    return std::ferror(first.get()) == 0 && std::ferror(second.get()) == 0;
 }
 
 // The estimation headings: / / 5X text to report and summary, 5X text to
@@ -388,7 +400,7 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
             for (int n = 1; n <= c.stiffnessLevelCount; ++n) {
                 ReportLine status = dofPointLine(6, d, n);
                 status.slash().text(kStatusSkipped);
-                writeLine(f.status.get(), status);
+                writeStatusRecords(store, status.str());
             }
             continue;
         }
@@ -400,7 +412,7 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
             e.levelNo = n;
             e.level = c.stiffnessLevels[n - 1];
             writeRuntimeLine(store, dofPointLine(5, d, n).str());
-            writeLine(f.status.get(), dofPointLine(6, d, n));
+            writeStatusRecords(store, dofPointLine(6, d, n).str());
             if (!solveCap(store, fullLoad, curveSwitch, stopCode, routines)) {
                 closeFile(f.scratch1);
                 closeFile(f.scratch2);
@@ -414,14 +426,13 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
     if (loadCase.integer(kCaseInvertOption) != 1) return true;
     writeEstimationHeading(store, "* PILE CAP STIFFNESS ESTIMATION *");
     if (records->runCount == 0) return true;
-    if (!readEstimationRecords(store, dofs, *records)) {
-        ReportLine l;
-        l.slash().slash().X(5).text("** WARNING **  ");
-        l.text("SCRATCH FILES CANNOT BE READ, NO STIFFNESS ESTIMATION");
-        writeTo({f.report.get(), f.summary.get()}, l);
-        writeRuntimeLine(store, l.str());
-        noteWarning(store, l.str());
-        return true;
+    // The stiffness comes from what the scratch files hold: a file that was
+    // not written whole, or cannot be read back, stops the run rather than
+    // give a stiffness from part of the records.
+    if (!runFilesWritten(store) || !readEstimationRecords(store, dofs, *records)) {
+        runFilesWritten(store);
+        stopCode = kReturnFileWriteError;
+        return false;
     }
     const bool diagonalOnly = loadCase.integer(kCaseDiagonalOption) == 1;
     for (int n = 1; n <= c.stiffnessLevelCount; ++n)
@@ -437,7 +448,6 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
 bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int count,
                  int& curveSwitch, int& stopCode, const AnalysisRoutines& routines) {
     CurrentAnalysis& a = store.analysis;
-    RunFiles& f = store.files;
     const bool isCase = texts.series == kLoadCaseSeries;
 
     ReportLine started;
@@ -497,7 +507,7 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
     writeRuntimeLine(store, total.str());
     ReportLine totalStatus;
     totalStatus.X(6).text("ANALYSIS DUE TO TOTAL LOAD");
-    writeLine(f.status.get(), totalStatus);
+    writeStatusRecords(store, totalStatus.str());
     const int solvedBefore = a.solvedCount;
     if (!solveCap(store, fullLoad, curveSwitch, stopCode, routines)) return false;
     if (a.solvedCount > solvedBefore) a.seriesFirstCase = 0;
@@ -511,6 +521,27 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
     runtime.slash().slash();
     writeRuntimeLine(store, runtime.str());
     return true;
+}
+
+// One analysis between two looks at the files of the run: it starts only
+// when every file took what was written so far, and its status lines go to
+// the status file once its results are written. False when the run ends
+// here (stopCode set). The caller's interruption is answered by the first
+// global iteration, so that the analysis it stops has its heading and its
+// status line says so.
+bool analyseAndRelease(ModelStore& store, const SeriesTexts& texts, int number, int count,
+                       int& curveSwitch, int& stopCode, const AnalysisRoutines& routines) {
+    if (!runFilesWritten(store)) {
+        stopCode = kReturnFileWriteError;
+        releaseStatusLines(store);
+        return false;
+    }
+    const bool analysed = runAnalysis(store, texts, number, count, curveSwitch, stopCode, routines);
+    if (!releaseStatusLines(store)) {
+        stopCode = kReturnFileWriteError;
+        return false;
+    }
+    return analysed;
 }
 
 // The minimum and then the maximum envelope of a series, with the envelope's
@@ -563,21 +594,30 @@ void runAnalysisSequence(ModelStore& store, int curveSwitch, int& stopCode,
 
     const int caseCount = std::clamp(store.loadCases.loadCaseCount, 0, kMaxLoadCases);
     for (int i = 1; i <= caseCount; ++i)
-        if (!runAnalysis(store, kCaseTexts, i, caseCount, curveSwitch, stopCode, routines)) return;
+        if (!analyseAndRelease(store, kCaseTexts, i, caseCount, curveSwitch, stopCode, routines))
+            return;
     const LoadCaseTable& cases = store.loadCases;
     if (cases.caseEnvelopeFlag >= 1 && caseCount >= 1)
         printEnvelopes(store, kLoadCaseSeries, cases.caseEnvelopePrintOption,
                        cases.caseEnvelopeNodeStep, routines);
+    if (!releaseStatusLines(store)) {
+        stopCode = kReturnFileWriteError;
+        return;
+    }
 
     const CombinationTable& combinations = store.combinations;
     const int combinationCount = std::clamp(combinations.combinationCount, 0, kMaxCombinations);
     for (int c = 1; c <= combinationCount; ++c)
-        if (!runAnalysis(store, kCombinationTexts, c, combinationCount, curveSwitch, stopCode,
-                         routines))
+        if (!analyseAndRelease(store, kCombinationTexts, c, combinationCount, curveSwitch, stopCode,
+                               routines))
             return;
     if (combinations.combinationEnvelopeFlag >= 1 && combinationCount >= 1)
         printEnvelopes(store, kCombinationSeries, combinations.combinationEnvelopePrintOption,
                        combinations.combinationEnvelopeNodeStep, routines);
+    if (!releaseStatusLines(store)) {
+        stopCode = kReturnFileWriteError;
+        return;
+    }
 
     store.control.KPYOP = curveSwitch;
     if (store.control.KPYOP != 0) {

@@ -156,13 +156,9 @@ PileRange distributedPileRange(const DistributedLoad& load) {
 
 void distributedLoads(ModelStore& store, int caseNo, int combinationNo) {
     CurrentAnalysis::DistributedLoadTables& tables = store.analysis.distributed;
-    tables.loaded.fill(0);
-    tables.nodeCount.fill(0);
-    for (auto& row : tables.loadY)
-        row.fill(0.0);
-    for (auto& row : tables.loadZ)
-        row.fill(0.0);
-    tables.headAxialLoad.fill(0.0);
+    clearDistributedLoadTables(store);
+    // The loads reach the rows of the model's pile groups only.
+    tables.groupsInUse = std::clamp(store.arrangement.pileGroupCount, 0, kMaxPileGroups);
 
     if (combinationNo >= 1) {
         if (combinationNo > std::min(store.combinations.combinationCount, kMaxCombinations)) return;

@@ -13,11 +13,15 @@ extern "C" {
 // that cannot be solved), 99 (a rigid cap solution asked for a flexible cap,
 // which the analysis hands to the plate model instead: not reached from an
 // input file), 998 (the plate solution of a flexible cap stopped: an element
-// of zero or negative area, a plate that its piles do not hold, or a work
-// file that cannot be used), 999 (the plate model of a flexible cap failed
-// its data checks); or 101 to 104 when the run could not start or its input
-// could not be read (101 "Names.dat", 102 a file of the run, 103 an unreadable record, 104 an
-// unsafe value). Any other code returns 1 at once and touches no file.
+// of zero or negative area, a plate that its piles do not hold, or a load in
+// no element), 999 (the plate model of a flexible cap failed its data
+// checks); 101 to 104 when the run could not start or its input could not be
+// read (101 "Names.dat", 102 a file of the run, 103 an unreadable record, 104
+// an unsafe value); 105 when a file of the run could not be written or a
+// scratch file read back (the run stops, and no file claims completion); 106
+// when another run holds "Names.dat" (nothing is touched); 107 when the
+// caller interrupted the run. Any other code returns 1 at once and touches
+// no file.
 int IPYLORA8(int code);
 
 #ifdef __cplusplus

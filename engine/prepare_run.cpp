@@ -12,6 +12,8 @@
 #include "report/input_echo.h"
 #include "soil/soil_profile.h"
 #include "store/constants.h"
+#include "store/return_codes.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -217,9 +219,18 @@ void inputEchoAndPrepare(ModelStore& store, int& stopCode, AnalysisHandover anal
         stopCode = status;
     }
 
+    // The end of the run as the front end reads it: completed only when
+    // every file of the run took all that was written to it.
+    if (!releaseStatusLines(store)) stopCode = kReturnFileWriteError;
     std::FILE* runtime = store.files.runtime.get();
-    writeListText(runtime, "ANALYSIS COMPLETED");
+    if (stopCode == kReturnInterrupted)
+        writeListText(runtime, "ANALYSIS INTERRUPTED");
+    else if (stopCode == kReturnFileWriteError)
+        writeListText(runtime, "ANALYSIS STOPPED, FILE ERROR");
+    else
+        writeListText(runtime, "ANALYSIS COMPLETED");
     commitToDisk(runtime);
+    if (!runFilesWritten(store)) stopCode = kReturnFileWriteError;
 }
 
 }  // namespace pylora

@@ -13,12 +13,15 @@ namespace pylora {
 // of every load case, the per-pile and per-section working tables, the soil
 // profile, the generated load-settlement and torque-rotation curves and the
 // group reduction factors. Then calls the analysis driver with KPYOP saved in
-// the curve switch and set to 0, and finally writes "ANALYSIS COMPLETED" to
-// the runtime file, committed to disk.
+// the curve switch and set to 0, and finally writes the status lines still
+// held and "ANALYSIS COMPLETED" to the runtime file, committed to disk; or,
+// for a run that its caller interrupted, "ANALYSIS INTERRUPTED", and for a
+// run with a file that could not be written "ANALYSIS STOPPED, FILE ERROR".
 //
 // stopCode comes in as 0 and leaves as the run's stop code: the driver's, or
 // the status of a curve generation that failed, in which case the echo ends
-// after that table and the driver is not called.
+// after that table and the driver is not called; kReturnFileWriteError when a
+// file of the run failed.
 void inputEchoAndPrepare(ModelStore& store, int& stopCode);
 
 // The analysis the preparation hands over to: analysisDriver in a run; a test

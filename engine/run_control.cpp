@@ -260,21 +260,38 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath,
     // A run starts from a cleared store: nothing of an earlier run in this
     // process (counts, caches kept for a whole run, results) carries over.
     clearModelStore(store);
+    clearFileFailures();
     store.run.threadCount = options.threadCount;
     store.control.stiffnessStart = options.stiffnessStart;
+    store.run.interruption = options.interruption;
+
+    // A run folder is one run's: a second run naming the same run-control
+    // file would write into the first one's files.
+    FileLock runLock;
+    if (options.lockRunControl && lockFile(runControlPath, false, runLock) == LockOutcome::busy) {
+        consoleMessage("**** RUN ERROR **** another run is using the run-control file \"" +
+                       runControlPath + "\" and the files it names; this run touched nothing");
+        return kReturnRunFolderBusy;
+    }
 
     int rc = readRunControlFile(store, runControlPath);
     if (rc != kReturnCompleted) return rc;
     store.resultsCollector = collector;
     std::unique_ptr<PileWorkers> workers;
-    // Tells the collector of the end and detaches it and the worker threads,
-    // on every exit below.
+    // Closes the files, tells the collector of the end and detaches it and
+    // the worker threads, on every exit below.
     const auto finish = [&store, &workers](int returnCode) {
-        if (store.resultsCollector) store.resultsCollector->runFinished(store, returnCode);
-        store.resultsCollector = nullptr;
         store.pileWorkers = nullptr;
         workers.reset();
         closeRunFiles(store);
+        // The last buffers reach the files as they close: a run whose files
+        // could not all be written did not complete, whatever its analysis.
+        if (firstFileFailure() && returnCode != kReturnFileOpenError) {
+            reportFileFailure(store);
+            returnCode = kReturnFileWriteError;
+        }
+        if (store.resultsCollector) store.resultsCollector->runFinished(store, returnCode);
+        store.resultsCollector = nullptr;
         return returnCode;
     };
 

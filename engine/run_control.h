@@ -2,6 +2,7 @@
 // report header and the progress protocol with the front end.
 #pragma once
 
+#include <atomic>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -68,6 +69,13 @@ struct EngineOptions {
     // Where the perturbed solutions of the pile-head stiffness start:
     // kStartFromConverged (the default) or kStartFromInitialModuli.
     int stiffnessStart = kStartFromConverged;
+    // Not owned: once it reads true the analysis stops at its next global
+    // iteration and the run returns kReturnInterrupted. Null: never.
+    const std::atomic<bool>* interruption = nullptr;
+    // Whether the run takes the lock on its run-control file itself; a
+    // caller that holds the lock already (and wrote the file under it) sets
+    // false.
+    bool lockRunControl = true;
 };
 
 // The options of a run through IPYLORA8, from the environment: PYLORA_THREADS
@@ -86,7 +94,7 @@ EngineOptions optionsFromEnvironment();
 // what IPYLORA8 returns: 1 without touching any file when code is not 13,
 // else the stop code of the analysis or a kReturn... error code. A collector,
 // when given, is attached to the cleared store for the run, told of its end
-// once the run-control file was read (before the files close) and detached
+// once the run-control file was read (after the files closed) and detached
 // again; it changes none of the files the run writes. The options go to the
 // cleared store (store.run.threadCount, store.control.stiffnessStart); with
 // more than one thread the run starts its worker threads once the input is

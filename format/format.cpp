@@ -1,5 +1,7 @@
 #include "format/format.h"
 
+#include "store/file_handle.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -97,12 +99,11 @@ void ReportLine::clear() {
 void writeLine(std::FILE* file, const ReportLine& line) {
     if (!file) return;
     const std::string_view s = line.str();
-    std::fwrite(s.data(), 1, s.size(), file);
-    std::fputc('\n', file);
+    if (writeText(file, s)) writeText(file, "\n");
 }
 
 void writeEmptyLine(std::FILE* file) {
-    if (file) std::fputc('\n', file);
+    writeText(file, "\n");
 }
 
 void writeListText(std::FILE* file, std::string_view text) {

@@ -26,29 +26,16 @@ bool startsEnvelope(const ModelStore& store, int pileGroup) {
            store.pileEnvelopes.trackedCount[static_cast<std::size_t>(pileGroup - 1)] == 0;
 }
 
-void fillGroups(std::array<PileEnvelopes::GroupValues, kMaxPileGroups>& groups) {
-    for (PileEnvelopes::GroupValues& group : groups)
-        for (PileEnvelopes::NodeValues& nodes : group)
-            nodes.fill(0.0);
-}
-
 }  // namespace
 
 void resetPileEnvelopes(ModelStore& store) {
-    PileEnvelopes& e = store.pileEnvelopes;
-    e.trackedCount.fill(0);
-    e.nodeCount.fill(0);
-    for (auto& row : e.headMin)
-        row.fill(0.0);
-    for (auto& row : e.headMax)
-        row.fill(0.0);
-    fillGroups(e.alongMin);
-    fillGroups(e.alongMax);
+    clearPileEnvelopes(store);
 }
 
 void trackPileHeadEnvelope(ModelStore& store, int pileGroup, std::span<const double> headValues) {
     if (!validGroup(pileGroup)) return;
     PileEnvelopes& e = store.pileEnvelopes;
+    e.groupsTracked = std::max(e.groupsTracked, pileGroup);
     const std::size_t g = static_cast<std::size_t>(pileGroup - 1);
     const std::size_t count = std::min<std::size_t>(headValues.size(), kEnvelopeHeadValues);
     auto& minimum = e.headMin[g];
@@ -68,6 +55,7 @@ void trackAlongPileEnvelope(ModelStore& store, int pileGroup, int nodeCount,
                             const AlongPileColumns& quantities) {
     if (!validGroup(pileGroup)) return;
     PileEnvelopes& e = store.pileEnvelopes;
+    e.groupsTracked = std::max(e.groupsTracked, pileGroup);
     const std::size_t g = static_cast<std::size_t>(pileGroup - 1);
     const int nodes = std::clamp(nodeCount, 0, kNodePositions);
     const int count = std::clamp(quantities.count, 0, kEnvelopeAlongQuantities);

@@ -466,8 +466,7 @@ void printBiaxialResults(ModelStore& store, PileScratch& scratch, const LateralP
         scratch.preparedRows.clear();
         appendBiaxialRows(scratch.preparedRows, work, pile, capacities, false);
     }
-    if (f.resultsData)
-        std::fwrite(scratch.preparedRows.data(), 1, scratch.preparedRows.size(), f.resultsData);
+    if (f.resultsData) writeText(f.resultsData, scratch.preparedRows);
     scratch.preparedRowsGroup = 0;
 
     if (level > 1)

@@ -260,7 +260,10 @@ void printTable(ModelStore& store, const Table& t, int pileGroupCount) {
     std::FILE* summary = store.files.summary.get();
     writeHeaders(summary, t);
     FileHandle file = openForReading(store.run.pileDataFilePath.str());
-    if (!file) return;
+    if (!file) {
+        noteFileFailure(store.run.pileDataFilePath.str(), FileOperation::read, errno);
+        return;
+    }
 
     const std::size_t n = t.columns.size();
     const int wanted = recordOf(t);
@@ -303,6 +306,7 @@ void printTable(ModelStore& store, const Table& t, int pileGroupCount) {
         }
         extremes.take(shown, groupNo);
     }
+    if (std::ferror(file.get()) != 0) noteFileFailure(file.get(), FileOperation::read);
     closeFile(file);
     if (extremes.rows == 0) return;
 

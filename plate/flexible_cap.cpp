@@ -180,11 +180,6 @@ int finishPlateAnalysis(ModelStore& store, const PlateModel& plate, const PlateS
     return 0;
 }
 
-// A work file of the plate solution, read and written in place.
-FileHandle openWorkFile(const std::string& path) {
-    return FileHandle(std::fopen(path.c_str(), "w+b"));
-}
-
 // The plate of a two-dimensional model works in the vertical plane X-Y of
 // the analysis, like the rows of piles it stands on: its nodes neither move
 // along Z nor rotate about X or Y. The springs of the rows lie on one line
@@ -261,6 +256,10 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
     const PlateSpringResponses springs = [&store](std::span<const CapVector> heads,
                                                   std::span<CapVector> forces,
                                                   std::span<CapMatrix> tangents) {
+        // Every iteration of the plate evaluates its springs first: the run
+        // stops here when its caller interrupts it or a file failed.
+        int request = 0;
+        if (stopRequested(store, request)) return request;
         return pileSpringResponses(store, heads, forces, tangents);
     };
     store.pileSolution.finalPassFlag = 0;
@@ -274,10 +273,7 @@ int solvePlateModel(ModelStore& store, const PlateElementControl& element) {
                       "THE REASON IS IN THE PLATE STEP SUMMARY " + lines[4]);
         return solved;
     }
-    if (solved == kReturnFileOpenError)
-        writeCapFatal(store, "THE WORK FILES FORT2, FORT3 AND FORT4 OF THE PLATE SOLUTION",
-                      "CANNOT BE WRITTEN OR READ BACK IN " +
-                          (folder.empty() ? std::string("THE CURRENT FOLDER") : folder));
+    // A file that failed is named by the run as it stops.
     if (solved != 0) return solved;
     if (solution.convergedSteps == 0) {
         writeCapWarning(store,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "format/format.h"
+#include "store/file_handle.h"
 
 namespace pylora {
 
@@ -101,11 +102,12 @@ bool keepEquation(EquationStore& store, int variable, std::span<const int> rowVa
         return true;
     }
     const int n = static_cast<int>(count);
-    if (std::fwrite(&variable, sizeof(int), 1, store.file) != 1 ||
-        std::fwrite(&n, sizeof(int), 1, store.file) != 1 ||
-        std::fwrite(rowVariables.data(), sizeof(int), count, store.file) != count ||
-        std::fwrite(rowCoefficients.data(), sizeof(double), count, store.file) != count ||
-        std::fwrite(&rhs, sizeof(double), 1, store.file) != 1)
+    // A write that fails is recorded with its file by writeBytes.
+    if (!writeBytes(store.file, &variable, sizeof(int)) ||
+        !writeBytes(store.file, &n, sizeof(int)) ||
+        !writeBytes(store.file, rowVariables.data(), sizeof(int) * count) ||
+        !writeBytes(store.file, rowCoefficients.data(), sizeof(double) * count) ||
+        !writeBytes(store.file, &rhs, sizeof(double)))
         return false;
     store.offsets.push_back(store.end);
     store.end += recordBytes(count);
@@ -136,15 +138,19 @@ bool recallEquation(EquationStore& store, Index k, int variables, int& variable,
     int n = 0;
     if (std::fseek(store.file, store.offsets[k], SEEK_SET) != 0 ||
         std::fread(&variable, sizeof(int), 1, store.file) != 1 ||
-        std::fread(&n, sizeof(int), 1, store.file) != 1)
+        std::fread(&n, sizeof(int), 1, store.file) != 1) {
+        if (std::ferror(store.file) != 0) noteFileFailure(store.file, FileOperation::read);
         return false;
+    }
     if (variable < 0 || variable >= variables || n < 1 || idx(n) > rowVariables.size())
         return false;
     count = idx(n);
     if (std::fread(rowVariables.data(), sizeof(int), count, store.file) != count ||
         std::fread(rowCoefficients.data(), sizeof(double), count, store.file) != count ||
-        std::fread(&rhs, sizeof(double), 1, store.file) != 1)
+        std::fread(&rhs, sizeof(double), 1, store.file) != 1) {
+        if (std::ferror(store.file) != 0) noteFileFailure(store.file, FileOperation::read);
         return false;
+    }
     for (Index i = 0; i < count; ++i)
         if (rowVariables[i] < 0 || rowVariables[i] >= variables) return false;
     return true;
@@ -156,8 +162,8 @@ PlateCoreStatus writeFrontalElement(std::FILE* elementFile, std::span<const doub
                                     std::span<const double> rhs) {
     if (elementFile == nullptr || rhs.empty() || matrix.size() != rhs.size() * rhs.size())
         return PlateCoreStatus::invalidInput;
-    if (std::fwrite(matrix.data(), sizeof(double), matrix.size(), elementFile) != matrix.size() ||
-        std::fwrite(rhs.data(), sizeof(double), rhs.size(), elementFile) != rhs.size())
+    if (!writeBytes(elementFile, matrix.data(), sizeof(double) * matrix.size()) ||
+        !writeBytes(elementFile, rhs.data(), sizeof(double) * rhs.size()))
         return PlateCoreStatus::invalidInput;
     return PlateCoreStatus::ok;
 }
@@ -223,7 +229,10 @@ PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
     EquationStore store;
     store.file = p.equationFile;
     if (store.file != nullptr) {
-        if (std::fseek(store.file, 0, SEEK_SET) != 0) return PlateCoreStatus::workFileError;
+        if (std::fseek(store.file, 0, SEEK_SET) != 0) {
+            noteFileFailure(store.file, FileOperation::write);
+            return PlateCoreStatus::workFileError;
+        }
         store.offsets.reserve(idx(variables));
     } else {
         store.equations.reserve(idx(variables));
@@ -239,7 +248,10 @@ PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
     if (p.elementFile != nullptr) {
         // A failed seek here is the write-out of what the assembly left in
         // the stream's buffer: the element data are not all in the file.
-        if (std::fseek(p.elementFile, 0, SEEK_SET) != 0) return PlateCoreStatus::invalidInput;
+        if (std::fseek(p.elementFile, 0, SEEK_SET) != 0) {
+            noteFileFailure(p.elementFile, FileOperation::write);
+            return PlateCoreStatus::invalidInput;
+        }
         elementRecord.assign(matrixSize + idx(nev), 0.0);
     }
 
@@ -249,8 +261,11 @@ PlateCoreStatus solveFrontal(const FrontalProblem& p, std::FILE* listing,
         const double* elementRhs = nullptr;
         if (p.elementFile != nullptr) {
             if (std::fread(elementRecord.data(), sizeof(double), elementRecord.size(),
-                           p.elementFile) != elementRecord.size())
+                           p.elementFile) != elementRecord.size()) {
+                if (std::ferror(p.elementFile) != 0)
+                    noteFileFailure(p.elementFile, FileOperation::read);
                 return PlateCoreStatus::invalidInput;
+            }
             elementMatrix = elementRecord.data();
             elementRhs = elementRecord.data() + matrixSize;
         } else {

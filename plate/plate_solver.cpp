@@ -1,6 +1,7 @@
 #include "plate/plate_solver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -10,6 +11,7 @@
 #include "plate/frontal_solver.h"
 #include "plate/plate_results.h"
 #include "store/constants.h"
+#include "store/file_handle.h"
 #include "store/return_codes.h"
 
 namespace pylora {
@@ -451,7 +453,10 @@ IterationEnd PlateRun::iterate(int step, double time, int& code) {
                 ReportLine l;
                 l.slash().text(" THE WORK FILES OF THE FRONTAL SOLUTION CANNOT BE WRITTEN OR READ");
                 toSummaryAndConsole(f_, l, false);
-                code = kReturnFileOpenError;
+                // The solver names the work file that failed; a failure it
+                // could not pin on one still ends the run as a file error.
+                if (!firstFileFailure()) noteFileFailure(std::string(), FileOperation::write, EIO);
+                code = kReturnFileWriteError;
                 return IterationEnd::stopped;
             }
             if (solved == PlateCoreStatus::zeroPivot && (s_.convergedSteps > 0 || iter > 0))
@@ -516,7 +521,7 @@ int PlateRun::writeStep(int step, double /*time*/) {
             computeShellResultants(geometryOf(m_, e), materialOf(m_, e), u, elementNumber(m_, e),
                                    f_.summary, points[at(e)], internal);
         if (status != PlateCoreStatus::ok) return kReturnPlateSolutionStopped;
-        if (work != nullptr && std::fwrite(&points[at(e)], sizeof(ShellPointResults), 1, work) != 1)
+        if (work != nullptr && !writeBytes(work, &points[at(e)], sizeof(ShellPointResults)))
             work = nullptr;
     }
     // The listing reads the resultants back as the element computation left them.
@@ -524,7 +529,10 @@ int PlateRun::writeStep(int step, double /*time*/) {
         std::fflush(work);
         std::rewind(work);
         for (int e = 0; e < elements; ++e)
-            if (std::fread(&points[at(e)], sizeof(ShellPointResults), 1, work) != 1) break;
+            if (std::fread(&points[at(e)], sizeof(ShellPointResults), 1, work) != 1) {
+                noteFileFailure(work, FileOperation::read, std::ferror(work) != 0 ? 0 : EIO);
+                break;
+            }
     }
     std::vector<int> numbers(at(elements));
     for (int e = 0; e < elements; ++e)

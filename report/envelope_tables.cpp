@@ -13,6 +13,7 @@
 #include "pile/pile_summary.h"
 #include "pile/result_rows.h"
 #include "store/file_handle.h"
+#include "store/run_messages.h"
 
 namespace pylora {
 
@@ -43,7 +44,7 @@ void writeEnvelopeHeadings(ModelStore& store, bool minimum, bool cases) {
     l.text(numberLabel).text(number);
     writeLine(f.resultsData.get(), l);
     l.slash().X(6).text(name);
-    writeLine(f.status.get(), l);
+    writeStatusRecords(store, l.str());
 }
 
 // The length of the increments of a pile group's property.

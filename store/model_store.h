@@ -12,6 +12,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +56,13 @@ struct RunControl {
     // takes the machine's hardware threads, 1 analyses the pile groups one
     // after the other on the caller's thread.
     int threadCount = 0;
+    // Not owned: set by the caller of the engine for the run. Once it reads
+    // true the analysis stops at its next global iteration with
+    // kReturnInterrupted. Null: the run is never interrupted.
+    const std::atomic<bool>* interruption = nullptr;
+    // 1 once the first file that failed was named in the report and the
+    // runtime file (and on the console).
+    int fileFailureReported = 0;
 };
 
 // The files of a run that stay open from entry to exit, and those opened by
@@ -76,6 +85,10 @@ struct RunFiles {
     // file for the second echo of the two-dimensional model) instead of the
     // report. Null otherwise.
     std::FILE* echoTarget = nullptr;
+    // The status file's lines of the load case or combination under way,
+    // held until its results are written (releaseStatusLines), so that the
+    // status file never claims a completion whose results were lost.
+    std::string heldStatus;
 };
 
 // ---------------------------------------------------------------------------
@@ -652,7 +665,10 @@ struct PrintedPyCurve {
 // Estimation runs of one load case: one per degree of freedom and load level.
 inline constexpr int kMaxEstimationRuns = kCapComponents * kMaxStiffnessLevels;
 
-struct CurrentAnalysis {
+// The values of the analysis in progress, its distributed-load tables apart
+// (CurrentAnalysis adds them): a record of its own so that a run's clear can
+// renew it whole and the large tables row by row.
+struct AnalysisValues {
     // Control values copied from the load case or combination being analysed
     // (integer fields 4 to 7, 9, 17 to 19 and real fields 1 to 4). Before the
     // envelopes are printed, printOption and nodeStep take the envelope's own.
@@ -696,20 +712,6 @@ struct CurrentAnalysis {
         CapVector displacementMax{};
     };
 
-    // Distributed loads along the piles of the analysis in progress. Node k of
-    // pile group g (k = 0 at the head, k = N at the tip, N the increments of
-    // its property) is at [g - 1][k], k x h below the head.
-    struct DistributedLoadTables {
-        std::array<int, kMaxPileGroups> loaded{};     // 1: a distributed load reaches the pile
-        std::array<int, kMaxPileGroups> nodeCount{};  // N + 1 of a loaded pile, else 0
-        // Lateral load per unit length in the pile's local y and z directions.
-        std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> loadY{};
-        std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> loadZ{};
-        // Axial load collected at the head of one pile of the group from the
-        // component along the pile of global loads (case integer 14 at 1).
-        std::array<double, kMaxPileGroups> headAxialLoad{};
-    };
-
     int currentCase = 0;         // load case running; during combinations the combination's number
     int currentCombination = 0;  // combination running; 0 while load cases run
     int dofCount = 0;            // 3 two-dimensional, 6 three-dimensional
@@ -735,6 +737,27 @@ struct CurrentAnalysis {
     // their minimum and their maximum.
     int seriesFirstCase = 0;
     CapEnvelope capEnvelope;
+};
+
+struct CurrentAnalysis : AnalysisValues {
+    // Distributed loads along the piles of the analysis in progress. Node k of
+    // pile group g (k = 0 at the head, k = N at the tip, N the increments of
+    // its property) is at [g - 1][k], k x h below the head.
+    struct DistributedLoadTables {
+        std::array<int, kMaxPileGroups> loaded{};     // 1: a distributed load reaches the pile
+        std::array<int, kMaxPileGroups> nodeCount{};  // N + 1 of a loaded pile, else 0
+        // Lateral load per unit length in the pile's local y and z directions.
+        std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> loadY{};
+        std::array<std::array<double, kMaxPileNodes>, kMaxPileGroups> loadZ{};
+        // Axial load collected at the head of one pile of the group from the
+        // component along the pile of global loads (case integer 14 at 1).
+        std::array<double, kMaxPileGroups> headAxialLoad{};
+        // Pile groups 1..groupsInUse may hold loads (the pile groups of the
+        // model when the tables were last filled): the tables are cleared up
+        // to there only, every row beyond staying 0.
+        int groupsInUse = 0;
+    };
+
     DistributedLoadTables distributed;
 };
 
@@ -746,8 +769,13 @@ struct CurrentAnalysis {
 // cleared in place when a series starts, printed by the envelope tables.
 //
 // This group runs to about 45 MB: clear it with resetPileEnvelopes, never by
-// assigning a new value (which would build a temporary of that size).
+// assigning a new value (which would build a temporary of that size). Only
+// the rows of the pile groups in use are cleared: those of the model's pile
+// groups and those of the groups tracked, up to groupsTracked.
 struct PileEnvelopes {
+    // Highest pile group tracked since the envelopes were last cleared; the
+    // rows beyond it and beyond the model's pile groups are all 0.
+    int groupsTracked = 0;
     // Analyses of the series whose results entered the envelope of the group;
     // 0 until the first, which copies its values into minimum and maximum.
     std::array<int, kMaxPileGroups> trackedCount{};
@@ -1002,7 +1030,9 @@ struct ShadedPileCell {
 };
 
 // Work arrays of the group reduction factors for one loading axis, pile i
-// (numbered group by group) at [i - 1]; coordinates in pile diameters.
+// (numbered group by group) at [i - 1]; coordinates in pile diameters. Every
+// array holds rows of piles 1..N only (the cells and the partners of a pile
+// are never more than the piles): a run's clear resets those.
 struct GroupFactorWork {
     int shadedPileCount = 0;                              // N, the sum of the piles of all groups
     std::array<int, kMaxShadedPiles> groupNo{};           // 1-based pile group of pile i
@@ -1222,15 +1252,35 @@ struct ModelStore {
     // after the store is cleared and detached at the end of the run; null
     // (the default) for the front end's runs.
     ResultsCollector* resultsCollector = nullptr;
+
+    // The memory of a store that goes is kept for the next new one (two at
+    // most): the tens of megabytes of a new allocation would otherwise be
+    // faulted in page by page every time.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size);
 };
 
-// A new, cleared store on the heap.
+// A new, cleared store on the heap, in the memory of a store that went when
+// one was kept (ModelStore::operator new).
 std::unique_ptr<ModelStore> makeModelStore();
 
 // Returns the store to its state at program load: every count 0, every value
 // 0 and every text blank; open files of the store are closed. Clears in place
-// (no copy of the store on the stack).
+// (no copy of the store on the stack), and costs what the earlier run used:
+// the small records are renewed whole, the large tables only up to the rows
+// the earlier run could have written (its load cases, distributed-load sets,
+// pile groups and individual piles; the pile envelopes and the distributed
+// loads also up to the rows they say they wrote). Every row beyond is still
+// as a new store has it.
 void clearModelStore(ModelStore& store);
+
+// Clears the pile envelopes in place (every minimum, maximum and count to 0),
+// the rows of the model's pile groups and of the groups tracked.
+void clearPileEnvelopes(ModelStore& store);
+
+// Clears the distributed-load tables of the analysis in progress in place,
+// the rows of the model's pile groups and of the groups filled before.
+void clearDistributedLoadTables(ModelStore& store);
 
 // The process-wide store used by the entry point.
 ModelStore& processModelStore();

@@ -62,8 +62,9 @@ class ResultsCollector {
     virtual void warningIssued(const ModelStore& store, std::string_view text) = 0;
 
     // The run is over with returnCode (what IPYLORA8 returns); the store still
-    // holds the model and the run's last results. Called before the files of
-    // the run are closed.
+    // holds the model and the run's last results. Called once the files of
+    // the run are closed, with the code that tells whether they were all
+    // written (kReturnFileWriteError when not).
     virtual void runFinished(const ModelStore& store, int returnCode) = 0;
 };
 

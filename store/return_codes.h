@@ -2,7 +2,8 @@
 //
 // 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 99, 998, 999) come from
 // the analysis itself. The codes of a run that could not start or could not read its input
-// lie in 101..199, apart from every stop code, so a caller can tell them apart.
+// lie in 101..199 (and a run stopped by a file that failed or by its caller in 105..107),
+// apart from every stop code, so a caller can tell them apart.
 #pragma once
 
 namespace pylora {
@@ -30,6 +31,22 @@ inline constexpr int kReturnRunControlError = 101;  // "Names.dat" missing, shor
 inline constexpr int kReturnFileOpenError = 102;    // a file of the run could not be opened
 inline constexpr int kReturnInputReadError = 103;   // a record of the input file could not be read
 inline constexpr int kReturnInputRefused = 104;     // the input file holds an unsafe value
+
+// A file of the run could not be written, flushed or closed, or a scratch
+// file could not be read back: the run ended at the next global iteration or
+// between two analyses, and names the file and the system's reason on the
+// console and in whichever of the runtime file and the report still take it.
+// No file of the run claims that the analysis completed.
+inline constexpr int kReturnFileWriteError = 105;
+
+// Another run holds the run-control file: two runs into one folder would
+// write into each other's files. Nothing was touched.
+inline constexpr int kReturnRunFolderBusy = 106;
+
+// The caller asked the run to stop (the command-line program on SIGINT or
+// SIGTERM): the analysis stopped at its next global iteration, and the
+// runtime and status files say "ANALYSIS INTERRUPTED".
+inline constexpr int kReturnInterrupted = 107;
 
 // The argument that runs an analysis.
 inline constexpr int kRunAnalysisCode = 13;

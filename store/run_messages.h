@@ -32,6 +32,37 @@ void writeRuntimeLine(ModelStore& store, std::string_view records);
 // writePileMessages.
 void raisePileMessage(PileScratch& scratch, int destinations, std::string_view records);
 
+// Completion codes of the status file for a run that stopped: its caller
+// interrupted it, or a file of the run could not be written.
+inline constexpr std::string_view kStatusInterrupted = "    8 ANALYSIS INTERRUPTED";
+inline constexpr std::string_view kStatusFilesNotWritten = "    9 RESULTS NOT WRITTEN, FILE ERROR";
+
+// Records for the status file, each ended: held in the store until the
+// analysis under way has written its results (releaseStatusLines).
+void writeStatusRecords(ModelStore& store, std::string_view records);
+
+// Writes the held status records to the status file and commits it, once
+// every file of the run took what was written to it (runFilesWritten).
+// When a file failed, the completion codes 1 and 2 among them are left out
+// and the code 9 line ends them instead (nothing is written when none are
+// held). Returns whether the files were
+// written.
+bool releaseStatusLines(ModelStore& store);
+
+// Flushes every open file of the run that is written and tells whether all
+// that was written to them, and every scratch file read back, got through.
+// The first failure is named once (reportFileFailure).
+bool runFilesWritten(ModelStore& store);
+
+// Names the first file that failed, with the system's reason, on the console
+// and in the runtime file and the report, once per run.
+void reportFileFailure(ModelStore& store);
+
+// What stops the run at its next global iteration: kReturnInterrupted once
+// the caller asked for it, kReturnFileWriteError once a file failed (named
+// then), else 0. Looks at what is known without flushing anything.
+int runStopRequest(ModelStore& store);
+
 // Writes messages kept by a worker's scratch space as raisePileMessage
 // writes them for the store's own, in order.
 void writePileMessages(ModelStore& store, std::span<const PileMessage> messages);

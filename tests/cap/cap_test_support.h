@@ -16,6 +16,7 @@
 
 #include "soil/soil_profile.h"
 #include "store/model_store.h"
+#include "store/run_messages.h"
 #include "tests/support/model_builders.h"
 #include "tests/support/temp_dir.h"
 
@@ -54,7 +55,7 @@ struct CapModel {
     std::string path(const std::string& name) const { return (dir / name).string(); }
     std::string report() const { return testsupport::readFile(dir / "report.txt"); }
     std::vector<std::string> statusLines() const {
-        std::fflush(store->files.status.get());
+        releaseStatusLines(*store);
         return testsupport::readLines(dir / "status.txt");
     }
     std::vector<std::string> runtimeLines() const {

@@ -13,19 +13,13 @@
 //   - the YAML text parses to the same tree too (and so reads as the same
 //     model as the JSON text).
 //
-// Every reading of a model builds a store of some 60 MB (a valid input two).
-// Faulting in that much fresh memory a page of 4 kB at a time takes some
-// 0.2 s on a virtual machine, most of an input's time: the target asks the
-// kernel for huge pages for every block that large, as soon as the allocator
-// hands it out. The allocator and its checks are unchanged.
+// Every reading of a model builds a store of some 60 MB (a valid input two);
+// a new store takes the memory of one that went (makeModelStore), so that
+// only the first ones are faulted in page by page.
 //
 // A crash, a sanitizer report, an exception that escapes, a leak, an input
 // slower than the per-input limit, or a model that does not survive the trip
 // (reported on the standard error, then abort) is a finding.
-
-#include <sanitizer/allocator_interface.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -96,24 +90,7 @@ void checkParsesBack(const std::string& text, ModelForm form, const DocJson& wri
         fail(what, "--- reads back as\n" + writeJsonText(back.root) + shown(text, nullptr));
 }
 
-// Huge pages for a block of 32 MB or more (a model store): its whole pages.
-void adviseHugePages(const volatile void* block, std::size_t size) {
-    if (size < (std::size_t{32} << 20)) return;
-    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto begin = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (begin + page - 1) / page * page;
-    const std::uintptr_t last = (begin + size) / page * page;
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
-void noFreeHook(const volatile void*) {}
-
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    __sanitizer_install_malloc_and_free_hooks(adviseHugePages, noFreeHook);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

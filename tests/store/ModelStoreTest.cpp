@@ -24,8 +24,9 @@ TEST(FixedText, PadsCutsAndTrims) {
 TEST(ModelStore, ClearingReturnsEveryTableToItsStateAtLoad) {
     testsupport::TempDir dir;
     auto store = makeModelStore();
-    // Values of an earlier run, inside and beyond the counts.
-    store->loadCases.loadCaseCount = 10;
+    // Values of an earlier run, in the rows of its counts and in tables
+    // cleared whole.
+    store->loadCases.loadCaseCount = 100;
     store->loadCases.rows[9].integer(kCaseLoadType) = 4;
     store->loadCases.rows[99].concentratedLoads[99].value(9) = 7.5;
     store->arrangement.rows[1999].headZ = 3.0;
@@ -44,6 +45,22 @@ TEST(ModelStore, ClearingReturnsEveryTableToItsStateAtLoad) {
     EXPECT_EQ(store->title.view(), std::string(80, ' '));
     EXPECT_EQ(store->run.stopCode, 0);
     EXPECT_FALSE(store->files.scratch2);
+}
+
+TEST(ModelStore, ANewStoreInTheMemoryOfOneThatWentIsNew) {
+    auto first = makeModelStore();
+    const ModelStore* memory = first.get();
+    first->title.assign("first run");
+    first->arrangement.rows[1999].headZ = 3.0;
+    first->pileEnvelopes.alongMax[1999][12][106] = 1.0;
+    first.reset();
+
+    const auto second = makeModelStore();
+    EXPECT_EQ(second.get(), memory);
+    EXPECT_EQ(second->title.view(), std::string(80, ' '));
+    EXPECT_EQ(second->arrangement.rows[1999].headZ, 0.0);
+    EXPECT_EQ(second->pileEnvelopes.alongMax[1999][12][106], 0.0);
+    EXPECT_EQ(second->pileScratch.owner, second.get());
 }
 
 TEST(ModelStore, MultipliersStartAtOne) {

@@ -321,6 +321,7 @@ TEST(DriverSequence, EnvelopesOnlyForASeriesThatExistsAndAsksForThem) {
     store.pileEnvelopes.trackedCount[0] = 3;
     store.pileEnvelopes.headMax[0][0] = 9.0;
     store.pileEnvelopes.alongMin[0][2][5] = -9.0;
+    store.pileEnvelopes.groupsTracked = 1;  // as the trackers leave it
     int stopCode = 0;
     runAnalysisSequence(store, 0, stopCode, test::recordingRoutines());
     EXPECT_EQ(recorder().events,

@@ -6,6 +6,7 @@
 #include "engine/run_control.h"
 #include "format/format.h"
 #include "store/file_handle.h"
+#include "store/run_messages.h"
 
 namespace pylora::test {
 
@@ -92,7 +93,7 @@ void recordingCap(ModelStore& store, int dimensions, int& curveSwitch, int& erro
             writeRecord(store.files.scratch1.get(), r, unit);
             ReportLine code;
             code.text("    3 NO CONVERGENCE ON PILE CAP");
-            writeLine(store.files.status.get(), code);
+            writeStatusRecords(store, code.str());
             return;
         }
         std::vector<double> column(dofs);
@@ -116,7 +117,7 @@ void recordingCap(ModelStore& store, int dimensions, int& curveSwitch, int& erro
     }
     ReportLine code;
     code.text("    1 ANALYSIS COMPLETED");
-    writeLine(store.files.status.get(), code);
+    writeStatusRecords(store, code.str());
 }
 
 void recordingCap3D(ModelStore& store, int& curveSwitch, int& errorFlag) {

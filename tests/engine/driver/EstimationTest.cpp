@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "engine/analysis_driver.h"
+#include "store/file_handle.h"
 #include "store/model_store.h"
+#include "store/return_codes.h"
 #include "tests/engine/driver/DriverTestSupport.h"
 
 namespace pylora {
@@ -247,7 +249,7 @@ TEST(StiffnessEstimation, TwoDimensionalDiagonalTermsAtTheDefaultLevels) {
     EXPECT_EQ(countOf(report, "                K11           K12           K13"), 10u);
 }
 
-TEST(StiffnessEstimation, NoTablesWithoutTheInversionAndAWarningWithoutScratchFiles) {
+TEST(StiffnessEstimation, NoTablesWithoutTheInversionAndAFileErrorWithoutScratchFiles) {
     test::resetRecorder();
     DriverRun run;
     ModelStore& store = *run.store;
@@ -262,19 +264,24 @@ TEST(StiffnessEstimation, NoTablesWithoutTheInversionAndAWarningWithoutScratchFi
     ModelStore& other = *unreadable.store;
     estimationCase(other);
     other.run.scratchFile2Path.assign(unreadable.path("missing/scratch2.scr"));
+    clearFileFailures();
     runAnalysisSequence(other, 0, stopCode, test::recordingRoutines());
+    clearFileFailures();
+    // A stiffness is never made from records that could not be written: the
+    // run stops with the file error.
+    EXPECT_EQ(stopCode, kReturnFileWriteError);
     run.closeFiles();
     unreadable.closeFiles();
 
     const std::vector<std::string> report = run.lines("report.out");
     EXPECT_EQ(countOf(report, "     * PILE CAP FLEXIBILITY ESTIMATION *"), 1u);
     EXPECT_EQ(countOf(report, "     * PILE CAP STIFFNESS ESTIMATION *"), 0u);
-    const std::vector<std::string> warned = unreadable.lines("report.out");
-    EXPECT_EQ(countOf(warned, "     * PILE CAP STIFFNESS ESTIMATION *"), 1u);
-    EXPECT_EQ(countOf(warned,
-                      "     ** WARNING **  SCRATCH FILES CANNOT BE READ, NO STIFFNESS "
-                      "ESTIMATION"),
-              1u);
+    const std::string failed = unreadable.text("report.out");
+    EXPECT_EQ(failed.find("K11"), std::string::npos);
+    EXPECT_NE(failed.find("**** FATAL ERROR ****\n     THE FILE \"" +
+                          unreadable.path("missing/scratch2.scr") +
+                          "\" COULD NOT BE OPENED: No such file or directory"),
+              std::string::npos);
 }
 
 }  // namespace
