@@ -142,6 +142,14 @@ void reportFileFailure(ModelStore& store) {
 int runStopRequest(ModelStore& store) {
     const std::atomic<bool>* interruption = store.run.interruption;
     if (interruption && interruption->load(std::memory_order_relaxed)) return kReturnInterrupted;
+#ifdef PYLORA_FUZZ_BUILD
+    // The fuzzing build interrupts a run after its budget of global
+    // iterations, as a caller would: a model whose increments halve down to
+    // their minimum with a hundred iterations each is a valid model, but it
+    // runs for minutes, far beyond the time a fuzzed input may take.
+    constexpr long long kFuzzGlobalIterations = 1000;
+    if (store.counters.globalIterations > kFuzzGlobalIterations) return kReturnInterrupted;
+#endif
     if (!firstFileFailure()) return 0;
     reportFileFailure(store);
     return kReturnFileWriteError;

@@ -59,8 +59,9 @@ bool runFilesWritten(ModelStore& store);
 void reportFileFailure(ModelStore& store);
 
 // What stops the run at its next global iteration: kReturnInterrupted once
-// the caller asked for it, kReturnFileWriteError once a file failed (named
-// then), else 0. Looks at what is known without flushing anything.
+// the caller asked for it (or, in the fuzzing build, once the run used its
+// budget of global iterations), kReturnFileWriteError once a file failed
+// (named then), else 0. Looks at what is known without flushing anything.
 int runStopRequest(ModelStore& store);
 
 // Writes messages kept by a worker's scratch space as raisePileMessage
