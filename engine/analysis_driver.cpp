@@ -430,7 +430,7 @@ bool runEstimation(ModelStore& store, const LoadCase& loadCase, const CapVector&
     // not written whole, or cannot be read back, stops the run rather than
     // give a stiffness from part of the records.
     if (!runFilesWritten(store) || !readEstimationRecords(store, dofs, *records)) {
-        runFilesWritten(store);
+        reportFileFailure(store);
         stopCode = kReturnFileWriteError;
         return false;
     }
