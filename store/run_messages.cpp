@@ -144,11 +144,16 @@ int runStopRequest(ModelStore& store) {
     if (interruption && interruption->load(std::memory_order_relaxed)) return kReturnInterrupted;
 #ifdef PYLORA_FUZZ_BUILD
     // The fuzzing build interrupts a run after its budget of global
-    // iterations, as a caller would: a model whose increments halve down to
-    // their minimum with a hundred iterations each is a valid model, but it
-    // runs for minutes, far beyond the time a fuzzed input may take.
-    constexpr long long kFuzzGlobalIterations = 1000;
-    if (store.counters.globalIterations > kFuzzGlobalIterations) return kReturnInterrupted;
+    // iterations and of pile iterations, as a caller would: a model whose
+    // increments halve down to their minimum with a hundred iterations each
+    // is a valid model, but it runs for minutes, and a campaign spends its
+    // time on such inputs instead of on new ones. Every path of the solution
+    // is reached well within the budget.
+    constexpr long long kFuzzGlobalIterations = 200;
+    constexpr long long kFuzzLateralIterations = 4000;
+    if (store.counters.globalIterations > kFuzzGlobalIterations ||
+        store.pileScratch.lateralIterations > kFuzzLateralIterations)
+        return kReturnInterrupted;
 #endif
     if (!firstFileFailure()) return 0;
     reportFileFailure(store);
