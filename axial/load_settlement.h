@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pile-head load-settlement curves generated from the soil profile.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pieces shared by the load-settlement and torque-rotation generation:
 // the side load-transfer curves along a pile (ultimate unit side friction by
 // pile and soil type, the ten-point curve shapes), the tip curve, and their

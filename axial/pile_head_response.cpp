@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "axial/pile_head_response.h"
 
 #include <algorithm>

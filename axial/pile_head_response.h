@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Between the cap solution and the pile solvers: the discretisation of a
 // pile group with its length check, and the axial force and torsional moment
 // at the pile head read from the group's load-settlement and torque-rotation

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Speed of the three-dimensional cap equilibrium: a cap on 100 pile groups
 // (a 10 x 10 grid at 3 diameters) of 24 in piles, 600 in long in 60
 // increments, in three layers of soft clay, under a vertical load, horizontal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Speed of the model document's conversions, on the capacity model
 // (examples/capacity: 2000 pile groups, 100 load cases and 100 combinations,
 // every table at its capacity), each in one direction, whole:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Speed of the laterally loaded pile solvers: one solve of a 100-increment
 // pile, 600 in long and 24 in across, in three layers of soft clay, its head
 // pushed 0.5 in (a fixed head, the common case of a pile cap), with the

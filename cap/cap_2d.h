@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two-dimensional analysis: the vertical and horizontal displacement and
 // the rotation of the pile cap of a row of pile groups under the load of one
 // load case or combination.

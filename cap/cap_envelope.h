@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The cap envelope: minimum and maximum of the cap load and of the cap
 // displacement over the analyses of one series (load cases or combinations).
 #pragma once

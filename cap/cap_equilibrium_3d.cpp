@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cap/cap_equilibrium_3d.h"
 
 #include <algorithm>

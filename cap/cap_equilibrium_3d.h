@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three-dimensional cap equilibrium: the six displacements of the rigid
 // pile cap under the load of one load case or combination.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the cap solutions write once the load increments are over: the pile
 // failure warnings of the last iteration, the completion code of the status
 // file, the cap results (TABLE L) with the reduction factors in use and the

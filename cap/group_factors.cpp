@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cap/group_factors.h"
 
 #include <algorithm>

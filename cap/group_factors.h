@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Group reduction factors of closely spaced piles: a pile standing in front
 // of, behind or beside another mobilises less lateral soil resistance than a
 // single pile. The p-multiplier of a pile group scales the resistance of the

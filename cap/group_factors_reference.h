@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The group reduction factors by the product over every pair of piles: the
 // direct evaluation, quadratic in the number of piles, that the neighbour
 // search of computeGroupFactorsY and computeGroupFactorsZ reproduces bit for

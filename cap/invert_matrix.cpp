@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cap/invert_matrix.h"
 
 #include <algorithm>

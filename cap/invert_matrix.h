@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // In-place inversion of the small dense matrices of the cap: the tangent
 // stiffness of the cap equilibrium and the response matrices of the
 // foundation stiffness estimation.

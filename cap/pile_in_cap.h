@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The per-pile analysis in cap coordinates: the geometry of a pile group
 // (the rigid transfer from the cap origin to its head and the rotation into
 // pile axes), the chain of axial, torsional and lateral responses that turns

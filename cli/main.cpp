@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // pylora: runs a pile-group analysis from the command line.
 //
 // The graphical front end writes "Names.dat" and calls the library's entry
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/help_text.h"
 #include "cli/results_json.h"
 #include "document/model_files.h"
 #include "engine/run_control.h"
@@ -37,43 +39,7 @@ constexpr int kExitUsage = 2;          // bad command line, unreadable model, un
 constexpr std::size_t kMaxPath = 255;  // width of a run-control record
 constexpr const char* kVersion = PYLORA_VERSION_TEXT;
 
-void printUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: pylora [MODEL] [-o DIR] [--quiet] [--threads N]\n"
-                 "              [--stiffness-start initial|converged] [--stats]\n"
-                 "       pylora convert IN -o OUT\n"
-                 "       pylora check MODEL [--format text|json]\n"
-                 "       pylora --help | --version\n"
-                 "\n"
-                 "Runs the pile-group analysis of MODEL: a model document (.yaml, .yml or\n"
-                 "  .json, see docs/model-document.md) or an input data file (.dat). The run's\n"
-                 "files are written to DIR (default: the folder of MODEL), named after MODEL\n"
-                 "with the suffixes .out (report), .sum, .plt, .rtm, .sta, .res, .prg, .crv,\n"
-                 "  .scr1, .scr2, .pile and .warn, together with the Names.dat that names them,\n"
-                 "and the results file .json (see pylora-plot for its pictures; a model\n"
-                 "document's results file is .results.json). A document is first written as\n"
-                 "the input data file MODEL.dat (model.yaml.dat) in DIR, which the run reads.\n"
-                 "Without MODEL, runs the Names.dat of the current folder as the front end\n"
-                 "would. --quiet shows no progress while the analysis runs.\n"
-                 "\n"
-                 "--threads N analyses the pile groups of every global iteration on N threads\n"
-                 "(default: the environment variable PYLORA_THREADS, else every hardware\n"
-                 "thread of the machine); the results do not depend on N.\n"
-                 "--stiffness-start initial starts the perturbed pile solutions of the\n"
-                 "stiffness from the initial moduli instead of the converged unperturbed one\n"
-                 "(converged, the default; PYLORA_STIFFNESS_START sets it too). It changes the\n"
-                 "iterations and, within the cap tolerance, the results.\n"
-                 "--stats shows the global iterations and lateral pile solutions of the run.\n"
-                 "\n"
-                 "convert writes the model IN in the form of OUT's suffix (.dat, .json,\n"
-                 "  .yaml or .yml); check reads and checks MODEL without analysing it and\n"
-                 "  writes nothing (--format json prints the diagnostics for programs).\n"
-                 "\n"
-                 "Exit status: the entry point's return code (0 completed; 3, 13, 21-41, 99,\n"
-                 "998 and 999 analysis stop codes, the last two seen by a shell as 230 and\n"
-                 "231; 101-104 run-control, file or input errors), or 2 for a command-line\n"
-                 "error.\n");
-}
+void printUsage(std::FILE* out) { std::fputs(pylora::kHelpText, out); }
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "pylora: %s\n", message.c_str());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The machine-readable results file of a command-line run: a collector that
 // the command-line program attaches to the run (see store/results_collector.h)
 // and that writes, once the run is over, one JSON document with the model, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The named choices of the model document and the codes of the input data
 // file they stand for, shared by the document's reader and writer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a model document into the store's input groups.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "document/document_text.h"
 
 #include <yaml-cpp/depthguard.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text of a model document: JSON or YAML read into one tree that knows
 // where every value stood in the file, and the tree written back as text.
 //

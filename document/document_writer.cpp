@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing the store's input groups as a model document and as an input data
 // file.
 

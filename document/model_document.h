@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The model document: the whole model with named fields (docs/model-document.md,
 // docs/model.schema.json), read into the store's input groups and written from
 // them, and the input data file written from the store.

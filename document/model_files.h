@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A model in any of its three forms, read and checked the way a run reads it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The analysis driver: every load case, then every load combination, each
 // with its loads, its optional foundation stiffness estimation and its
 // analysis under the total load; then the envelopes and the printed p-y

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Distributed loads along the piles of the load case or combination being
 // analysed, and the axial loads they leave at the pile heads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the input data file: whole text lines, and free-format values taken
 // the way a Fortran list-directed READ takes them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader of the input data file.
 #pragma once
 

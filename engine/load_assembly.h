@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loads of a load case assembled at the cap origin, and the default load
 // levels of the foundation stiffness estimation.
 #pragma once

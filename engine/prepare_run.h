@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The input echo and preparation step, between reading the input data file
 // and the analysis: prints the section "INPUT INFORMATION" of the report,
 // derives the working tables the analysis reads, and hands over to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Run control: the run-control file "Names.dat", the files of a run, the
 // report header and the progress protocol with the front end.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "format/format.h"
 
 #include "store/file_handle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The formatting layer: every fixed-layout line the engine writes is built
 // here, field by field, exactly as a Fortran formatted WRITE lays it out.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Real-number edit descriptors (F, E, 1PE, G, 1PG), laid out character for
 // character as the Fortran run-time library of GCC 12 writes them.
 //

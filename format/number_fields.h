@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Number fields of the result rows: each routine appends one field to the
 // current line of an output file without ending it, so that a row is built
 // field by field and ended once with endLine. Real values choose fixed or

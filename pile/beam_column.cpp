@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "pile/beam_column.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The finite-difference beam-column of one lateral plane of a pile:
 //
 //     (EI y'')'' + Q y'' + Es y = w

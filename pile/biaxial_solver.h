@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The biaxial laterally loaded pile solver of the three-dimensional analysis:
 // two single-plane beam-columns, in the pile's x-y and x-z planes, coupled
 // only through the soil, whose secant modulus both planes share and which is

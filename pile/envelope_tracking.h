@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Envelope trackers of the pile results: the minimum and maximum of every
 // pile-head and along-pile quantity of each pile group over the analyses of a
 // series, and the extreme values along each pile appended to the pile data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pieces shared by the single-plane and biaxial pile solvers: validation and
 // set-up of a pile group, the soil-modulus evaluations, the convergence
 // limits, the failure messages and the stresses of the printing pass.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Stresses, capacities and printing of the pile solvers on the printing pass
 // (the cap solution's final per-pile pass), which runs in the store's own
 // scratch space. Internal to the pile library.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The printing pass of the lateral pile solvers, apart from the solution:
 // the cap solutions may solve the pile groups of their printing pass in
 // scratch spaces of their own, on several threads, and print them afterwards

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Status codes of the laterally loaded pile solvers.
 //
 // The solvers share the status argument of the p-y evaluation and of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The summary tables of the pile results of one load case, combination or
 // envelope: read back from the pile data file, one row per pile group and
 // the extreme rows over all pile groups, in the summary file.

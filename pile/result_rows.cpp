@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "pile/result_rows.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Row writers of the pile results, shared by the solvers' printing pass and
 // the envelope tables: the pile-top records of the results data file and of
 // the pile data file, the pile-top blocks of the report, and the along-pile

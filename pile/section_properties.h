@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Section properties along a pile, the flexural rigidity from the
 // moment-curvature sets, and the distributed lateral loads at the nodes: the
 // three services that the laterally loaded pile solvers read at every node.

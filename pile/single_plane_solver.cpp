@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "pile/single_plane_solver.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-plane laterally loaded pile solver: one pile group as a
 // beam-column on a nonlinear foundation in one plane, with secant soil moduli
 // from the p-y curves iterated until the deflections stop changing.

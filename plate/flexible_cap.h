@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The flexible pile cap: the hand-over from the cap solution to the plate
 // model, and the plate solver's start on the model named in "gslab.dat".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Frontal solution of the assembled plate equations K x = f.
 //
 // The elements are assembled into the front in element order; each variable

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Data checks of a plate model before its solution: the control values
 // (errors 1 to 12) and the mesh (errors 13 to 24), with the maximum front
 // width of the frontal solution.

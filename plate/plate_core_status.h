@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Outcome of the plate element and equation solver routines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Export of the flexible pile cap as a plate model: the plate run-control
 // file "gslab.dat" and the numeric and keyword model files.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plate model of a flexible pile cap: the numbers that the numeric model
 // file carries, as the export builds them and as the plate solver reads them
 // back. The tables are allocated per plate run (they are the plate solver's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reading half of the plate solver: the model file read back, echoed to
 // the plate input listing and checked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the plate solution writes after every converged step: the stress
 // resultants at the integration points with their extremes (the plate input
 // listing) and one block of nodal results in the step results, the file the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plate solution of a flexible cap: the plate of eight-node shell
 // elements on its pile springs, loaded in pseudo-time steps from TINI to
 // TEND and brought into equilibrium in each step by Newton iterations with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The eight-node flat-shell element of the flexible cap: plane-stress
 // membrane, thick-plate (Reissner-Mindlin) bending with transverse shear, six
 // degrees of freedom a node, 2 x 2 Gauss integration; with it the points

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """pylora-plot: pictures of a pylora results file (RESULTS.json).
 
 Per analysis that has pile results: one small-multiples figure of every pile

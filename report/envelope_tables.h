@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The envelope results tables: the minimum and the maximum envelope of the
 // load cases and of the load combinations.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The input echo: the section "INPUT INFORMATION" of the report, which
 // restates the whole model in the labelled TABLES B to J.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes examples/capacity/model.dat: a three-dimensional model that fills
 every table of the input data file to its capacity.
 

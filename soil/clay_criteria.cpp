@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The cohesive-soil criteria: soft clay, stiff clay below the water table,
 // stiff clay above it, and the same with an initial modulus. Each supplies
 // the node loop with its lookups and with the curve and its share of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "soil/printed_curves.h"
 
 #include <algorithm>

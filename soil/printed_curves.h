@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The generated p-y curves that the input asks to print.
 #pragma once
 

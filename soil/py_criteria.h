@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The p-y criteria, one per soil type. Each fills the moduli of the nodes of
 // layer L of the current pile group (IPROP its pile property set) through the
 // shared node loop, and returns at once with a nonzero status.

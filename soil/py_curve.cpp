@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "soil/py_curve.h"
 
 #include <algorithm>

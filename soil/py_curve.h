@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The p-y curve of one node in closed form: the criteria fill a PyCurve from
 // the soil values at the node, and the evaluation reads p at any deflection
 // from it. Curves are never tabulated; each evaluation recomputes p(y).

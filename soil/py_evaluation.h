@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The p-y evaluation: node deflections of the current pile group in, secant
 // soil moduli Es = p / y out. The evaluation reads the model from the store
 // and works in the scratch space of the pile group's analysis (PileScratch).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rock criteria: weak rock and vuggy limestone. In a rock layer the
 // strength column of the profile holds the uniaxial compressive strength qu;
 // both criteria work with half of it, su = qu / 2. Each supplies the node

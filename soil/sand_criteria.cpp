@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The granular and mixed-soil criteria: sand, sand by the API criterion,
 // silt (cohesion and friction) and liquefied sand. Each supplies the node
 // loop with its lookups, the checks of its friction angle, and the curve and

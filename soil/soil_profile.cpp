@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "soil/soil_profile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The soil profile built from the soil layers, and its depth lookups.
 //
 // Every depth is an X coordinate growing downward; the ground surface is the

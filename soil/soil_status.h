@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Status codes of the soil lookups and the p-y criteria.
 //
 // A routine with a status argument sets it only on failure and never clears

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // p-y curves given by the user: sets of curves, each at an X coordinate, with
 // (p, y) points. A node takes the two curves of its pile group's set that
 // bracket its X, reads p on each at its deflection and interpolates the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numeric constants of the engine's formulas.
 //
 // Every constant of a formula enters the computation as a single-precision

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "store/file_handle.h"
 
 #include <fcntl.h>

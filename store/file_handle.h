@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files of a run: a handle that closes itself, checked writes, the commit to
 // disk, and the record of the first file operation that failed.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fixed-length, blank-padded text as the store keeps it.
 #pragma once
 

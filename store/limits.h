@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Capacities of the model data store.
 //
 // Every table of the model has a fixed capacity so that a whole model and all

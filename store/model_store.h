@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The model data store: every datum of one run, input and results alike.
 //
 // The store is a set of plain records with fixed-capacity tables. Each table

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The worker threads of the per-pile analyses: a small pool that runEngine
 // creates once per run and the cap solutions reuse for every force sum and
 // stiffness of their global iterations. Each worker has a scratch space of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The results collector: an observer that a caller of the engine can attach
 // to a run to receive the results as the analysis produces them, beside the
 // files of the run. The command-line program uses one to write its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Values returned by the entry point IPYLORA8.
 //
 // 0 and the analysis stop codes (3, 13, 21 to 35, 40, 41, 99, 998, 999) come from

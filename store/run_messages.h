@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Messages to the front end while a run is busy: lines of the runtime file,
 // committed to disk at once, and the progress file's latest message; and the
 // warnings of the per-pile analysis, written at once or kept until the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pile-head load-settlement curve: the marching from the tip against the
 // closed form of a linear elastic pile on linear springs, the nine assumed
 // tip movements, the curve file and the refusal of unusable pile data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pile discretisation with its length check, and the axial force and
 // torsional moment read from the pile-head curves with their failure
 // warnings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ultimate unit side friction by pile and soil type, and the side curves
 // (depths and shapes) of a generated load-settlement curve. Expected values
 // are the published formulas worked by hand.

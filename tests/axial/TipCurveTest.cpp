@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tip curve: ultimate tip resistance (given, clay default 9 c A, bearing
 // factor Nq for cohesionless soil), the q-w shapes, and the zero-E50 and
 // zero-strength stops of both generations.

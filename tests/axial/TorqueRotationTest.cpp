@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pile-head torque-rotation curve: the marching against the closed form
 // of a linear elastic shaft on linear torsional springs, and a section
 // without torsional rigidity.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the axial tests: a store with soil layers and one pile property,
 // files that can be read back, and a relative-tolerance comparison.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two-dimensional cap solution: a row of elastic piles against the
 // closed-form long pile and its axial spring, a symmetric battered pair, a row
 // moved off the origin, the forward-difference stiffness against central

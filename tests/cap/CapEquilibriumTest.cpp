@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three-dimensional cap equilibrium: an elastic pile against the
 // closed-form free-head pile and its axial and torsional springs, a
 // symmetric group, equilibrium at the solution, the load increments, the

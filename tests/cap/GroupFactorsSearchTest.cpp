@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The neighbour search of the group reduction factors against the product
 // over every pair of piles, the direct evaluation: the shadow of every pile
 // and the factor of every group are equal bit for bit on random layouts of 2

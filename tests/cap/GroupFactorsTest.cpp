@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The group reduction factors: hand-computed pair factors of two piles in
 // line, side by side and skewed, their swap when the movement reverses, the
 // cut-offs, the mean of a two-dimensional row, rows up to the capacity of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The passes over the pile groups on worker threads against the same passes
 // in pile-group order on the caller's thread (no worker threads attached):
 // force sums, stiffness assembly and the printing pass give the same numbers

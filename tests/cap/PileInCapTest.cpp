@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The per-pile analysis in cap coordinates: the geometry of a pile group,
 // the signs of the pile forces on the cap against the closed-form elastic
 // pile, the torsion of a pinned head, the force sums, the tangent stiffness

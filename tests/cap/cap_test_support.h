@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the cap tests: a three-dimensional model built in the store the
 // way the preparation step leaves it (one pile property, pile groups in cap
 // axes, user or soil curves), the files of a run in a scratch folder, and

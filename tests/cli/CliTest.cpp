@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command-line program: Names.dat it writes, its errors and exit codes.
 
 #include <gtest/gtest.h>

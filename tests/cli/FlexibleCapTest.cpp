@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The flexible cap against the rigid cap on the nine piles of the flexcap
 // example: a plate ten thousand times as stiff as concrete gives the rigid
 // cap's pile-head forces; a concrete plate carries more of a central load

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A single pile in each granular soil through the command-line program: the
 // analysis of a small and a large lateral load completes (code 1 in the
 // status file), and in sand the head deflects less as the friction angle

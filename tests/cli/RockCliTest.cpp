@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A single drilled shaft in weak rock and in vuggy limestone through the
 // command-line program: every load case completes (code 1 in the status
 // file) under a small and a large lateral load, and the head deflects less

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command-line program when things go wrong around an analysis: a file
 // system that fills up (a real tmpfs, mounted when the tests run as root), a
 // results file that cannot be written, a second run into a busy folder, and

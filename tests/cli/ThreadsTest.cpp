@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The number of threads changes nothing a run writes: every example and
 // every model file of the tests, run by the command-line program on 1, 2 and
 // 7 threads, writes the same files byte for byte (the date in the report and

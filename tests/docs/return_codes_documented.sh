@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Every code the entry point can return is documented: each return code and
 # analysis status defined in the library's sources (the constants named
 # kReturn... and kStatus... with a number) has a row in the README's table of

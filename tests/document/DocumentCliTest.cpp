@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command-line program on model documents: a converted model runs to the
 // same analysis files as its input data file; convert and check as a person
 // and a program use them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The model document: lossless conversion both ways with the input data
 // file, diagnostics that point at the value, and the limits of what is read.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A run whose files cannot all be written or read back: the run ends with
 // code 105, names the file and the system's reason, and no file claims that
 // the analysis completed. Failures are injected into single files of a run

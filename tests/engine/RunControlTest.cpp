@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The entry point and run control: the code check, "Names.dat", the files of a
 // run, the report header and the progress file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Random values over the magnitudes of the reports: what F and E editing print
 // must read back within half a unit of the last printed place of the value.
 #include <gtest/gtest.h>

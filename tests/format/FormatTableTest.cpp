@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every case of the reference table written by the Fortran compiler's own
 // run-time library (tools/fortran/format_table.f90) must come out of the
 // formatting layer character for character.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The magnitude-chosen fields of the result rows. Expected strings are worked
 // out by hand from the field rules: first the notation, then the layout of
 // Fw.d or 1PEw.d.

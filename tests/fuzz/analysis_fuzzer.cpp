@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzing target: a whole analysis of an input data file made by the fuzzer,
 // run as the command-line program runs it: a "Names.dat" naming the model and
 // every file of the run in one scratch folder, then IPYLORA8(13). A crash, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzing target: the reader and converter of model documents. The first
 // byte of an input chooses how the rest is read: even JSON, odd YAML. The
 // rest is the document text, read and checked as `pylora check` reads it

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The layering check must refuse a tree in which a lower folder includes from
 # a higher one, and accept includes that point down or stay in the folder.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The biaxial solver: two planes coupled only through one soil modulus taken
 // at the resultant deflection, per-plane head conditions, the direction
 // independence of a round pile, and what the printing pass writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The finite-difference pile against the closed-form beam on an elastic
 // foundation. A pile of EI = 1 on soil of constant modulus k = 4 has
 // lambda = (k / 4 EI)^(1/4) = 1; at 20 long (lambda L = 20) it behaves as a

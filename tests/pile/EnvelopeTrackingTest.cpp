@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pile envelopes and the pile data file condensed: the trackers over the
 // analyses of a series, the extremes along a pile (records 5 to 8) against
 // their layouts written out by hand, and the summary tables read back from

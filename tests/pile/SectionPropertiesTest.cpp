@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Section properties along a pile, the moment-curvature rigidity and the
 // distributed loads at the nodes. Expected values are hand calculations from
 // the tabulated points.

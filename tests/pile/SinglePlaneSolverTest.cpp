@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-plane solver on layered soft clay and on constant-modulus
 // soil: the discrete beam-column equation and the tip conditions hold at the
 // closed solution, the secant iteration closes on the p-y curves, the

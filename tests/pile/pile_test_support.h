@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the pile solver tests: a store holding one pile group on a soil
 // of constant modulus (linear user p-y curves) or on layered soft clay, the
 // files of a run as temporary files, closed-form references and a

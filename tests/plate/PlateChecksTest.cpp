@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The data checks of a plate model as the plate solver reads it: each of
 // the 24 errors raised by a model made for it, with its message, the listing
 // of the rest of the model file and the stop code 999 (returned: the test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plate model of a flexible cap: its mesh and node numbering, the load
 // records and the couple that carries a moment about X, both model files
 // against their layouts written out by hand, "gslab.dat", the model read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plate solution on springs whose response is known in closed form:
 // equilibrium of the plate with its load in every converged step, the
 // pseudo-time steps (one step, the last step at TEND, halving down to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the plate tests: a store holding a cap with its plate data, a
 // load and pile groups as the preparation leaves them, in a scratch folder
 // that holds the report and the plate files.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The JSON results file of every example and its pictures.
 
 Runs the command-line program on each example (PYLORA_CLI), validates the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The model document's schema (docs/model.schema.json) against the program.
 
 Every model the project ships is converted by the command-line program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The clay curves in closed form, against hand calculations of the published
 // formulas (single-precision constants widened to double, worked in a
 // separate script; each expected value names its formula), and their

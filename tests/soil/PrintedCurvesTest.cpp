@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The printed p-y curves: the checks of each request, the report and
 // plot-file layouts, and the printed points of each kind of soil against the
 // curve computed by hand at the same depth. The expected lines were written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The p-y evaluation of a pile in the store: the node loop and its skip
 // rules, YMIN, the multipliers, the embedded cap, the equivalent depth of
 // lower layers, user curves and the printing mode. Expected values are hand

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rock curves (weak rock, vuggy limestone) in closed form and through the
 // p-y evaluation, against hand calculations of the published formulas with
 // single-precision constants widened to double (worked separately; each

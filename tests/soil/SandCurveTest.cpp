@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The granular curves (sand, API sand, silt, liquefied sand) in closed form
 // and through the node loop, against hand calculations of the published
 // formulas (single-precision constants widened to double, worked in a

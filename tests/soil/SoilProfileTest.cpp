@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The soil profile: its preparation, the point lookups with their layer
 // boundary rules, the averages from the ground surface and the section lookup.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the soil tests: a store with a soil profile, report files that
 // can be read back, and a relative-tolerance comparison.
 #pragma once

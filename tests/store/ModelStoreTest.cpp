@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The model store: cleared between runs, texts kept blank-padded.
 
 #include <gtest/gtest.h>

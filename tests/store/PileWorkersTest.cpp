@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The worker threads of the per-pile analyses: every task of a pass runs
 // once, in the scratch space of the worker that takes it, and the pass
 // returns only when all have run; the pool is reused pass after pass.

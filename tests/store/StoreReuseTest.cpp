@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One store for run after run, as the entry point and the fuzzing target use
 // it: a run writes exactly the files the same run writes in a new store,
 // whatever ran in the store before it, and a cleared store holds what a new

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Test helpers shared by the folders' tests: a relative-tolerance comparison
 // and soil layers added to a store as the input reader would add them.
 #pragma once

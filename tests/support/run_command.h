@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Test helper: runs a shell command and returns its exit code and what it
 // printed (standard output and standard error together).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Test helpers: a scratch folder that removes itself, and small file utilities.
 #pragma once
 

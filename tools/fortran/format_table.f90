@@ -1,3 +1,4 @@
+! SPDX-License-Identifier: Apache-2.0
 ! Writes the reference table of edit-descriptor results that the report tests
 ! check the formatting layer against. One line per case:
 !

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Regenerates the edit-descriptor reference table of the report tests with
 # gfortran. Usage: make_format_table.sh [output file]
 set -eu

@@ -1,3 +1,4 @@
+! SPDX-License-Identifier: Apache-2.0
 ! Writes the report header (banner, file-name block, date block) and the
 ! runtime-file banner of a run, for fixed file names and a fixed date, as the
 ! reference for the engine's header test. Regenerate with:

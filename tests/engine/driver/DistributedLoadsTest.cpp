@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Distributed loads along the piles: the set interpolation, the pile range
 // rules, local and global axes on vertical and battered piles, the axial load
 // collected at the pile head with its moments at the origin, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The driver with the real two-dimensional cap solution: the estimation
 // passes of a row of elastic piles give the stiffness of its springs and of
 // the closed-form long pile, and the second input echo is printed once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The driver's sequence through the load cases and combinations with a
 // recording cap solution: the headers and lines of every file in order, the
 // loads and control values handed over, the envelopes, the p-y curves and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Test support of the analysis driver: a model store with the files of a run
 // in a scratch folder, and a recording cap solution that stands in for the
 // real ones.

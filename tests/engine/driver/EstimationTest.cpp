@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The foundation stiffness estimation of a load case: the flexibility passes
 // per degree of freedom and load level, the skipped DOF, the records read
 // back and the stiffness tables built from known inverses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // In-place Gauss-Jordan inversion with full pivoting: known inverses, the
 // pivoting cases, singular matrices and the leading dimension.
 

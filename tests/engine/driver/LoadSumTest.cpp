@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The equivalent load at the cap origin: concentrated loads with their moment
 // arms in three and two dimensions, and combinations.
 

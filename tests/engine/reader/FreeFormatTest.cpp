@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The free-format rules of the input data file, on small inputs written here.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader on whole files: the examples, the free-format features of a
 // test file, unreadable input and every truncated prefix of an input. The
 // expected values are the ones written in those files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Running the input reader on a file in a test, and editing test inputs.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Values that the reader refuses because the engine would otherwise write or
 // read outside a table or divide by zero, each made by changing one tagged
 // line of features.dat, and values that look alike but are allowed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The input echo of whole models, run through the entry point's sequence and
 // compared line by line with reviewed reports: the report from its header to
 // the end of the section "INPUT INFORMATION", where the computation results

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The preparation work of the input echo step against hand calculations: the
 // equivalent load at the cap origin, the default stiffness levels, the
 // working cap width, and the per-pile and per-section working tables.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The envelope results tables. One load case of the three-dimensional cap
 // solution gives a minimum and a maximum envelope equal to that case, in the
 // cap table, the pile-top blocks and the along-pile tables; two cases of the
