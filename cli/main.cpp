@@ -39,7 +39,9 @@ constexpr int kExitUsage = 2;          // bad command line, unreadable model, un
 constexpr std::size_t kMaxPath = 255;  // width of a run-control record
 constexpr const char* kVersion = PYLORA_VERSION_TEXT;
 
-void printUsage(std::FILE* out) { std::fputs(pylora::kHelpText, out); }
+void printUsage(std::FILE* out) {
+    std::fputs(pylora::kHelpText, out);
+}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "pylora: %s\n", message.c_str());

@@ -32,15 +32,15 @@ int IPYLORA8(int code);
 
 // Codes returned by IPYLORA8 that a caller acts on; the analysis stop codes
 // listed above are returned as they are.
-#define PYLORA_COMPLETED 0               // every load case and combination analysed
-#define PYLORA_NOT_RUN 1                 // the argument was not PYLORA_RUN_ANALYSIS
-#define PYLORA_RUN_CONTROL_ERROR 101     // "Names.dat" missing, short or unreadable
-#define PYLORA_FILE_OPEN_ERROR 102       // a file of the run could not be opened
-#define PYLORA_INPUT_READ_ERROR 103      // a record of the input file could not be read
-#define PYLORA_INPUT_REFUSED 104         // the input file holds an unsafe value
-#define PYLORA_FILE_WRITE_ERROR 105      // a file could not be written: the run stopped
-#define PYLORA_RUN_FOLDER_BUSY 106       // another run holds "Names.dat": nothing touched
-#define PYLORA_INTERRUPTED 107           // the caller interrupted the run
+#define PYLORA_COMPLETED 0                 // every load case and combination analysed
+#define PYLORA_NOT_RUN 1                   // the argument was not PYLORA_RUN_ANALYSIS
+#define PYLORA_RUN_CONTROL_ERROR 101       // "Names.dat" missing, short or unreadable
+#define PYLORA_FILE_OPEN_ERROR 102         // a file of the run could not be opened
+#define PYLORA_INPUT_READ_ERROR 103        // a record of the input file could not be read
+#define PYLORA_INPUT_REFUSED 104           // the input file holds an unsafe value
+#define PYLORA_FILE_WRITE_ERROR 105        // a file could not be written: the run stopped
+#define PYLORA_RUN_FOLDER_BUSY 106         // another run holds "Names.dat": nothing touched
+#define PYLORA_INTERRUPTED 107             // the caller interrupted the run
 #define PYLORA_PLATE_SOLUTION_STOPPED 998  // the plate solution of a flexible cap stopped
 #define PYLORA_PLATE_MODEL_REJECTED 999    // the plate model failed its data checks
 
