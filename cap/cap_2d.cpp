@@ -434,6 +434,37 @@ void setUp(ModelStore& store, IncrementControl& c) {
     writeRuntimeLine(store, l.str());
 }
 
+// Hands the caller's collector the tangent stiffness of the foundation at the
+// converged displacement: the forward differences of the pile resistance, and
+// of the passive pressure on an embedded cap, that the global iterations use.
+// The pile solutions of it write nothing (their messages are muted), so the
+// files of the run are those of a run without a collector.
+void reportFoundationStiffness(ModelStore& store) {
+    CapSolution2D& cap = store.capSolution2D;
+    const CapVector2D U = cap.capDisp2D;
+    CapVector2D R0{};
+    CapMatrix2D K{};
+    int status = 0;
+    store.run.pileMessagesMuted = 1;
+    sumPileForces2D(store, U, R0, status);
+    if (status == 0) forwardColumns(store, U, R0, K, status);
+    if (status == 0 && store.control.embeddedCapOption == 1) {
+        embeddedCapTerms(store, status);
+        for (std::size_t k = 0; k < K.size(); ++k)
+            K[k] -= cap.passiveStiffness2D[k];
+    }
+    store.run.pileMessagesMuted = 0;
+    const bool closed = store.pileSolution.capAbortFlag == 0;
+    store.pileSolution.capAbortFlag = 0;
+    if (status != 0 || !closed) return;
+    std::array<double, kN * kN> rows{};
+    for (int i = 0; i < kN; ++i)
+        for (int j = 0; j < kN; ++j)
+            rows[static_cast<std::size_t>(i * kN + j)] = at(K, i, j);
+    if (!allFinite(rows)) return;
+    store.resultsCollector->capStiffnessComputed(store, rows);
+}
+
 // The results of an ordinary analysis and the final per-pile pass.
 void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
     CapSolution& shared = store.capSolution;
@@ -472,6 +503,7 @@ void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
     // The summary tables read the pile data file of this pass back.
     printPileSummary(store, store.arrangement.pileGroupCount, a.demandCapacityPrint);
     a.solvedCount += 1;
+    if (store.resultsCollector) reportFoundationStiffness(store);
 }
 
 }  // namespace

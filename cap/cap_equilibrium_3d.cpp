@@ -347,6 +347,39 @@ void finishEstimation(ModelStore& store, const CapVector& load) {
                                 cap.convergedResultant);
 }
 
+// Hands the caller's collector the tangent stiffness of the foundation at the
+// converged displacement, from the central differences of the global
+// iterations: the assembled matrix is that of the pile reactions on the cap,
+// so the load on the cap per unit displacement is its negative. The pile
+// solutions of it write nothing (their messages are muted) and start from
+// the initial moduli, so the files of the run are those of a run without a
+// collector.
+void reportFoundationStiffness(ModelStore& store) {
+    CapMatrix K{};
+    int status = 0;
+    store.run.pileMessagesMuted = 1;
+    assembleGroupStiffness(store, K, status, nullptr);
+    store.run.pileMessagesMuted = 0;
+    const bool closed = store.pileSolution.capAbortFlag == 0;
+    store.pileSolution.capAbortFlag = 0;
+    if (status != 0 || !closed) return;
+    if (store.control.embeddedCapOption == 1) {
+        CapMatrix passive{};
+        capPassiveStiffness(store, passive, status);
+        if (status != 0) return;
+        for (std::size_t k = 0; k < K.size(); ++k)
+            K[k] += passive[k];
+    }
+    // The store keeps the matrix by columns; the collector takes it by rows.
+    std::array<double, kN * kN> rows{};
+    for (int i = 0; i < kN; ++i)
+        for (int j = 0; j < kN; ++j)
+            rows[static_cast<std::size_t>(i * kN + j)] =
+                0.0 - K[static_cast<std::size_t>(i + kN * j)];
+    if (!allFinite(rows)) return;
+    store.resultsCollector->capStiffnessComputed(store, rows);
+}
+
 // The cap results of an ordinary analysis and the final per-pile pass.
 void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
     CapSolution& cap = store.capSolution;
@@ -383,6 +416,7 @@ void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
     // The summary tables read the pile data file of this pass back.
     printPileSummary(store, store.arrangement.pileGroupCount, a.demandCapacityPrint);
     a.solvedCount += 1;
+    if (store.resultsCollector) reportFoundationStiffness(store);
 }
 
 }  // namespace

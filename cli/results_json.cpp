@@ -20,7 +20,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // Version of the document layout; raised when a field changes its meaning.
-constexpr int kFormatVersion = 1;
+constexpr int kFormatVersion = 2;
 
 // Numbers of pile results (per-analysis rows and profiles, envelopes) that a
 // document holds at most, about 100 MB in memory: a model at the capacities
@@ -282,6 +282,7 @@ void JsonResultsCollector::analysisStarted(const ModelStore& store) {
         entry["globalIterations"] = nullptr;
         entry["capLoad"] = nullptr;
         entry["capDisplacement"] = nullptr;
+        entry["capStiffness"] = nullptr;
         entry["piles"] = Json::array();
         state_->analyses.push_back(std::move(entry));
     });
@@ -296,6 +297,32 @@ void JsonResultsCollector::capSolved(const ModelStore& store, std::span<const do
         (*entry)["globalIterations"] = iterations;
         (*entry)["capLoad"] = capVector(store, load, kLoadNames, plane);
         (*entry)["capDisplacement"] = capVector(store, displacement, kDisplacementNames, plane);
+    });
+}
+
+void JsonResultsCollector::capStiffnessComputed(const ModelStore& store,
+                                                std::span<const double> stiffness) {
+    guard(*state_, [&] {
+        Json* entry = state_->current();
+        if (!entry) return;
+        // Rows: the load components; columns: the displacement components,
+        // those of the cap vector (three in two dimensions).
+        const bool plane = twoDimensional(store);
+        const std::size_t n = plane ? 3 : kCapComponents;
+        if (stiffness.size() != n * n) return;
+        Json rows = Json::array();
+        Json columns = Json::array();
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t c = plane ? static_cast<std::size_t>(kPlaneComponents[i]) : i;
+            rows.push_back(kLoadNames[c]);
+            columns.push_back(kDisplacementNames[c]);
+        }
+        Json matrix = Json::array();
+        for (std::size_t i = 0; i < n; ++i)
+            matrix.push_back(Json(
+                std::vector<double>(stiffness.begin() + static_cast<std::ptrdiff_t>(i * n),
+                                    stiffness.begin() + static_cast<std::ptrdiff_t>((i + 1) * n))));
+        (*entry)["capStiffness"] = {{"rows", rows}, {"columns", columns}, {"matrix", matrix}};
     });
 }
 

@@ -64,6 +64,11 @@ struct RunControl {
     // 1 once the first file that failed was named in the report and the
     // runtime file (and on the console).
     int fileFailureReported = 0;
+    // 1 while the engine solves piles for a caller's collector only (the
+    // foundation's stiffness at the converged state): their messages are
+    // then not written, so the files of the run stay those of a run without
+    // a collector.
+    int pileMessagesMuted = 0;
 };
 
 // The files of a run that stay open from entry to exit, and those opened by

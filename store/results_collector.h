@@ -58,6 +58,16 @@ class ResultsCollector {
     // holds it.
     virtual void pyCurvePrinted(const ModelStore& store, int requestNo, int pileGroup) = 0;
 
+    // The tangent stiffness of the whole foundation at the converged state
+    // of the ordinary pass of the analysis in progress, after capSolved: the
+    // load on the cap at its origin per unit cap displacement (F = K u, in
+    // the order of a CapVector), dofCount x dofCount by rows. Computed only
+    // when a collector is attached, by the differences the cap solution uses,
+    // with the pile messages of those solutions left out of the files. Not
+    // called when a pile solution of it did not close.
+    virtual void capStiffnessComputed(const ModelStore& /*store*/,
+                                      std::span<const double> /*stiffness*/) {}
+
     // A warning of the run, as the report prints it (records separated by
     // '\n').
     virtual void warningIssued(const ModelStore& store, std::string_view text) = 0;

@@ -33,6 +33,7 @@ void writeMessage(ModelStore& store, int destinations, std::string_view records)
 
 void raisePileMessage(PileScratch& scratch, int destinations, std::string_view records) {
     if (scratch.owner) {
+        if (scratch.owner->run.pileMessagesMuted != 0) return;
         writeMessage(*scratch.owner, destinations, records);
         return;
     }
@@ -40,6 +41,7 @@ void raisePileMessage(PileScratch& scratch, int destinations, std::string_view r
 }
 
 void writePileMessages(ModelStore& store, std::span<const PileMessage> messages) {
+    if (store.run.pileMessagesMuted != 0) return;
     for (const PileMessage& m : messages)
         writeMessage(store, m.destinations, m.records);
 }

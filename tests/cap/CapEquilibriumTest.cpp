@@ -4,18 +4,22 @@
 // symmetric group, equilibrium at the solution, the load increments, the
 // completion codes 1, 2, 3 and 7 with what each prints, the independence of
 // a case from its place in the input, a rotated group, the estimation
-// records and the refused flexible cap.
+// records, the refused flexible cap, and the stiffness of the foundation
+// handed to a caller's collector against the closed-form head stiffness.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <span>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cap/cap_equilibrium_3d.h"
 #include "cap/pile_in_cap.h"
+#include "store/results_collector.h"
 #include "store/return_codes.h"
 #include "tests/cap/cap_test_support.h"
 
@@ -415,6 +419,89 @@ TEST(CapEquilibrium, FlexibleCapAndUnusableIncrementsEndTheRunWithAMessage) {
     s.analysis.control.minLoadIncrementFactor = 0.0;
     EXPECT_EQ(solve(s, {100.0, 0.0, 0.0, 0.0, 0.0, 0.0}), kReturnInputRefused);
     EXPECT_NE(m->reportText().find("MINIMUM FACTOR FOR LOAD INCREMENTS"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pylora
+
+namespace pylora {
+namespace {
+
+// Keeps what the cap solution hands a caller's collector about the stiffness.
+class StiffnessRecorder final : public ResultsCollector {
+  public:
+    std::vector<std::vector<double>> matrices;
+    void analysisStarted(const ModelStore&) override {}
+    void capSolved(const ModelStore&, std::span<const double>, std::span<const double>,
+                   int) override {}
+    void capStiffnessComputed(const ModelStore&, std::span<const double> k) override {
+        matrices.emplace_back(k.begin(), k.end());
+    }
+    void completed(const ModelStore&, int, double) override {}
+    void pileSolved(const ModelStore&, int, std::span<const double>,
+                    std::span<const double>) override {}
+    void envelopePrinted(const ModelStore&, int, int) override {}
+    void pyCurvePrinted(const ModelStore&, int, int) override {}
+    void warningIssued(const ModelStore&, std::string_view) override {}
+    void runFinished(const ModelStore&, int) override {}
+};
+
+TEST(CapEquilibrium, FoundationStiffnessOfAnElasticPileIsTheClosedFormHeadStiffness) {
+    const PileData pileData;
+    const ElasticSoil soil;
+    auto m = elasticModel(pileData, soil);
+    ModelStore& s = *m->store;
+    addGroup(s, 0.0, 0.0, 0.0);
+    StiffnessRecorder recorder;
+    s.resultsCollector = &recorder;
+    const std::string reportBefore = m->reportText();
+
+    // No axial force: an axial force would soften the bending of the pile
+    // (and couple it to the settlement), which the closed form leaves out.
+    const CapVector load{0.0, 10.0, -6.0, 40.0, 3.0, -2.0};
+    ASSERT_EQ(solve(s, load), 0);
+    ASSERT_EQ(recorder.matrices.size(), 1U);
+    const std::vector<double>& K = recorder.matrices[0];
+    ASSERT_EQ(K.size(), 36U);
+    auto at = [&](int row, int column) { return K[static_cast<std::size_t>(row * 6 + column)]; };
+
+    // A long pile on a Winkler foundation of modulus k, b = (k / 4 EI)^(1/4):
+    // head stiffness 4 EI b^3 in translation, 2 EI b in rotation, 2 EI b^2
+    // between them; the axial and torsional springs as given.
+    const double EI = pileData.EI;
+    const double b = std::pow(soil.k / (4.0 * EI), 0.25);
+    expectClose(at(kForceX, kForceX), soil.ka, 1.0E-6);
+    expectClose(at(kMomentX, kMomentX), soil.kt, 1.0E-6);
+    for (const int t : {kForceY, kForceZ})
+        expectClose(at(t, t), 4.0 * EI * b * b * b, 2.0E-2);
+    for (const int r : {kMomentY, kMomentZ})
+        expectClose(at(r, r), 2.0 * EI * b, 2.0E-2);
+    // The cap turns against a free head's rotation: a lateral y displacement
+    // needs a positive Mz, a lateral z displacement a negative My.
+    expectClose(at(kMomentZ, kForceY), 2.0 * EI * b * b, 2.0E-2);
+    expectClose(at(kMomentY, kForceZ), -2.0 * EI * b * b, 2.0E-2);
+    // Symmetric but for the settlement's column: a settlement changes the
+    // axial force, which changes the bending of the deflected pile. And the
+    // load on the cap per unit displacement: for this linear foundation
+    // (no axial force) K u gives back the load.
+    for (int i = 1; i < 6; ++i)
+        for (int j = 1; j < i; ++j)
+            EXPECT_NEAR(at(i, j), at(j, i), 1.0E-6 * std::fabs(at(i, i)) + 1.0E-9) << i << "," << j;
+    const CapVector& u = s.capSolution.capDisp;
+    for (int i = 0; i < 6; ++i) {
+        double Ku = 0.0;
+        for (int j = 0; j < 6; ++j)
+            Ku += at(i, j) * u[j];
+        EXPECT_NEAR(Ku, load[i], 1.0E-4 * 40.0) << "component " << i;
+    }
+
+    // Without a collector the stiffness is not computed and the report is the
+    // same: the collector's solutions leave the files alone.
+    s.resultsCollector = nullptr;
+    const std::string withCollector = m->reportText().substr(reportBefore.size());
+    ASSERT_EQ(solve(s, load), 0);
+    const std::string without = m->reportText().substr(reportBefore.size() + withCollector.size());
+    EXPECT_EQ(without, withCollector);
 }
 
 }  // namespace
