@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -374,6 +375,27 @@ void JsonResultsCollector::pileSolved(const ModelStore& store, int pileGroup,
         profile["soilReaction"] = perPlane(&PlaneWork::p);
         profile["EI"] = perPlane(&PlaneWork::R);
         profile["stress"] = nodes(w.stress, N);
+        // The ultimate resistance of every node's curve and the share of it
+        // the soil reaction takes (of the resultant of both planes).
+        Json ultimate = Json::array();
+        Json mobilisation = Json::array();
+        const LateralPyState& py = store.pileScratch.py;
+        for (int k = 0; k <= N; ++k) {
+            const double pu = k < kMaxPileNodes ? py.pyUltimate[static_cast<std::size_t>(k)]
+                                                : std::numeric_limits<double>::quiet_NaN();
+            double p2 = 0.0;
+            for (int i = 0; i < planes; ++i) {
+                const double p = w.planes[static_cast<std::size_t>(i)]
+                                     .p[static_cast<std::size_t>(k + kNodeOffset)];
+                p2 += p * p;
+            }
+            // Not a number is written as null.
+            ultimate.push_back(pu);
+            mobilisation.push_back(std::isfinite(pu) && pu > 0.0 ? Json(std::sqrt(p2) / pu)
+                                                                 : Json(nullptr));
+        }
+        profile["ultimateResistance"] = std::move(ultimate);
+        profile["mobilisation"] = std::move(mobilisation);
         if (store.analysis.demandCapacityPrint == 1) {
             profile["bendingDC"] = nodes(w.bendingDC, N);
             profile["shearDC"] = nodes(w.shearDC, N);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <span>
 
 #include "soil/py_criteria.h"
@@ -381,6 +382,7 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
             }
             node.trueDepth = node.X - group.XHEAD - group.groundBelowHead;
             if (!printing) s.pyModulus[i - 1] = 0.0;
+            if (!printing && !capPass) s.pyUltimate[i - 1] = 0.0;
             if (node.trueDepth < kAboveGround) continue;
             if (printing && capPass && !insideCap(store, node.X, group.XHEAD)) break;
             if (printing && !capPass && embedded == 1 && insideCap(store, node.X, group.XHEAD))
@@ -410,8 +412,12 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
             if (capPass) {
                 s.capPassiveResistance = v.p;
                 s.capPassiveWritten = 1;
-            } else
+            } else {
                 s.pyModulus[i - 1] = v.Es;
+                s.pyUltimate[i - 1] = curve.kind == PyCurveKind::userCurves
+                                          ? std::numeric_limits<double>::quiet_NaN()
+                                          : pm * curve.pu;
+            }
         }
     }
 }

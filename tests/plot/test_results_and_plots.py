@@ -103,6 +103,47 @@ class ResultsFile(unittest.TestCase):
                     self.assertTrue(close_to_printed(pile["head"]["global"][key], printed),
                                     (name, pile["group"], key))
 
+    def test_mobilisation_of_soft_clay_follows_its_cubic_parabola(self):
+        # Soft clay (group3d, 0 to 5 m): p = 0.5 pu (y / y50)^(1/3) with
+        # y50 = 2.5 eps50 b, eps50 = 0.02 and b = 0.6 m in the model, so the
+        # share of pu that the reaction takes depends on the deflection alone,
+        # whatever the group's p-multiplier. The vertical pile group 2; the
+        # analyses that deflect it enough for the reaction to be on its curve
+        # within the pile's iteration tolerance.
+        doc = run_example("group3d")[0]
+        layer = doc["model"]["soilLayers"][0]
+        self.assertEqual(layer["soilTypeName"], "soft clay")
+        y50 = 2.5 * 0.02 * doc["model"]["pileProperties"][0]["sections"][0]["diameter"]
+        checked = 0
+        for analysis in doc["analyses"][1:]:
+            pile = next(p for p in analysis["piles"] if p["group"] == 2)
+            profile = pile["profile"]
+            for k, depth in enumerate(profile["depth"]):
+                if not 0.0 < depth < layer["bottomX"] - 1e-6:
+                    continue
+                y = (profile["deflection"]["xy"][k] ** 2 + profile["deflection"]["xz"][k] ** 2) ** 0.5
+                expected = 0.5 * (y / y50) ** (1.0 / 3.0)
+                with self.subTest(analysis=analysis["name"], depth=depth):
+                    self.assertGreater(profile["ultimateResistance"][k], 0.0)
+                    self.assertAlmostEqual(profile["mobilisation"][k] / expected, 1.0, delta=0.01)
+                    checked += 1
+        self.assertGreaterEqual(checked, 16)
+
+    def test_the_soil_reaction_never_exceeds_the_ultimate_resistance(self):
+        for name in EXAMPLES:
+            doc = run_example(name)[0]
+            for analysis in doc["analyses"]:
+                for pile in analysis["piles"]:
+                    profile = pile["profile"]
+                    for k, share in enumerate(profile["mobilisation"]):
+                        pu = profile["ultimateResistance"][k]
+                        if pu is None or pu == 0.0:
+                            self.assertIsNone(share)
+                            continue
+                        with self.subTest(example=name, analysis=analysis["name"], group=pile["group"], node=k):
+                            self.assertGreater(pu, 0.0)
+                            self.assertLessEqual(share, 1.0 + 1e-6)
+
     def test_a_value_the_report_rounds_is_unrounded(self):
         # The group3d report prints the cap displacement of load case 1 in 19/5
         # fields; the JSON holds the double the engine computed, with more digits.
