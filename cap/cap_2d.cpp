@@ -248,6 +248,8 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, in
         return IterationEnd::fatal;
     }
     if (!pileSolutionsClosed(store) || !allFinite(R0)) return abandon(store, kCapPileNotClosed);
+    cap.headAxialLargest = shared.headAxialLargest;
+    cap.headMomentLargest = shared.headMomentLargest;
 
     const bool embedded = store.control.embeddedCapOption == 1;
     if (embedded) {
@@ -328,6 +330,10 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
         shared.convergedFactor = shared.loadFactor;
         shared.convergedIterations = shared.globalIteration;
         cap.convergedResultant2D = cap.pileResultant2D[0];
+        if (store.resultsCollector && store.analysis.estimation.estimationMode == 0)
+            store.resultsCollector->incrementConverged(store, shared.loadFactor, cap.capLoad2D,
+                                                       cap.capDisp2D, shared.globalIteration,
+                                                       cap.headAxialLargest, cap.headMomentLargest);
         const double previous = c.TCUR;
         c.TCUR = previous + c.DTCUR;
         // The last increment ends at the full load exactly.

@@ -236,6 +236,11 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
         cap.convergedFactor = cap.loadFactor;
         cap.convergedIterations = cap.globalIteration;
         cap.convergedResultant = cap.pileResultant;
+        const CurrentAnalysis& a = store.analysis;
+        if (store.resultsCollector && a.estimation.estimationMode == 0)
+            store.resultsCollector->incrementConverged(store, cap.loadFactor, a.capLoad,
+                                                       cap.capDisp, cap.globalIteration,
+                                                       cap.headAxialLargest, cap.headMomentLargest);
         const double previous = c.TCUR;
         c.TCUR = previous + c.DTCUR;
         // The last increment ends at the full load exactly.

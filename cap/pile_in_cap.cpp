@@ -575,7 +575,11 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
     const int count = groupCount(store);
     sizeStarts(keep, count);
     std::vector<CapVector> atOrigin(static_cast<std::size_t>(count));
+    std::vector<std::array<double, 2>> headValues(static_cast<std::size_t>(count));
     const bool plane = planeModel(store);
+    CapSolution& cap = store.capSolution;
+    cap.headAxialLargest = 0.0;
+    cap.headMomentLargest = 0.0;
     status = analysePileGroups(
         store, count,
         [&](const ModelStore& model, PileScratch& s, int g) {
@@ -585,10 +589,20 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
             int st = 0;
             analysePile(model, s, g, uHead, forces, st);
             keepStart(keep, s, g, st);
-            if (st == 0) multiply6(atOrigin[static_cast<std::size_t>(g - 1)], t.Tt, forces, 1);
+            if (st == 0) {
+                multiply6(atOrigin[static_cast<std::size_t>(g - 1)], t.Tt, forces, 1);
+                // The forces in pile axes are those of the group's piles together.
+                const double n = std::max(groupOf(model, g).pileCount, 1.0);
+                headValues[static_cast<std::size_t>(g - 1)] = {
+                    std::fabs(forces[kForceX]) / n,
+                    std::hypot(forces[kMomentY], forces[kMomentZ]) / n};
+            }
             return st;
         },
         [&](int g) {
+            const std::array<double, 2>& head = headValues[static_cast<std::size_t>(g - 1)];
+            cap.headAxialLargest = std::max(cap.headAxialLargest, head[0]);
+            cap.headMomentLargest = std::max(cap.headMomentLargest, head[1]);
             const CapVector& f = atOrigin[static_cast<std::size_t>(g - 1)];
             if (plane) {
                 for (const int i : kPlaneDofs)
@@ -709,8 +723,13 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
     struct Share {
         std::array<double, 3> axialAndLateral{};
         double moment = 0.0;
+        double headAxial = 0.0;   // one pile's, magnitude
+        double headMoment = 0.0;  // one pile's, magnitude
     };
     std::vector<Share> shares(static_cast<std::size_t>(count));
+    CapSolution& cap = store.capSolution;
+    cap.headAxialLargest = 0.0;
+    cap.headMomentLargest = 0.0;
     status = analysePileGroups(
         store, count,
         [&](const ModelStore& model, PileScratch& s, int g) {
@@ -741,10 +760,14 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
             for (std::size_t i = 0; i < 3; ++i)
                 share.axialAndLateral[i] = axial[i] * (n * Q) + lateral[i] * (n * headForce);
             share.moment = n * s.head.headMomentXY;
+            share.headAxial = std::fabs(Q);
+            share.headMoment = std::fabs(s.head.headMomentXY);
             return 0;
         },
         [&](int g) {
             const Share& share = shares[static_cast<std::size_t>(g - 1)];
+            cap.headAxialLargest = std::max(cap.headAxialLargest, share.headAxial);
+            cap.headMomentLargest = std::max(cap.headMomentLargest, share.headMoment);
             for (std::size_t i = 0; i < 3; ++i)
                 F[i] += share.axialAndLateral[i];
             F[2] += share.moment;

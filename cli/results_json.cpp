@@ -284,6 +284,7 @@ void JsonResultsCollector::analysisStarted(const ModelStore& store) {
         entry["capLoad"] = nullptr;
         entry["capDisplacement"] = nullptr;
         entry["capStiffness"] = nullptr;
+        entry["steps"] = Json::array();
         entry["piles"] = Json::array();
         state_->analyses.push_back(std::move(entry));
     });
@@ -298,6 +299,25 @@ void JsonResultsCollector::capSolved(const ModelStore& store, std::span<const do
         (*entry)["globalIterations"] = iterations;
         (*entry)["capLoad"] = capVector(store, load, kLoadNames, plane);
         (*entry)["capDisplacement"] = capVector(store, displacement, kDisplacementNames, plane);
+    });
+}
+
+void JsonResultsCollector::incrementConverged(const ModelStore& store, double loadFactor,
+                                              std::span<const double> load,
+                                              std::span<const double> displacement, int iterations,
+                                              double axialForce, double moment) {
+    guard(*state_, [&] {
+        Json* entry = state_->current();
+        if (!entry || !state_->take(2LL * std::ssize(load) + 4)) return;
+        const bool plane = load.size() == 3;
+        Json step = Json::object();
+        step["loadFactor"] = loadFactor;
+        step["capLoad"] = capVector(store, load, kLoadNames, plane);
+        step["capDisplacement"] = capVector(store, displacement, kDisplacementNames, plane);
+        step["globalIterations"] = iterations;
+        step["largestHeadAxialForce"] = axialForce;
+        step["largestHeadMoment"] = moment;
+        (*entry)["steps"].push_back(std::move(step));
     });
 }
 

@@ -23,6 +23,9 @@ class JsonResultsCollector final : public ResultsCollector {
     void analysisStarted(const ModelStore& store) override;
     void capSolved(const ModelStore& store, std::span<const double> load,
                    std::span<const double> displacement, int iterations) override;
+    void incrementConverged(const ModelStore& store, double loadFactor,
+                            std::span<const double> load, std::span<const double> displacement,
+                            int iterations, double axialForce, double moment) override;
     void capStiffnessComputed(const ModelStore& store, std::span<const double> stiffness) override;
     void completed(const ModelStore& store, int code, double loadFactor) override;
     void pileSolved(const ModelStore& store, int pileGroup, std::span<const double> global,

@@ -967,6 +967,11 @@ struct CapSolution {
     CapMatrix capStiffness{};      // d pileResultant / d capDisp; its inverse after a correction
     CapVector embeddedCapForce{};  // passive soil force on an embedded cap
     CapMatrix embeddedCapStiffness{};
+    // The largest axial force and bending moment at a pile head (one pile,
+    // magnitudes; the moment the resultant of both planes) of the latest
+    // unperturbed force sum.
+    double headAxialLargest = 0.0;
+    double headMomentLargest = 0.0;
     double loadFactor = 0.0;  // of the increment being solved
     int globalIteration = 0;  // within the increment, from 1
     int iterationTotal = 0;   // global iterations of the call, every increment and attempt
@@ -997,6 +1002,11 @@ using CapMatrix2D = std::array<double, kCapComponents2D * kCapComponents2D>;
 // converged increment are those of CapSolution; the pile forces here are the
 // resistances of the piles (the load they carry), positive where the load is.
 struct CapSolution2D {
+    // The largest axial force and bending moment at a pile head of the
+    // unperturbed force sum of the latest global iteration (those of the
+    // shared CapSolution are overwritten by the perturbed sums after it).
+    double headAxialLargest = 0.0;
+    double headMomentLargest = 0.0;
     CapVector2D capLoad2D{};           // load currently applied: loadFactor x capLoadFull2D
     CapVector2D capLoadFull2D{};       // load of the case, combination or estimation run
     CapVector2D capDisp2D{};           // current cap displacement

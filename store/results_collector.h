@@ -34,6 +34,16 @@ class ResultsCollector {
     virtual void capSolved(const ModelStore& store, std::span<const double> load,
                            std::span<const double> displacement, int iterations) = 0;
 
+    // A load increment of the ordinary pass of the analysis in progress
+    // converged at loadFactor: the load on the cap and its displacement as in
+    // capSolved, the global iterations it took, and the largest axial force
+    // and bending moment at a pile head (one pile, magnitudes) of its last
+    // iteration.
+    virtual void incrementConverged(const ModelStore& /*store*/, double /*loadFactor*/,
+                                    std::span<const double> /*load*/,
+                                    std::span<const double> /*displacement*/, int /*iterations*/,
+                                    double /*axialForce*/, double /*moment*/) {}
+
     // The completion code of the ordinary pass of the analysis in progress,
     // as the status file gives it (1 completed, 2 partial load with
     // loadFactor below 1, 3 cap not converged, 6 piles not converged, 7

@@ -430,8 +430,18 @@ namespace {
 // Keeps what the cap solution hands a caller's collector about the stiffness.
 class StiffnessRecorder final : public ResultsCollector {
   public:
+    struct Step {
+        double factor = 0.0;
+        std::vector<double> load, displacement;
+        double axial = 0.0, moment = 0.0;
+    };
     std::vector<std::vector<double>> matrices;
+    std::vector<Step> steps;
     void analysisStarted(const ModelStore&) override {}
+    void incrementConverged(const ModelStore&, double factor, std::span<const double> load,
+                            std::span<const double> u, int, double axial, double moment) override {
+        steps.push_back({factor, {load.begin(), load.end()}, {u.begin(), u.end()}, axial, moment});
+    }
     void capSolved(const ModelStore&, std::span<const double>, std::span<const double>,
                    int) override {}
     void capStiffnessComputed(const ModelStore&, std::span<const double> k) override {
@@ -502,6 +512,44 @@ TEST(CapEquilibrium, FoundationStiffnessOfAnElasticPileIsTheClosedFormHeadStiffn
     ASSERT_EQ(solve(s, load), 0);
     const std::string without = m->reportText().substr(reportBefore.size() + withCollector.size());
     EXPECT_EQ(without, withCollector);
+}
+
+TEST(CapEquilibrium, LoadPathOfALinearFoundationIsProportionalAndEndsAtTheFinalState) {
+    const PileData pileData;
+    const ElasticSoil soil;
+    auto m = elasticModel(pileData, soil);
+    ModelStore& s = *m->store;
+    addGroup(s, 0.0, 0.0, 0.0);
+    StiffnessRecorder recorder;
+    s.resultsCollector = &recorder;
+    s.analysis.control.loadIncrementFactor = 0.25;
+
+    const CapVector load{0.0, 10.0, -6.0, 40.0, 3.0, -2.0};
+    ASSERT_EQ(solve(s, load), 0);
+    ASSERT_EQ(recorder.steps.size(), 4U);
+    const CapVector& final = s.capSolution.capDisp;
+    for (std::size_t k = 0; k < recorder.steps.size(); ++k) {
+        const StiffnessRecorder::Step& step = recorder.steps[k];
+        EXPECT_DOUBLE_EQ(step.factor, 0.25 * static_cast<double>(k + 1));
+        for (int i = 0; i < kCapComponents; ++i) {
+            EXPECT_NEAR(step.load[static_cast<std::size_t>(i)], step.factor * load[i], 1.0E-12);
+            EXPECT_NEAR(step.displacement[static_cast<std::size_t>(i)], step.factor * final[i],
+                        1.0E-6 * std::fabs(final[i]) + 1.0E-12)
+                << "step " << k << ", component " << i;
+        }
+        // The head carries the whole load of the one pile: no axial force,
+        // and the moment the cap rotation leaves at the head.
+        EXPECT_NEAR(step.axial, 0.0, 1.0E-9);
+        EXPECT_GT(step.moment, 0.0);
+    }
+    for (int i = 0; i < kCapComponents; ++i)
+        EXPECT_EQ(recorder.steps.back().displacement[static_cast<std::size_t>(i)], final[i]);
+
+    // An axial load: the largest head force is the load on the one pile.
+    recorder.steps.clear();
+    ASSERT_EQ(solve(s, CapVector{500.0, 0.0, 0.0, 0.0, 0.0, 0.0}), 0);
+    ASSERT_FALSE(recorder.steps.empty());
+    EXPECT_NEAR(recorder.steps.back().axial, 500.0, 500.0 * 1.0E-6);
 }
 
 }  // namespace
