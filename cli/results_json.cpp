@@ -284,6 +284,7 @@ void JsonResultsCollector::analysisStarted(const ModelStore& store) {
         entry["capLoad"] = nullptr;
         entry["capDisplacement"] = nullptr;
         entry["capStiffness"] = nullptr;
+        entry["capStiffnessSecant"] = Json::array();
         entry["steps"] = Json::array();
         entry["piles"] = Json::array();
         state_->analyses.push_back(std::move(entry));
@@ -318,6 +319,33 @@ void JsonResultsCollector::incrementConverged(const ModelStore& store, double lo
         step["largestHeadAxialForce"] = axialForce;
         step["largestHeadMoment"] = moment;
         (*entry)["steps"].push_back(std::move(step));
+    });
+}
+
+void JsonResultsCollector::secantStiffnessComputed(const ModelStore&, int levelNo, double level,
+                                                   std::span<const int> components,
+                                                   std::span<const double> stiffness) {
+    guard(*state_, [&] {
+        Json* entry = state_->current();
+        const std::size_t n = components.size();
+        if (!entry || n == 0 || stiffness.size() != n * n) return;
+        Json rows = Json::array();
+        Json columns = Json::array();
+        for (const int c : components) {
+            if (c < 0 || c >= static_cast<int>(kCapComponents)) return;
+            rows.push_back(kLoadNames[c]);
+            columns.push_back(kDisplacementNames[c]);
+        }
+        Json matrix = Json::array();
+        for (std::size_t i = 0; i < n; ++i)
+            matrix.push_back(Json(
+                std::vector<double>(stiffness.begin() + static_cast<std::ptrdiff_t>(i * n),
+                                    stiffness.begin() + static_cast<std::ptrdiff_t>((i + 1) * n))));
+        (*entry)["capStiffnessSecant"].push_back({{"level", levelNo},
+                                                  {"loadFactor", level},
+                                                  {"rows", rows},
+                                                  {"columns", columns},
+                                                  {"matrix", matrix}});
     });
 }
 

@@ -26,6 +26,9 @@ class JsonResultsCollector final : public ResultsCollector {
     void incrementConverged(const ModelStore& store, double loadFactor,
                             std::span<const double> load, std::span<const double> displacement,
                             int iterations, double axialForce, double moment) override;
+    void secantStiffnessComputed(const ModelStore& store, int levelNo, double level,
+                                 std::span<const int> components,
+                                 std::span<const double> stiffness) override;
     void capStiffnessComputed(const ModelStore& store, std::span<const double> stiffness) override;
     void completed(const ModelStore& store, int code, double loadFactor) override;
     void pileSolved(const ModelStore& store, int pileGroup, std::span<const double> global,

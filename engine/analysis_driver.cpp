@@ -346,6 +346,20 @@ void printStiffnessLevel(ModelStore& store, const EstimationRecords& records, in
         return;
     }
 
+    if (store.resultsCollector) {
+        std::array<int, kCapComponents> components{};
+        std::array<double, kCapComponents * kCapComponents> rows{};
+        for (int a = 0; a < order; ++a) {
+            components[a] = capComponentOfDof(store.analysis.dofCount, dofs[a]);
+            for (int b = 0; b < order; ++b)
+                rows[a * order + b] = matrix[a + b * order];
+        }
+        const auto n = static_cast<std::size_t>(order);
+        store.resultsCollector->secantStiffnessComputed(store, levelNo, level,
+                                                        std::span<const int>(components).first(n),
+                                                        std::span<const double>(rows).first(n * n));
+    }
+
     ReportLine title;
     title.slash().X(4).text("   N:").I(levelNo, 5).text("  FACTOR :").F(level, 10, 4);
     writeTo(files, title);

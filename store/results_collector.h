@@ -34,6 +34,15 @@ class ResultsCollector {
     virtual void capSolved(const ModelStore& store, std::span<const double> load,
                            std::span<const double> displacement, int iterations) = 0;
 
+    // The stiffness of the foundation at a load level of the estimation passes
+    // of the load case in progress (the inverse of the flexibilities measured
+    // at levelNo, load factor `level`): the cap components of the DOFs
+    // considered (0-based, in the order of a CapVector) and the matrix of
+    // those DOFs by rows, in the sense F = K u.
+    virtual void secantStiffnessComputed(const ModelStore& /*store*/, int /*levelNo*/,
+                                         double /*level*/, std::span<const int> /*components*/,
+                                         std::span<const double> /*stiffness*/) {}
+
     // A load increment of the ordinary pass of the analysis in progress
     // converged at loadFactor: the load on the cap and its displacement as in
     // capSolved, the global iterations it took, and the largest axial force

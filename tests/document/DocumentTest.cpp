@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -299,10 +298,10 @@ TEST(ModelDocument, UnknownKeysAndListsBeyondCapacity) {
 TEST(ModelDocument, SyntaxAndLimits) {
     const auto quick = [](const std::string& text, ModelForm form,
                           const char* says) -> LoadedModel {
-        const auto start = std::chrono::steady_clock::now();
+        // A hang or an expansion that would not end is caught by the test
+        // suite's time limit, not by a clock here: a loaded machine under
+        // the sanitizers takes seconds for what takes milliseconds alone.
         LoadedModel m = loadModelText(text, form, "limits");
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_FALSE(m.valid());
         if (m.diagnostics.empty()) {
             ADD_FAILURE() << "no diagnostic";
@@ -310,8 +309,6 @@ TEST(ModelDocument, SyntaxAndLimits) {
         }
         EXPECT_NE(m.diagnostics[0].message.find(says), std::string::npos)
             << m.diagnostics[0].message;
-        // Generous: a refusal takes milliseconds; a hang or an expansion would not end.
-        EXPECT_LT(seconds, 5.0);
         return m;
     };
     const LoadedModel json =

@@ -129,6 +129,35 @@ class ResultsFile(unittest.TestCase):
                     checked += 1
         self.assertGreaterEqual(checked, 16)
 
+    def test_secant_stiffness_equals_the_reports_stiffness_tables(self):
+        # row2d-clay asks for the foundation's stiffness at three load levels:
+        # the report prints each level's matrix (N, FACTOR, then rows of Kij
+        # to six significant digits), which the results file must hold.
+        doc, _, out = run_example("row2d-clay")
+        with open(os.path.join(out, "model.out"), encoding="utf-8") as f:
+            report = f.read().splitlines()
+        printed = []
+        for i, line in enumerate(report):
+            heading = re.match(r"\s+N:\s+(\d+)\s+FACTOR :\s+(\S+)", line)
+            if heading:
+                rows = []
+                k = i + 1
+                while k + 1 < len(report) and report[k].strip().startswith("K"):
+                    rows.append([float(v) for v in report[k + 1].split()])
+                    k += 2
+                printed.append((int(heading.group(1)), float(heading.group(2)), rows))
+        # Its second load case asks for them, and only that one.
+        self.assertEqual([len(a["capStiffnessSecant"]) for a in doc["analyses"]], [0, 3, 0])
+        secants = doc["analyses"][1]["capStiffnessSecant"]
+        self.assertEqual(len(printed), 3)
+        self.assertEqual([(s["level"], s["loadFactor"]) for s in secants],
+                         [(n, factor) for n, factor, _ in printed])
+        for secant, (_, _, rows) in zip(secants, printed):
+            self.assertEqual(secant["rows"], ["Fx", "Fy", "Mz"])
+            for got_row, printed_row in zip(secant["matrix"], rows, strict=True):
+                for got, want in zip(got_row, printed_row, strict=True):
+                    self.assertAlmostEqual(got, want, delta=5e-6 * abs(want))
+
     def test_the_soil_reaction_never_exceeds_the_ultimate_resistance(self):
         for name in EXAMPLES:
             doc = run_example(name)[0]
