@@ -164,8 +164,11 @@ struct StopSignals {
 // Runs the analysis of the Names.dat in dir with the options. With a results
 // path, the run also writes the JSON results file there; without one it
 // writes exactly the files of a run through IPYLORA8, as the front end's.
+// With a stiffness path too, it writes the stiffness matrices of the
+// foundation there as CSV.
 int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress, bool quiet,
-                const pylora::EngineOptions& options, bool stats, const fs::path& results = {}) {
+                const pylora::EngineOptions& options, bool stats, const fs::path& results = {},
+                const fs::path& stiffnessCsv = {}) {
     std::error_code ec;
     fs::current_path(dir, ec);
     if (ec) return fail("cannot enter the folder \"" + dir.string() + "\": " + ec.message());
@@ -191,6 +194,13 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
             pylora::JsonResultsCollector collector;
             rc = pylora::runEngine(store, 13, "Names.dat", &collector, runOptions);
             resultsWritten = collector.write(results.string(), resultsError);
+            std::string csvError;
+            if (!stiffnessCsv.empty() &&
+                !collector.writeStiffnessCsv(stiffnessCsv.string(), csvError)) {
+                fs::remove(stiffnessCsv, ec);
+                std::fprintf(stderr, "pylora: no stiffness file: %s\n", csvError.c_str());
+                if (rc == 0) rc = pylora::kReturnFileWriteError;
+            }
         }
     }
     stop = true;
@@ -373,6 +383,7 @@ int main(int argc, char** argv) {
     std::string dirArg;
     bool quiet = false;
     bool stats = false;
+    bool stiffnessCsv = false;
     // The environment's options, which the command line overrides.
     pylora::EngineOptions options = pylora::optionsFromEnvironment();
     for (int i = 1; i < argc; ++i) {
@@ -401,6 +412,8 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--stats") {
             stats = true;
+        } else if (arg == "--stiffness-csv") {
+            stiffnessCsv = true;
         } else if (!arg.empty() && arg[0] == '-') {
             printUsage(stderr);
             return fail("unknown option \"" + arg + "\"");
@@ -414,6 +427,10 @@ int main(int argc, char** argv) {
     std::error_code ec;
     if (modelArg.empty()) {
         if (!dirArg.empty()) return fail("-o needs a MODEL");
+        if (stiffnessCsv)
+            return fail(
+                "--stiffness-csv needs a MODEL (a run of the front end's Names.dat writes "
+                "only the front end's files)");
         const fs::path cwd = fs::current_path(ec);
         if (!fs::exists(cwd / "Names.dat", ec))
             return fail("no MODEL given and no Names.dat in \"" + cwd.string() + "\"");
@@ -495,7 +512,14 @@ int main(int argc, char** argv) {
                      results.c_str());
         results = fs::path();
     }
-    if (results.empty())
+    if (results.empty()) {
+        if (stiffnessCsv)
+            std::fprintf(stderr,
+                         "pylora: without a results file this run writes no stiffness file\n");
         return runAnalysis(dir, names.report, names.progress, quiet, lockedOptions, stats);
-    return runAnalysis(dir, names.report, names.progress, quiet, lockedOptions, stats, results);
+    }
+    const fs::path csv =
+        stiffnessCsv ? dir / (model.stem().string() + ".stiffness.csv") : fs::path();
+    return runAnalysis(dir, names.report, names.progress, quiet, lockedOptions, stats, results,
+                       csv);
 }

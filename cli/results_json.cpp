@@ -775,6 +775,84 @@ bool JsonResultsCollector::write(const std::string& path, std::string& error) co
     return true;
 }
 
+namespace {
+
+// One stiffness matrix as a CSV block: a label row, the displacement
+// components as column heads, then one row per load component.
+void appendStiffnessBlock(std::string& csv, const std::string& label, const Json& stiffness) {
+    auto quoted = [](const std::string& text) {
+        std::string out = "\"";
+        for (const char c : text) {
+            if (c == '"') out.push_back('"');
+            out.push_back(c);
+        }
+        return out + "\"";
+    };
+    csv += quoted(label) + "\n";
+    for (const Json& column : stiffness["columns"])
+        csv += "," + column.get<std::string>();
+    csv += "\n";
+    const Json& rows = stiffness["rows"];
+    const Json& matrix = stiffness["matrix"];
+    for (std::size_t i = 0; i < rows.size() && i < matrix.size(); ++i) {
+        csv += rows[i].get<std::string>();
+        for (const Json& value : matrix[i]) {
+            char number[32];
+            if (value.is_number())
+                std::snprintf(number, sizeof number, ",%.9g", value.get<double>());
+            else
+                std::snprintf(number, sizeof number, ",");
+            csv += number;
+        }
+        csv += "\n";
+    }
+    csv += "\n";
+}
+
+}  // namespace
+
+bool JsonResultsCollector::writeStiffnessCsv(const std::string& path, std::string& error) const {
+    if (state_->failed || !state_->finished) {
+        error = state_->failed ? "the results could not be collected (out of memory)"
+                               : "the run did not finish";
+        return false;
+    }
+    try {
+        const Json& doc = state_->document;
+        std::string csv =
+            "\"Stiffness of the foundation at the cap origin in cap axes, F = K u (rows: load, "
+            "columns: displacement)\"\n";
+        if (doc.contains("model") && doc["model"].contains("quantityUnits")) {
+            // The units of the terms: force and moment per length and per radian.
+            const Json& units = doc["model"]["quantityUnits"];
+            csv += "units";
+            for (const auto& [name, key] : {std::pair{"force", "Fx"}, std::pair{"moment", "Mx"},
+                                            std::pair{"length", "ux"}, std::pair{"rotation", "tx"}})
+                if (units.contains(key) && units[key].is_string())
+                    csv += std::string(",") + name + " " + units[key].get<std::string>();
+            csv += "\n";
+        }
+        csv += "\n";
+        for (const Json& analysis : doc.value("analyses", Json::array())) {
+            const std::string name = analysis.value("series", "") + " " +
+                                     std::to_string(analysis.value("number", 0)) + ": " +
+                                     analysis.value("name", "");
+            if (analysis.contains("capStiffness") && analysis["capStiffness"].is_object())
+                appendStiffnessBlock(csv, name + ", tangent at the converged state",
+                                     analysis["capStiffness"]);
+            for (const Json& secant : analysis.value("capStiffnessSecant", Json::array())) {
+                char factor[32];
+                std::snprintf(factor, sizeof factor, "%g", secant.value("loadFactor", 0.0));
+                appendStiffnessBlock(csv, name + ", secant at load factor " + factor, secant);
+            }
+        }
+        return writeWholeFile(path, csv, error);
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
+
 bool writeWholeFile(const std::string& path, std::string_view text, std::string& error) {
     const std::string partial = path + ".partial";
     const auto failed = [&](int reason) {

@@ -44,6 +44,11 @@ class JsonResultsCollector final : public ResultsCollector {
     // written.
     bool write(const std::string& path, std::string& error) const;
 
+    // Writes the stiffness matrices of the foundation (the tangent of every
+    // analysis that converged, the secants of the estimation levels) as CSV
+    // blocks for spreadsheets and structural programs, whole or not at all.
+    bool writeStiffnessCsv(const std::string& path, std::string& error) const;
+
     // Set when collecting failed (out of memory): nothing is then written.
     struct StateFlags {
         bool failed = false;

@@ -158,6 +158,34 @@ class ResultsFile(unittest.TestCase):
                 for got, want in zip(got_row, printed_row, strict=True):
                     self.assertAlmostEqual(got, want, delta=5e-6 * abs(want))
 
+    def test_stiffness_csv_holds_every_matrix_of_the_results_file(self):
+        out = tempfile.mkdtemp(prefix="pylora-csv-")
+        model = os.path.join(ROOT, "examples", "row2d-clay", "model.dat")
+        run = subprocess.run([CLI, model, "-o", out, "--quiet", "--stiffness-csv"],
+                             check=False, capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        with open(os.path.join(out, "model.json"), encoding="utf-8") as f:
+            doc = json.load(f)
+        with open(os.path.join(out, "model.stiffness.csv"), encoding="utf-8") as f:
+            blocks = [b.splitlines() for b in f.read().split("\n\n") if b.strip()]
+        self.assertEqual(blocks[0][1], "units,force LBS,moment IN-LBS,length IN,rotation RAD")
+        expected = []
+        for a in doc["analyses"]:
+            label = f'{a["series"]} {a["number"]}: {a["name"]}'
+            expected.append((label + ", tangent at the converged state", a["capStiffness"]))
+            for secant in a["capStiffnessSecant"]:
+                expected.append((f'{label}, secant at load factor {secant["loadFactor"]:g}', secant))
+        self.assertEqual(len(blocks) - 1, len(expected))
+        for block, (label, stiffness) in zip(blocks[1:], expected):
+            with self.subTest(block=label):
+                self.assertEqual(block[0], f'"{label}"')
+                self.assertEqual(block[1], "," + ",".join(stiffness["columns"]))
+                for line, name, values in zip(block[2:], stiffness["rows"], stiffness["matrix"], strict=True):
+                    cells = line.split(",")
+                    self.assertEqual(cells[0], name)
+                    for cell, value in zip(cells[1:], values, strict=True):
+                        self.assertAlmostEqual(float(cell), value, delta=1e-8 * abs(value))
+
     def test_the_soil_reaction_never_exceeds_the_ultimate_resistance(self):
         for name in EXAMPLES:
             doc = run_example(name)[0]
