@@ -322,30 +322,41 @@ void JsonResultsCollector::incrementConverged(const ModelStore& store, double lo
     });
 }
 
+namespace {
+
+// A stiffness matrix of the cap components `components` (0-based, in the order
+// of a CapVector), given by rows: the load components name its rows, the
+// displacement components its columns. Null when the sizes disagree.
+Json stiffnessMatrix(std::span<const int> components, std::span<const double> stiffness) {
+    const std::size_t n = components.size();
+    if (n == 0 || stiffness.size() != n * n) return nullptr;
+    Json rows = Json::array();
+    Json columns = Json::array();
+    for (const int c : components) {
+        if (c < 0 || c >= static_cast<int>(kCapComponents)) return nullptr;
+        rows.push_back(kLoadNames[c]);
+        columns.push_back(kDisplacementNames[c]);
+    }
+    Json matrix = Json::array();
+    for (std::size_t i = 0; i < n; ++i)
+        matrix.push_back(Json(
+            std::vector<double>(stiffness.begin() + static_cast<std::ptrdiff_t>(i * n),
+                                stiffness.begin() + static_cast<std::ptrdiff_t>((i + 1) * n))));
+    return {{"rows", rows}, {"columns", columns}, {"matrix", matrix}};
+}
+
+}  // namespace
+
 void JsonResultsCollector::secantStiffnessComputed(const ModelStore&, int levelNo, double level,
                                                    std::span<const int> components,
                                                    std::span<const double> stiffness) {
     guard(*state_, [&] {
         Json* entry = state_->current();
-        const std::size_t n = components.size();
-        if (!entry || n == 0 || stiffness.size() != n * n) return;
-        Json rows = Json::array();
-        Json columns = Json::array();
-        for (const int c : components) {
-            if (c < 0 || c >= static_cast<int>(kCapComponents)) return;
-            rows.push_back(kLoadNames[c]);
-            columns.push_back(kDisplacementNames[c]);
-        }
-        Json matrix = Json::array();
-        for (std::size_t i = 0; i < n; ++i)
-            matrix.push_back(Json(
-                std::vector<double>(stiffness.begin() + static_cast<std::ptrdiff_t>(i * n),
-                                    stiffness.begin() + static_cast<std::ptrdiff_t>((i + 1) * n))));
-        (*entry)["capStiffnessSecant"].push_back({{"level", levelNo},
-                                                  {"loadFactor", level},
-                                                  {"rows", rows},
-                                                  {"columns", columns},
-                                                  {"matrix", matrix}});
+        Json secant = stiffnessMatrix(components, stiffness);
+        if (!entry || secant.is_null()) return;
+        secant["level"] = levelNo;
+        secant["loadFactor"] = level;
+        (*entry)["capStiffnessSecant"].push_back(std::move(secant));
     });
 }
 
@@ -354,24 +365,12 @@ void JsonResultsCollector::capStiffnessComputed(const ModelStore& store,
     guard(*state_, [&] {
         Json* entry = state_->current();
         if (!entry) return;
-        // Rows: the load components; columns: the displacement components,
-        // those of the cap vector (three in two dimensions).
-        const bool plane = twoDimensional(store);
-        const std::size_t n = plane ? 3 : kCapComponents;
-        if (stiffness.size() != n * n) return;
-        Json rows = Json::array();
-        Json columns = Json::array();
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t c = plane ? static_cast<std::size_t>(kPlaneComponents[i]) : i;
-            rows.push_back(kLoadNames[c]);
-            columns.push_back(kDisplacementNames[c]);
-        }
-        Json matrix = Json::array();
-        for (std::size_t i = 0; i < n; ++i)
-            matrix.push_back(Json(
-                std::vector<double>(stiffness.begin() + static_cast<std::ptrdiff_t>(i * n),
-                                    stiffness.begin() + static_cast<std::ptrdiff_t>((i + 1) * n))));
-        (*entry)["capStiffness"] = {{"rows", rows}, {"columns", columns}, {"matrix", matrix}};
+        // The components of the cap vector: three in two dimensions.
+        constexpr int kAll[] = {0, 1, 2, 3, 4, 5};
+        const std::span<const int> components = twoDimensional(store)
+                                                    ? std::span<const int>(kPlaneComponents)
+                                                    : std::span<const int>(kAll);
+        (*entry)["capStiffness"] = stiffnessMatrix(components, stiffness);
     });
 }
 

@@ -456,14 +456,21 @@ class StiffnessRecorder final : public ResultsCollector {
     void runFinished(const ModelStore&, int) override {}
 };
 
+// One elastic pile under the cap at its origin, the recorder attached.
+auto elasticPileRecorded(const PileData& pileData, const ElasticSoil& soil,
+                         StiffnessRecorder& recorder) {
+    auto m = elasticModel(pileData, soil);
+    addGroup(*m->store, 0.0, 0.0, 0.0);
+    m->store->resultsCollector = &recorder;
+    return m;
+}
+
 TEST(CapEquilibrium, FoundationStiffnessOfAnElasticPileIsTheClosedFormHeadStiffness) {
     const PileData pileData;
     const ElasticSoil soil;
-    auto m = elasticModel(pileData, soil);
-    ModelStore& s = *m->store;
-    addGroup(s, 0.0, 0.0, 0.0);
     StiffnessRecorder recorder;
-    s.resultsCollector = &recorder;
+    auto m = elasticPileRecorded(pileData, soil, recorder);
+    ModelStore& s = *m->store;
     const std::string reportBefore = m->reportText();
 
     // No axial force: an axial force would soften the bending of the pile
@@ -517,11 +524,9 @@ TEST(CapEquilibrium, FoundationStiffnessOfAnElasticPileIsTheClosedFormHeadStiffn
 TEST(CapEquilibrium, LoadPathOfALinearFoundationIsProportionalAndEndsAtTheFinalState) {
     const PileData pileData;
     const ElasticSoil soil;
-    auto m = elasticModel(pileData, soil);
-    ModelStore& s = *m->store;
-    addGroup(s, 0.0, 0.0, 0.0);
     StiffnessRecorder recorder;
-    s.resultsCollector = &recorder;
+    auto m = elasticPileRecorded(pileData, soil, recorder);
+    ModelStore& s = *m->store;
     s.analysis.control.loadIncrementFactor = 0.25;
 
     const CapVector load{0.0, 10.0, -6.0, 40.0, 3.0, -2.0};
