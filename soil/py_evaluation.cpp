@@ -477,6 +477,10 @@ void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, 
 
     const int nodeCount = nodeCountOf(s);
     std::fill_n(s.pyModulus.begin(), nodeCount, 0.0);
+    // A node that no criterion's curve reaches (the user's own curves, a
+    // layer left out) has no ultimate resistance: never one of the pile
+    // evaluated before in this scratch space.
+    std::fill_n(s.pyUltimate.begin(), nodeCount, std::numeric_limits<double>::quiet_NaN());
     const int layerCount = std::clamp(store.soilLayers.NLAYER, 0, kMaxSoilLayers);
     for (int L = 1; L <= layerCount; ++L) {
         const int first = s.layerFirstNode[L - 1];
@@ -491,7 +495,10 @@ void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, 
     const PileGroupWork& group = store.work.groups[g - 1];
     const double groundX = group.XHEAD + group.groundBelowHead;
     for (int i = 1; i <= nodeCount; ++i)
-        if (s.nodeX[i - 1] <= groundX) s.pyModulus[i - 1] = 0.0;
+        if (s.nodeX[i - 1] <= groundX) {
+            s.pyModulus[i - 1] = 0.0;
+            s.pyUltimate[i - 1] = 0.0;
+        }
 }
 
 }  // namespace pylora

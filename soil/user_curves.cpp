@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "format/format.h"
 #include "soil/py_criteria.h"
@@ -128,6 +129,9 @@ void userPileCurves(const ModelStore& store, PileScratch& scratch, int groupNo, 
     const double pm = pMultiplierOf(store, groupNo);
     const double ym = yMultiplierOf(store, groupNo);
     const double ymin = smallDeflectionThreshold(s);
+    // The user's curves give no ultimate resistance.
+    std::fill_n(s.pyUltimate.begin(), std::clamp(N + 1, 0, kMaxPileNodes),
+                std::numeric_limits<double>::quiet_NaN());
 
     if (store.control.embeddedCapOption > 0) {
         // The cap moves with the pile head: its deflection is the head's.

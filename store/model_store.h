@@ -1093,7 +1093,8 @@ struct LateralPyState {
     std::array<double, kMaxPileNodes> pyModulus{};     // secant modulus Es = p / y of node i
     // Ultimate resistance of the curve of node i at [i - 1], the group's
     // p-multiplier applied, from the latest evaluation: 0 above the ground,
-    // not a number where the curve has none (the user's own curves).
+    // not a number where the node's curve has none (the user's own curves)
+    // or no curve was evaluated.
     std::array<double, kMaxPileNodes> pyUltimate{};
     // First and last node of the current pile lying in layer L, at [L - 1]; 0 = none.
     std::array<int, kMaxSoilLayers> layerFirstNode{};

@@ -186,6 +186,24 @@ class ResultsFile(unittest.TestCase):
                     for cell, value in zip(cells[1:], values, strict=True):
                         self.assertAlmostEqual(float(cell), value, delta=1e-8 * abs(value))
 
+    def test_a_pile_on_its_own_curves_has_no_ultimate_resistance(self):
+        # The reader's feature model: pile group 1 in soil layers, group 2 on
+        # its own p-y curves (USER P-Y CURVES), solved after group 1 in the
+        # same scratch space on one thread: none of group 1's values may
+        # pass to group 2.
+        out = tempfile.mkdtemp(prefix="pylora-features-")
+        model = os.path.join(ROOT, "tests", "engine", "reader", "data", "features.dat")
+        subprocess.run([CLI, model, "-o", out, "--quiet", "--threads", "1"],
+                       check=False, capture_output=True)
+        with open(os.path.join(out, "features.json"), encoding="utf-8") as f:
+            doc = json.load(f)
+        for analysis in doc["analyses"]:
+            piles = {p["group"]: p["profile"] for p in analysis["piles"]}
+            with self.subTest(analysis=analysis["name"]):
+                self.assertTrue(any(pu for pu in piles[1]["ultimateResistance"]))
+                self.assertEqual(set(piles[2]["ultimateResistance"]), {None})
+                self.assertEqual(set(piles[2]["mobilisation"]), {None})
+
     def test_the_soil_reaction_never_exceeds_the_ultimate_resistance(self):
         for name in EXAMPLES:
             doc = run_example(name)[0]
