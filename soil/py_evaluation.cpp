@@ -358,6 +358,7 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
     const double spacing = printing ? 0.0 : layerNodeSpacing(s, first);
     const double pm = pMultiplierOf(store, g);
     const double ym = yMultiplierOf(store, g);
+    const bool keepUltimate = !printing && keepsUltimateResistance(store);
 
     for (int pass = 1; pass <= 2; ++pass) {
         const bool capPass = pass == 1;
@@ -382,7 +383,7 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
             }
             node.trueDepth = node.X - group.XHEAD - group.groundBelowHead;
             if (!printing) s.pyModulus[i - 1] = 0.0;
-            if (!printing && !capPass) s.pyUltimate[i - 1] = 0.0;
+            if (keepUltimate && !capPass) s.pyUltimate[i - 1] = 0.0;
             if (node.trueDepth < kAboveGround) continue;
             if (printing && capPass && !insideCap(store, node.X, group.XHEAD)) break;
             if (printing && !capPass && embedded == 1 && insideCap(store, node.X, group.XHEAD))
@@ -414,9 +415,10 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
                 s.capPassiveWritten = 1;
             } else {
                 s.pyModulus[i - 1] = v.Es;
-                s.pyUltimate[i - 1] = curve.kind == PyCurveKind::userCurves
-                                          ? std::numeric_limits<double>::quiet_NaN()
-                                          : pm * curve.pu;
+                if (keepUltimate)
+                    s.pyUltimate[i - 1] = curve.kind == PyCurveKind::userCurves
+                                              ? std::numeric_limits<double>::quiet_NaN()
+                                              : pm * curve.pu;
             }
         }
     }
@@ -480,7 +482,9 @@ void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, 
     // A node that no criterion's curve reaches (the user's own curves, a
     // layer left out) has no ultimate resistance: never one of the pile
     // evaluated before in this scratch space.
-    std::fill_n(s.pyUltimate.begin(), nodeCount, std::numeric_limits<double>::quiet_NaN());
+    const bool keepUltimate = keepsUltimateResistance(store);
+    if (keepUltimate)
+        std::fill_n(s.pyUltimate.begin(), nodeCount, std::numeric_limits<double>::quiet_NaN());
     const int layerCount = std::clamp(store.soilLayers.NLAYER, 0, kMaxSoilLayers);
     for (int L = 1; L <= layerCount; ++L) {
         const int first = s.layerFirstNode[L - 1];
@@ -497,7 +501,7 @@ void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, 
     for (int i = 1; i <= nodeCount; ++i)
         if (s.nodeX[i - 1] <= groundX) {
             s.pyModulus[i - 1] = 0.0;
-            s.pyUltimate[i - 1] = 0.0;
+            if (keepUltimate) s.pyUltimate[i - 1] = 0.0;
         }
 }
 

@@ -68,6 +68,13 @@ struct PyCriterion {
     bool usesEquivalentDepth;
 };
 
+// Whether the evaluations keep every node's ultimate resistance
+// (LateralPyState::pyUltimate): only for a caller's results collector, which
+// reads it on the printing pass; the front end's runs skip the work.
+inline bool keepsUltimateResistance(const ModelStore& store) {
+    return store.resultsCollector != nullptr;
+}
+
 // One point of a curve: the deflection used, p there and the modulus.
 struct PyPointValue {
     double y = 0.0;

@@ -130,8 +130,9 @@ void userPileCurves(const ModelStore& store, PileScratch& scratch, int groupNo, 
     const double ym = yMultiplierOf(store, groupNo);
     const double ymin = smallDeflectionThreshold(s);
     // The user's curves give no ultimate resistance.
-    std::fill_n(s.pyUltimate.begin(), std::clamp(N + 1, 0, kMaxPileNodes),
-                std::numeric_limits<double>::quiet_NaN());
+    if (keepsUltimateResistance(store))
+        std::fill_n(s.pyUltimate.begin(), std::clamp(N + 1, 0, kMaxPileNodes),
+                    std::numeric_limits<double>::quiet_NaN());
 
     if (store.control.embeddedCapOption > 0) {
         // The cap moves with the pile head: its deflection is the head's.

@@ -1094,7 +1094,8 @@ struct LateralPyState {
     // Ultimate resistance of the curve of node i at [i - 1], the group's
     // p-multiplier applied, from the latest evaluation: 0 above the ground,
     // not a number where the node's curve has none (the user's own curves)
-    // or no curve was evaluated.
+    // or no curve was evaluated. Kept only for a results collector
+    // (keepsUltimateResistance in soil/py_evaluation.h).
     std::array<double, kMaxPileNodes> pyUltimate{};
     // First and last node of the current pile lying in layer L, at [L - 1]; 0 = none.
     std::array<int, kMaxSoilLayers> layerFirstNode{};
