@@ -10,6 +10,7 @@
 #include "cap/cap_envelope.h"
 #include "cap/cap_results.h"
 #include "cap/pile_in_cap.h"
+#include "cap/pushover.h"
 #include "format/format.h"
 #include "pile/pile_summary.h"
 #include "store/constants.h"
@@ -31,6 +32,7 @@ struct IncrementControl {
     int STEP = 0;        // number of the current increment
     double TCUR = 0.0;   // target load factor of the current increment
     double DTCUR = 0.0;  // current increment size
+    double end = 1.0;    // load factor of the last increment: 1, or a pushover's largest
 };
 
 // What one global iteration ended with.
@@ -250,6 +252,7 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, in
     if (!pileSolutionsClosed(store) || !allFinite(R0)) return abandon(store, kCapPileNotClosed);
     cap.headAxialLargest = shared.headAxialLargest;
     cap.headMomentLargest = shared.headMomentLargest;
+    cap.limits = shared.limits;
 
     const bool embedded = store.control.embeddedCapOption == 1;
     if (embedded) {
@@ -309,11 +312,17 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, in
     l.text(", ErrRot ").E(ErrRot, 13, 5);
     writeRuntimeLine(store, l.str());
 
-    if (shared.globalIteration == 1) return IterationEnd::untested;
+    const double work = correctionWork(cap.capResidual2D, cap.capDispIncrement2D);
+    if (shared.globalIteration == 1) {
+        shared.firstCorrectionWork = work;
+        return IterationEnd::untested;
+    }
     const double tolerance = store.analysis.control.capTolerance;
     const bool displacements = flagTrue(ErrDsp, normDispIncrement, normDispStep, tolerance);
     const bool rotations = flagTrue(ErrRot, normRotIncrement, normRotStep, tolerance);
-    return displacements && rotations ? IterationEnd::converged : IterationEnd::notConverged;
+    const bool balanced = capInBalance(store, work, shared.firstCorrectionWork);
+    return displacements && rotations && balanced ? IterationEnd::converged
+                                                  : IterationEnd::notConverged;
 }
 
 // Step control after a tested or failed iteration.
@@ -334,10 +343,12 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
             store.resultsCollector->incrementConverged(store, shared.loadFactor, cap.capLoad2D,
                                                        cap.capDisp2D, shared.globalIteration,
                                                        cap.headAxialLargest, cap.headMomentLargest);
+        notePushoverEvents(store, cap.limits, shared.convergedIncrements);
         const double previous = c.TCUR;
         c.TCUR = previous + c.DTCUR;
-        // The last increment ends at the full load exactly.
-        if (c.TCUR > 1.0 && previous < 1.0) c.TCUR = 1.0;
+        // The last increment ends at the full load (a pushover's largest
+        // factor) exactly.
+        if (c.TCUR > c.end && previous < c.end) c.TCUR = c.end;
         return;
     }
     if (shared.globalIteration <= control.maxCapIterations) return;
@@ -351,7 +362,8 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
         if (shared.capStatus != kCapSingular)
             writeCapWarning(store, std::string("PILE CAP DISPL DOES NOT CONVERGE AFTER,") +
                                        formatI(control.maxCapIterations, 5) + "  ITERATIONS");
-        c.TCUR = f32(1.1F);
+        // Beyond the last factor: the increments end.
+        c.TCUR = c.end > 1.0 ? c.end + 0.1 : f32(1.1F);
         return;
     }
     // Retry halfway between the last converged factor and the failed one.
@@ -363,7 +375,7 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
 bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
     CapSolution& shared = store.capSolution;
     CapSolution2D& cap = store.capSolution2D;
-    while (c.TCUR <= 1.0) {
+    while (c.TCUR <= c.end) {
         shared.loadFactor = c.TCUR;
         c.STEP += 1;
         ReportLine step;
@@ -434,6 +446,8 @@ void setUp(ModelStore& store, IncrementControl& c) {
     c.TCUR = a.control.loadIncrementFactor;
     c.DTCUR = a.control.loadIncrementFactor;
     c.STEP = 0;
+    c.end = finalLoadFactor(store);
+    beginPushover(store);
 
     ReportLine l;
     l.slash().X(5).text("GLOBAL ITERATIONS");
@@ -561,6 +575,7 @@ void solveCap2D(ModelStore& store, int& /*echoSwitch*/, int& errorFlag) {
     }
 
     CurrentAnalysis& a = store.analysis;
+    if (pushoverRuns(store)) endPushover(store);
     if (writePileWarnings(store, false)) shared.capStatus = kCapPileWarnings;
 
     // The results are those of the last converged increment: its load

@@ -11,6 +11,7 @@
 #include "cap/group_factors.h"
 #include "cap/invert_matrix.h"
 #include "cap/pile_in_cap.h"
+#include "cap/pushover.h"
 #include "format/format.h"
 #include "pile/pile_summary.h"
 #include "store/constants.h"
@@ -28,6 +29,7 @@ struct IncrementControl {
     int STEP = 0;        // number of the current increment
     double TCUR = 0.0;   // target load factor of the current increment
     double DTCUR = 0.0;  // current increment size
+    double end = 1.0;    // load factor of the last increment: 1, or a pushover's largest
 };
 
 // What one global iteration ended with.
@@ -214,13 +216,19 @@ IterationEnd runGlobalIteration(ModelStore& store, const IncrementControl& c, La
     l.slash().text("ERR2 ").E(ErrRot, 13, 5).E(normRotIncrement, 13, 5).E(normRotStep, 13, 5);
     writeRuntimeLine(store, l.str());
 
-    if (cap.globalIteration == 1) return IterationEnd::untested;
+    const double work = correctionWork(cap.capResidual, cap.capDispIncrement);
+    if (cap.globalIteration == 1) {
+        cap.firstCorrectionWork = work;
+        return IterationEnd::untested;
+    }
     const double tolerance = a.control.capTolerance;
     const bool displacements =
         flagTrue(ErrDsp, normDispIncrement, normDispStep, tolerance, cap.globalIteration);
     const bool rotations =
         flagTrue(ErrRot, normRotIncrement, normRotStep, tolerance, cap.globalIteration);
-    return displacements && rotations ? IterationEnd::converged : IterationEnd::notConverged;
+    const bool balanced = capInBalance(store, work, cap.firstCorrectionWork);
+    return displacements && rotations && balanced ? IterationEnd::converged
+                                                  : IterationEnd::notConverged;
 }
 
 // Step control after a tested or failed iteration.
@@ -241,10 +249,12 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
             store.resultsCollector->incrementConverged(store, cap.loadFactor, a.capLoad,
                                                        cap.capDisp, cap.globalIteration,
                                                        cap.headAxialLargest, cap.headMomentLargest);
+        notePushoverEvents(store, cap.limits, cap.convergedIncrements);
         const double previous = c.TCUR;
         c.TCUR = previous + c.DTCUR;
-        // The last increment ends at the full load exactly.
-        if (c.TCUR > 1.0 && previous < 1.0) c.TCUR = 1.0;
+        // The last increment ends at the full load (a pushover's largest
+        // factor) exactly.
+        if (c.TCUR > c.end && previous < c.end) c.TCUR = c.end;
         return;
     }
     if (cap.globalIteration <= control.maxCapIterations) return;
@@ -256,7 +266,8 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
         if (cap.capStatus == kCapOk)
             writeCapWarning(store, std::string("PILE CAP DISPL DOES NOT CONVERGE AFTER,") +
                                        formatI(control.maxCapIterations, 5) + "  ITERATIONS");
-        c.TCUR = f32(1.1F);
+        // Beyond the last factor: the increments end.
+        c.TCUR = c.end > 1.0 ? c.end + 0.1 : f32(1.1F);
         return;
     }
     // Retry halfway between the last converged factor and the failed one.
@@ -268,7 +279,7 @@ void controlStep(ModelStore& store, IncrementControl& c, bool converged) {
 bool runIncrements(ModelStore& store, IncrementControl& c, int& errorFlag) {
     CapSolution& cap = store.capSolution;
     LateralStarts starts;
-    while (c.TCUR <= 1.0) {
+    while (c.TCUR <= c.end) {
         cap.loadFactor = c.TCUR;
         c.STEP += 1;
         ReportLine step;
@@ -332,6 +343,8 @@ void setUp(ModelStore& store, IncrementControl& c) {
     c.TCUR = a.control.loadIncrementFactor;
     c.DTCUR = a.control.loadIncrementFactor;
     c.STEP = 0;
+    c.end = finalLoadFactor(store);
+    beginPushover(store);
 
     ReportLine l;
     l.slash().X(5).text("GLOBAL ITERATIONS");
@@ -455,6 +468,7 @@ void solveCapEquilibrium3D(ModelStore& store, int& /*curveSwitch*/, int& errorFl
 
     CapSolution& cap = store.capSolution;
     CurrentAnalysis& a = store.analysis;
+    if (pushoverRuns(store)) endPushover(store);
     if (writePileWarnings(store, true)) cap.capStatus = kCapPileWarnings;
 
     // The results are those of the last converged increment: its load

@@ -175,7 +175,10 @@ void writeStatusLine(ModelStore& store, std::string_view line) {
     ReportLine l;
     l.text(line);
     writeStatusRecords(store, l.str());
-    noteCompletion(store, line, 1.0);
+    // A pushover completes at its last converged factor, the full load
+    // times FACTOR or less.
+    const bool pushed = store.run.pushoverCase > 0 && line == kStatusCompleted;
+    noteCompletion(store, line, pushed ? store.capSolution.loadFactor : 1.0);
 }
 
 void writePartialStatusLine(ModelStore& store, double loadFactor) {
@@ -448,6 +451,19 @@ bool incrementFactorsUsable(ModelStore& store) {
         return false;
     }
     return true;
+}
+
+double correctionWork(std::span<const double> residual, std::span<const double> correction) {
+    double work = 0.0;
+    for (std::size_t i = 0; i < std::min(residual.size(), correction.size()); ++i)
+        work += std::fabs(residual[i] * correction[i]);
+    return work;
+}
+
+bool capInBalance(const ModelStore& store, double work, double firstWork) {
+    if (store.analysis.estimation.estimationMode == 1) return true;
+    const double tolerance = std::max(store.analysis.control.capTolerance, kBalanceTolerance);
+    return work <= tolerance * firstWork;
 }
 
 }  // namespace pylora

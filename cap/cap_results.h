@@ -109,6 +109,26 @@ void writeFlexibilityRecords(ModelStore& store, int run, int dof, std::span<cons
 void writeEstimationFailureRecords(ModelStore& store, int run, int dof, bool flexibility,
                                    int componentCount = kCapComponents);
 
+// The least tolerance of the equilibrium test (capInBalance).
+inline constexpr double kBalanceTolerance = 1.0E-3;
+
+// The work of the out-of-balance load of a global iteration on its
+// correction, the sum of |r_i du_i|: zero at equilibrium, and falling with
+// the square of the error while the iteration converges.
+double correctionWork(std::span<const double> residual, std::span<const double> correction);
+
+// Whether the cap is in equilibrium at a global iteration whose correction
+// passed the convergence test: its correction work is within
+// max(capTolerance, kBalanceTolerance) of that of the first iteration of
+// the increment. Near the capacity of the foundation the stiffness the
+// perturbed pile solutions give no longer follows the piles' forces, and a
+// correction can fall below the tolerance relative to a large displacement
+// while the piles carry a load the cap does not apply, iteration after
+// iteration: such a state is no solution, and the increment is not taken
+// for converged. Always true in a stiffness estimation pass, which balances
+// only the DOF it loads.
+bool capInBalance(const ModelStore& store, double work, double firstWork);
+
 // Checks the increment factors of the analysis in progress before the load
 // is applied: a first factor above 0 and not above 1, a minimum factor above
 // 0. False, with the fatal error written, when the increments could not

@@ -9,6 +9,7 @@
 #include "axial/pile_head_response.h"
 #include "pile/biaxial_solver.h"
 #include "pile/lateral_common.h"
+#include "pile/limit_states.h"
 #include "pile/pile_printing.h"
 #include "pile/single_plane_solver.h"
 #include "soil/py_criteria.h"
@@ -567,6 +568,36 @@ void takeStart(PileScratch& s, const LateralStarts* from, int g) {
         s.start.pileGroup = 0;
 }
 
+// Whether the force sums gather the limits the pile groups reach: only
+// while a pushover runs, for its events.
+bool gathersLimits(const ModelStore& store) {
+    return store.run.pushoverCase > 0 && store.analysis.estimation.estimationMode == 0;
+}
+
+// What pile group g reached of its limits in the analysis just made in s;
+// bearing and pull-out from the warnings that analysis raised.
+struct GroupLimits {
+    PileLimitState lateral{};
+    bool bearing = false;
+    bool pullOut = false;
+};
+
+// Adds pile group g's limits to the summary of the force sum, in pile-group
+// order: the largest moment ratio, the first group of each other kind.
+void gatherLimits(PileLimitSummary& summary, const GroupLimits& group, int g) {
+    if (group.lateral.momentRatio > summary.momentRatio) {
+        summary.momentRatio = group.lateral.momentRatio;
+        summary.momentGroup = g;
+        summary.momentDepth = group.lateral.momentDepth;
+    }
+    if (group.lateral.soilRun && summary.soilGroup == 0) {
+        summary.soilGroup = g;
+        summary.soilDepth = group.lateral.soilDepth;
+    }
+    if (group.bearing && summary.bearingGroup == 0) summary.bearingGroup = g;
+    if (group.pullOut && summary.pullOutGroup == 0) summary.pullOutGroup = g;
+}
+
 }  // namespace
 
 void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* keep) {
@@ -580,6 +611,9 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
     CapSolution& cap = store.capSolution;
     cap.headAxialLargest = 0.0;
     cap.headMomentLargest = 0.0;
+    const bool limits = gathersLimits(store);
+    std::vector<GroupLimits> groupLimits(limits ? static_cast<std::size_t>(count) : 0);
+    cap.limits = PileLimitSummary{};
     status = analysePileGroups(
         store, count,
         [&](const ModelStore& model, PileScratch& s, int g) {
@@ -587,8 +621,14 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
             const CapVector uHead = headDisplacement(t, U);
             CapVector forces{};
             int st = 0;
+            const int bearingBefore = s.bearingWarningCount;
+            const int pullOutBefore = s.pullOutWarningCount;
             analysePile(model, s, g, uHead, forces, st);
             keepStart(keep, s, g, st);
+            if (st == 0 && limits)
+                groupLimits[static_cast<std::size_t>(g - 1)] = {
+                    limitStateOfSolution(model, s, g), s.bearingWarningCount > bearingBefore,
+                    s.pullOutWarningCount > pullOutBefore};
             if (st == 0) {
                 multiply6(atOrigin[static_cast<std::size_t>(g - 1)], t.Tt, forces, 1);
                 // The forces in pile axes are those of the group's piles together.
@@ -600,6 +640,7 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
             return st;
         },
         [&](int g) {
+            if (limits) gatherLimits(cap.limits, groupLimits[static_cast<std::size_t>(g - 1)], g);
             const std::array<double, 2>& head = headValues[static_cast<std::size_t>(g - 1)];
             cap.headAxialLargest = std::max(cap.headAxialLargest, head[0]);
             cap.headMomentLargest = std::max(cap.headMomentLargest, head[1]);
@@ -725,11 +766,14 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
         double moment = 0.0;
         double headAxial = 0.0;   // one pile's, magnitude
         double headMoment = 0.0;  // one pile's, magnitude
+        GroupLimits limits{};
     };
     std::vector<Share> shares(static_cast<std::size_t>(count));
     CapSolution& cap = store.capSolution;
     cap.headAxialLargest = 0.0;
     cap.headMomentLargest = 0.0;
+    const bool limits = gathersLimits(store);
+    cap.limits = PileLimitSummary{};
     status = analysePileGroups(
         store, count,
         [&](const ModelStore& model, PileScratch& s, int g) {
@@ -746,6 +790,8 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
             const double theta = U[2];
             s.head.localHeadDisplacement = {ua, y, 0.0, 0.0, 0.0, theta};
 
+            const int bearingBefore = s.bearingWarningCount;
+            const int pullOutBefore = s.pullOutWarningCount;
             const double Q = axialHeadForce(model, s, g, ua) * group.axialForceFactor;
             int st = 0;
             discretisePile(model, s, g, st);
@@ -762,10 +808,15 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
             share.moment = n * s.head.headMomentXY;
             share.headAxial = std::fabs(Q);
             share.headMoment = std::fabs(s.head.headMomentXY);
+            if (limits)
+                share.limits = {limitStateOfSolution(model, s, g),
+                                s.bearingWarningCount > bearingBefore,
+                                s.pullOutWarningCount > pullOutBefore};
             return 0;
         },
         [&](int g) {
             const Share& share = shares[static_cast<std::size_t>(g - 1)];
+            if (limits) gatherLimits(cap.limits, share.limits, g);
             cap.headAxialLargest = std::max(cap.headAxialLargest, share.headAxial);
             cap.headMomentLargest = std::max(cap.headMomentLargest, share.headMoment);
             for (std::size_t i = 0; i < 3; ++i)

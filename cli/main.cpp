@@ -161,6 +161,29 @@ struct StopSignals {
     }
 };
 
+// The outcome of a pushover on standard error: the capacity it found for
+// the case's load pattern and why it stopped.
+void printPushoverOutcome(const pylora::ModelStore& store, const pylora::EngineOptions& options) {
+    const pylora::PushoverState& p = store.capSolution.pushover;
+    const char* why = "the cap did not converge at the smallest load increment";
+    switch (p.stop) {
+        case pylora::kPushoverReachedMaximum:
+            why = "the largest factor asked for was reached; the capacity is not below it";
+            break;
+        case pylora::kPushoverPilesNotConverged:
+            why = "a pile solution did not converge at the smallest load increment";
+            break;
+        case pylora::kPushoverSingular:
+            why = "the cap's stiffness became singular at the smallest load increment";
+            break;
+        default:
+            break;
+    }
+    if (p.stop < 0) return;
+    std::fprintf(stderr, "pylora: pushover of load case %d: last converged load factor %.4g (%s)\n",
+                 options.pushoverCase, p.capacityFactor, why);
+}
+
 // Runs the analysis of the Names.dat in dir with the options. With a results
 // path, the run also writes the JSON results file there; without one it
 // writes exactly the files of a run through IPYLORA8, as the front end's.
@@ -219,6 +242,7 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
                      store.pileScratch.lateralIterations,
                      pylora::resolveThreadCount(options.threadCount));
     const fs::path shownReport = report.is_absolute() ? report : dir / report;
+    if (rc == 0 && options.pushoverCase > 0) printPushoverOutcome(store, options);
     if (rc == 0 && (results.empty() || resultsWritten)) {
         std::fprintf(stderr, "pylora: analysis completed; report: %s\n", shownReport.c_str());
     } else if (rc == 0) {
@@ -414,6 +438,13 @@ int main(int argc, char** argv) {
             stats = true;
         } else if (arg == "--stiffness-csv") {
             stiffnessCsv = true;
+        } else if (arg == "--pushover") {
+            if (i + 1 >= argc ||
+                !pylora::parsePushover(argv[i + 1], options.pushoverCase, options.pushoverFactor))
+                return fail(
+                    "--pushover needs CASE or CASE:FACTOR: a load case number from 1 and a "
+                    "largest load factor from 1 to 1000 (default 5), as in --pushover 2:4.5");
+            ++i;
         } else if (!arg.empty() && arg[0] == '-') {
             printUsage(stderr);
             return fail("unknown option \"" + arg + "\"");

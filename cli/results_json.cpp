@@ -228,6 +228,8 @@ struct JsonResultsCollector::State : StateFlags {
     Json envelopes = Json::array();
     Json pyCurves = Json::array();
     Json warnings = Json::array();
+    Json pushoverEvents = Json::array();
+    Json pushover;  // null unless the run is a pushover
     // Per pile group, the cosine between the pile axis and the vertical X,
     // from the rotation of its last solution (1 until one was solved).
     std::vector<double> axisCosine;
@@ -347,6 +349,66 @@ Json stiffnessMatrix(std::span<const int> components, std::span<const double> st
 
 }  // namespace
 
+namespace {
+
+// The names of the pushover events and stops in the results file.
+std::string pushoverEventName(int kind) {
+    switch (kind) {
+        case kPushoverMomentCapacity:
+            return "moment capacity";
+        case kPushoverBearing:
+            return "axial capacity in compression";
+        case kPushoverPullOut:
+            return "axial capacity in pull-out";
+        case kPushoverSoilUltimate:
+            return "soil at ultimate resistance";
+        default:
+            return "event " + std::to_string(kind);
+    }
+}
+
+std::string pushoverStopName(int stop) {
+    switch (stop) {
+        case kPushoverReachedMaximum:
+            return "largest factor reached";
+        case kPushoverPilesNotConverged:
+            return "no convergence of a pile at the smallest increment";
+        case kPushoverSingular:
+            return "singular stiffness at the smallest increment";
+        default:
+            return "no convergence of the pile cap at the smallest increment";
+    }
+}
+
+}  // namespace
+
+void JsonResultsCollector::pushoverEvent(const ModelStore&, int kind, double loadFactor, int step,
+                                         int pileGroup, double depth) {
+    guard(*state_, [&] {
+        const bool hasDepth = kind == kPushoverMomentCapacity || kind == kPushoverSoilUltimate;
+        // The step as the position in the analysis's steps, from 0.
+        state_->pushoverEvents.push_back({{"kind", pushoverEventName(kind)},
+                                          {"loadFactor", loadFactor},
+                                          {"step", step - 1},
+                                          {"pileGroup", pileGroup},
+                                          {"depth", hasDepth ? Json(depth) : Json(nullptr)}});
+    });
+}
+
+void JsonResultsCollector::pushoverFinished(const ModelStore&, int caseNo, double maximumFactor,
+                                            double capacityFactor, int stop) {
+    guard(*state_, [&] {
+        if (state_->analyses.empty()) return;
+        state_->pushover = {{"loadCase", caseNo},
+                            {"analysis", state_->analyses.size() - 1},
+                            {"maximumFactor", maximumFactor},
+                            {"capacityFactor", capacityFactor},
+                            {"stopped", pushoverStopName(stop)},
+                            {"events", std::move(state_->pushoverEvents)}};
+        state_->pushoverEvents = Json::array();
+    });
+}
+
 void JsonResultsCollector::secantStiffnessComputed(const ModelStore&, int levelNo, double level,
                                                    std::span<const int> components,
                                                    std::span<const double> stiffness) {
@@ -381,7 +443,7 @@ void JsonResultsCollector::completed(const ModelStore&, int code, double loadFac
         Json completion = Json::object();
         completion["code"] = code;
         completion["meaning"] = completionMeaning(code, loadFactor);
-        completion["loadFactor"] = code == 2 ? loadFactor : (code == 1 ? 1.0 : 0.0);
+        completion["loadFactor"] = code == 1 || code == 2 ? loadFactor : 0.0;
         (*entry)["completion"] = std::move(completion);
         (*entry)["succeeded"] = code == 1 || code == 2;
     });
@@ -723,6 +785,7 @@ void JsonResultsCollector::runFinished(const ModelStore& store, int returnCode) 
 
         doc["analyses"] = std::move(s.analyses);
         doc["envelopes"] = std::move(s.envelopes);
+        if (!s.pushover.is_null()) doc["pushover"] = std::move(s.pushover);
 
         const auto curves = [](const std::array<UserCurve, kMaxPileProperties>& table, int count,
                                const char* forceName, const char* displacementName) {

@@ -30,6 +30,10 @@ class JsonResultsCollector final : public ResultsCollector {
                                  std::span<const int> components,
                                  std::span<const double> stiffness) override;
     void capStiffnessComputed(const ModelStore& store, std::span<const double> stiffness) override;
+    void pushoverEvent(const ModelStore& store, int kind, double loadFactor, int step,
+                       int pileGroup, double depth) override;
+    void pushoverFinished(const ModelStore& store, int caseNo, double maximumFactor,
+                          double capacityFactor, int stop) override;
     void completed(const ModelStore& store, int code, double loadFactor) override;
     void pileSolved(const ModelStore& store, int pileGroup, std::span<const double> global,
                     std::span<const double> local) override;

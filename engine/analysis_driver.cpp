@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "cap/cap_results.h"
 #include "cap/group_factors.h"
 #include "cap/invert_matrix.h"
 #include "engine/distributed_loads.h"
@@ -495,8 +496,11 @@ bool runAnalysis(ModelStore& store, const SeriesTexts& texts, int number, int co
         a.shearRf = 1.0;
         a.demandCapacityPrint = 0;
         // The foundation stiffness is estimated for a rigid cap only.
-        e.estimationPassCount =
-            c.stiffnessFlag >= 1 && store.control.flexibleCapOption < 1 ? a.dofCount + 1 : 1;
+        // A pushover analyses the case under its load pattern alone.
+        e.estimationPassCount = c.stiffnessFlag >= 1 && store.control.flexibleCapOption < 1 &&
+                                        store.run.pushoverCase == 0
+                                    ? a.dofCount + 1
+                                    : 1;
         caseLoad(store, number, a.capLoad);
         distributedLoads(store, number, 0);
     } else {
@@ -598,6 +602,59 @@ void combinationLoad(const ModelStore& store, int combinationNo, CapVector& capL
     }
 }
 
+namespace {
+
+// The p-y curves the input asked for, at the end of the run.
+void printRequestedCurves(ModelStore& store, int curveSwitch, const AnalysisRoutines& routines) {
+    store.control.KPYOP = curveSwitch;
+    if (store.control.KPYOP != 0) {
+        ReportLine l;
+        l.slash().slash().slash().slash().slash().X(5).text("* TABLE N *   PRINTED P-Y CURVES");
+        writeLine(store.files.report.get(), l);
+        // A printed curve uses the multipliers that TABLE K lists, so that it
+        // can be checked against the report.
+        useListedGroupFactors(store);
+        routines.printPyCurves(store);
+        if (store.control.KPYOP == 1) store.control.KPYOP = 0;
+    }
+}
+
+// The pushover of the run: its load case alone, without estimation passes,
+// combinations or envelopes. False when the run ends here (stopCode set),
+// also when the pushover cannot run: its case does not exist, its factor is
+// not a number from 1 to kMaxPushoverFactor, or the cap is flexible.
+bool runPushover(ModelStore& store, int& curveSwitch, int& stopCode,
+                 const AnalysisRoutines& routines) {
+    const int caseCount = std::clamp(store.loadCases.loadCaseCount, 0, kMaxLoadCases);
+    const int n = store.run.pushoverCase;
+    const double factor = store.run.pushoverFactor;
+    std::string reason;
+    if (n > caseCount) {
+        reason = "THE LOAD CASE" + formatI(n, 5) +
+                 " OF THE PUSHOVER DOES NOT EXIST (THE MODEL HAS" + formatI(caseCount, 5) +
+                 " LOAD CASES)";
+    } else if (!(factor >= 1.0 && factor <= kMaxPushoverFactor)) {
+        reason = "THE LARGEST LOAD FACTOR OF THE PUSHOVER IS NOT A NUMBER FROM 1 TO " +
+                 formatF(kMaxPushoverFactor, 6, 0);
+    } else if (store.control.flexibleCapOption >= 1) {
+        reason = "A PUSHOVER NEEDS A RIGID PILE CAP; THIS ONE IS SOLVED AS A PLATE";
+    }
+    if (!reason.empty()) {
+        writeCapFatal(store, reason, "");
+        stopCode = kReturnInputRefused;
+        return false;
+    }
+    if (!analyseAndRelease(store, kCaseTexts, n, caseCount, curveSwitch, stopCode, routines))
+        return false;
+    if (!releaseStatusLines(store)) {
+        stopCode = kReturnFileWriteError;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void runAnalysisSequence(ModelStore& store, int curveSwitch, int& stopCode,
                          const AnalysisRoutines& routines) {
     CurrentAnalysis& a = store.analysis;
@@ -606,6 +663,12 @@ void runAnalysisSequence(ModelStore& store, int curveSwitch, int& stopCode,
     store.capSolution2D.echoWritten = 0;
     a.currentCase = 0;
     a.currentCombination = 0;
+
+    if (store.run.pushoverCase > 0) {
+        if (!runPushover(store, curveSwitch, stopCode, routines)) return;
+        printRequestedCurves(store, curveSwitch, routines);
+        return;
+    }
 
     const int caseCount = std::clamp(store.loadCases.loadCaseCount, 0, kMaxLoadCases);
     for (int i = 1; i <= caseCount; ++i)
@@ -634,17 +697,7 @@ void runAnalysisSequence(ModelStore& store, int curveSwitch, int& stopCode,
         return;
     }
 
-    store.control.KPYOP = curveSwitch;
-    if (store.control.KPYOP != 0) {
-        ReportLine l;
-        l.slash().slash().slash().slash().slash().X(5).text("* TABLE N *   PRINTED P-Y CURVES");
-        writeLine(store.files.report.get(), l);
-        // A printed curve uses the multipliers that TABLE K lists, so that it
-        // can be checked against the report.
-        useListedGroupFactors(store);
-        routines.printPyCurves(store);
-        if (store.control.KPYOP == 1) store.control.KPYOP = 0;
-    }
+    printRequestedCurves(store, curveSwitch, routines);
 }
 
 void analysisDriver(ModelStore& store, int curveSwitch, int& stopCode) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "engine/run_control.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -245,6 +246,30 @@ bool parseStiffnessStart(std::string_view text, int& stiffnessStart) {
     return false;
 }
 
+bool parsePushover(std::string_view text, int& caseNo, double& factor) {
+    const std::size_t colon = text.find(':');
+    const std::string_view caseText = text.substr(0, colon);
+    int n = 0;
+    const auto [caseEnd, caseError] =
+        std::from_chars(caseText.data(), caseText.data() + caseText.size(), n);
+    if (caseText.empty() || caseError != std::errc{} ||
+        caseEnd != caseText.data() + caseText.size() || n < 1)
+        return false;
+    double f = 5.0;
+    if (colon != std::string_view::npos) {
+        const std::string_view factorText = text.substr(colon + 1);
+        const auto [factorEnd, factorError] =
+            std::from_chars(factorText.data(), factorText.data() + factorText.size(), f);
+        if (factorText.empty() || factorError != std::errc{} ||
+            factorEnd != factorText.data() + factorText.size())
+            return false;
+    }
+    if (!(f >= 1.0 && f <= kMaxPushoverFactor)) return false;
+    caseNo = n;
+    factor = f;
+    return true;
+}
+
 EngineOptions optionsFromEnvironment() {
     EngineOptions options;
     if (const char* threads = std::getenv("PYLORA_THREADS"))
@@ -265,6 +290,8 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath,
     store.run.threadCount = options.threadCount;
     store.control.stiffnessStart = options.stiffnessStart;
     store.run.interruption = options.interruption;
+    store.run.pushoverCase = std::max(options.pushoverCase, 0);
+    store.run.pushoverFactor = options.pushoverFactor;
 
     // A run folder is one run's: a second run naming the same run-control
     // file would write into the first one's files.

@@ -77,6 +77,13 @@ struct EngineOptions {
     // caller that holds the lock already (and wrote the file under it) sets
     // false.
     bool lockRunControl = true;
+    // A pushover of load case pushoverCase (from 1) up to pushoverFactor
+    // times its load in place of the analysis of every case and
+    // combination; 0 for an ordinary run. A case that does not exist or a
+    // factor outside 1 .. kMaxPushoverFactor ends the run with
+    // kReturnInputRefused and a fatal error in the report.
+    int pushoverCase = 0;
+    double pushoverFactor = 5.0;
 };
 
 // The options of a run through IPYLORA8, from the environment: PYLORA_THREADS
@@ -90,6 +97,10 @@ EngineOptions optionsFromEnvironment();
 // "converged"). False, the value unchanged, for any other text.
 [[nodiscard]] bool parseThreadCount(std::string_view text, int& threadCount);
 [[nodiscard]] bool parseStiffnessStart(std::string_view text, int& stiffnessStart);
+// Reads a pushover's text, CASE or CASE:FACTOR: a load case number from 1
+// and a largest load factor from 1 to kMaxPushoverFactor (default 5). False,
+// the values unchanged, for any other text.
+[[nodiscard]] bool parsePushover(std::string_view text, int& caseNo, double& factor);
 
 // A whole run for `code` with the run-control file at runControlPath. Returns
 // what IPYLORA8 returns: 1 without touching any file when code is not 13,

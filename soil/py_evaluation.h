@@ -70,9 +70,10 @@ struct PyCriterion {
 
 // Whether the evaluations keep every node's ultimate resistance
 // (LateralPyState::pyUltimate): only for a caller's results collector, which
-// reads it on the printing pass; the front end's runs skip the work.
+// reads it on the printing pass, and for the events of a pushover; the front
+// end's runs skip the work.
 inline bool keepsUltimateResistance(const ModelStore& store) {
-    return store.resultsCollector != nullptr;
+    return store.resultsCollector != nullptr || store.run.pushoverCase > 0;
 }
 
 // One point of a curve: the deflection used, p there and the modulus.

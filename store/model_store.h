@@ -33,6 +33,9 @@ using NameText = FixedText<kNameLength>;
 // ---------------------------------------------------------------------------
 // 1. Run control: the run-control file's records, the open files, the stop code.
 
+// The largest load factor a pushover may be asked to reach.
+inline constexpr double kMaxPushoverFactor = 1000.0;
+
 struct RunControl {
     FixedText<kVersionLength> versionText;  // record 1, shown in the banners
     PathText inputFilePath;                 // record 5
@@ -69,6 +72,12 @@ struct RunControl {
     // then not written, so the files of the run stay those of a run without
     // a collector.
     int pileMessagesMuted = 0;
+    // The pushover of the run (set by the caller of the engine): load case
+    // pushoverCase alone, its load raised in its own increments up to
+    // pushoverFactor times it or until the cap no longer converges. 0: an
+    // ordinary run of every case and combination.
+    int pushoverCase = 0;
+    double pushoverFactor = 5.0;
 };
 
 // The files of a run that stay open from entry to exit, and those opened by
@@ -955,6 +964,54 @@ struct PileTransforms {
     CapMatrix Rt{};     // R transposed: local forces to global axes
 };
 
+// What the pile groups of the latest unperturbed force sum reached of their
+// limits, for the events of a pushover: the largest ratio of bending moment
+// to the section's nominal moment capacity, the first pile group (in order)
+// whose soil is at its ultimate resistance over more than one diameter, and
+// the first whose head moved past either end of its load-settlement curve.
+// Depths are measured along the pile from its head; a group of 0 is none.
+struct PileLimitSummary {
+    double momentRatio = 0.0;
+    int momentGroup = 0;
+    double momentDepth = 0.0;
+    int soilGroup = 0;
+    double soilDepth = 0.0;  // top of the run of nodes at the ultimate resistance
+    int bearingGroup = 0;
+    int pullOutGroup = 0;
+};
+
+// Events of a pushover (ResultsCollector::pushoverEvent), each reported once
+// at the first converged increment that reaches it.
+inline constexpr int kPushoverMomentCapacity = 1;  // a section reached its Mn
+inline constexpr int kPushoverBearing = 2;         // a head past the curve's end in compression
+inline constexpr int kPushoverPullOut = 3;         // a head past the curve's end in pull-out
+inline constexpr int kPushoverSoilUltimate = 4;    // soil at pu over more than one diameter
+
+// Why a pushover ended (ResultsCollector::pushoverFinished).
+inline constexpr int kPushoverReachedMaximum = 0;     // the largest factor asked for converged
+inline constexpr int kPushoverCapNotConverged = 1;    // the cap at the smallest increment
+inline constexpr int kPushoverPilesNotConverged = 2;  // a pile solution at the smallest increment
+inline constexpr int kPushoverSingular = 3;           // a singular stiffness there
+
+// The first converged increment at which a pushover event happened: its
+// load factor, its number (from 1), the pile group and, for a moment or soil
+// event, the depth along the pile. A step of 0: not (yet) reached.
+struct PushoverEventRecord {
+    double loadFactor = 0.0;
+    int step = 0;
+    int pileGroup = 0;
+    double depth = 0.0;
+};
+
+// The events of the pushover in progress, at [kind].
+struct PushoverState {
+    std::array<PushoverEventRecord, kPushoverSoilUltimate + 1> events{};
+    // Once it is over: the last converged factor (0 when none converged)
+    // and why it stopped (kPushover...; -1 while it runs).
+    double capacityFactor = 0.0;
+    int stop = -1;
+};
+
 struct CapSolution {
     // Six-component vectors in the order of a CapVector, at the cap origin.
     CapVector capLoadFull{};       // load of the case, combination or estimation run
@@ -972,9 +1029,16 @@ struct CapSolution {
     // unperturbed force sum.
     double headAxialLargest = 0.0;
     double headMomentLargest = 0.0;
+    // The limits the pile groups reached in the latest unperturbed force sum,
+    // gathered only while a pushover runs.
+    PileLimitSummary limits{};
+    PushoverState pushover{};
     double loadFactor = 0.0;  // of the increment being solved
     int globalIteration = 0;  // within the increment, from 1
     int iterationTotal = 0;   // global iterations of the call, every increment and attempt
+    // The correction work of the first global iteration of the increment
+    // (correctionWork in cap/cap_results.h), the scale of its equilibrium test.
+    double firstCorrectionWork = 0.0;
     int incrementState = kIncrementIterating;
     int capStatus = kCapOk;
     // The last converged increment: the state that TABLE L and the
@@ -1007,6 +1071,7 @@ struct CapSolution2D {
     // shared CapSolution are overwritten by the perturbed sums after it).
     double headAxialLargest = 0.0;
     double headMomentLargest = 0.0;
+    PileLimitSummary limits{};
     CapVector2D capLoad2D{};           // load currently applied: loadFactor x capLoadFull2D
     CapVector2D capLoadFull2D{};       // load of the case, combination or estimation run
     CapVector2D capDisp2D{};           // current cap displacement

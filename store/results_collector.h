@@ -87,6 +87,21 @@ class ResultsCollector {
     virtual void capStiffnessComputed(const ModelStore& /*store*/,
                                       std::span<const double> /*stiffness*/) {}
 
+    // A pushover event (kPushover... of store/model_store.h) at the converged
+    // increment number `step` (from 1, the position in the sequence of
+    // incrementConverged calls) and its load factor: the pile group where it
+    // happened and, for a moment or soil event, the depth along the pile.
+    virtual void pushoverEvent(const ModelStore& /*store*/, int /*kind*/, double /*loadFactor*/,
+                               int /*step*/, int /*pileGroup*/, double /*depth*/) {}
+
+    // The pushover of load case caseNo is over, before its results are
+    // printed: the largest factor it was to reach, the last converged factor
+    // (its capacity for the case's load pattern; 0 when no increment
+    // converged) and why it stopped (kPushover... of store/model_store.h).
+    virtual void pushoverFinished(const ModelStore& /*store*/, int /*caseNo*/,
+                                  double /*maximumFactor*/, double /*capacityFactor*/,
+                                  int /*stop*/) {}
+
     // A warning of the run, as the report prints it (records separated by
     // '\n').
     virtual void warningIssued(const ModelStore& store, std::string_view text) = 0;

@@ -297,5 +297,76 @@ class Plots(unittest.TestCase):
         self.assertTrue(os.path.exists(os.path.join(out, "cli", "case2-plan.svg")))
 
 
+class Pushover(unittest.TestCase):
+    """pylora --pushover on group3d: its results, its picture, its refusals."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.out = tempfile.mkdtemp(prefix="pylora-pushover-")
+        model = os.path.join(ROOT, "examples", "group3d", "model.dat")
+        cls.result = subprocess.run([CLI, model, "-o", cls.out, "--quiet", "--pushover", "2:4"],
+                                 check=False, capture_output=True, text=True)
+        with open(os.path.join(cls.out, "model.json"), encoding="utf-8") as f:
+            cls.doc = json.load(f)
+
+    def test_the_case_alone_is_pushed_and_its_capacity_is_its_last_step(self):
+        self.assertEqual(self.result.returncode, 0, self.result.stderr)
+        with open(os.path.join(ROOT, "docs", "results.schema.json"), encoding="utf-8") as f:
+            jsonschema.validate(self.doc, json.load(f), cls=jsonschema.Draft202012Validator)
+        push = self.doc["pushover"]
+        self.assertEqual([(a["series"], a["number"]) for a in self.doc["analyses"]], [("load case", 2)])
+        self.assertEqual(self.doc["envelopes"], [])
+        analysis = self.doc["analyses"][push["analysis"]]
+        steps = analysis["steps"]
+        factors = [s["loadFactor"] for s in steps]
+        self.assertEqual(factors, sorted(factors))
+        self.assertGreater(factors[-1], 1.0)
+        self.assertEqual(push["capacityFactor"], factors[-1])
+        self.assertEqual(push["maximumFactor"], 4.0)
+        self.assertEqual(analysis["completion"]["loadFactor"], factors[-1])
+        self.assertEqual(analysis["capDisplacement"], steps[-1]["capDisplacement"])
+        self.assertIn(f"last converged load factor {factors[-1]:.4g}", self.result.stderr)
+        for event in push["events"]:
+            with self.subTest(event=event["kind"]):
+                self.assertEqual(event["loadFactor"], steps[event["step"]]["loadFactor"])
+        # The load case's own load times the factor: the capLoad of every step.
+        load = steps[0]["capLoad"]
+        for step in steps:
+            for key, value in step["capLoad"].items():
+                self.assertAlmostEqual(value, load[key] * step["loadFactor"] / factors[0],
+                                       delta=1e-9 * (abs(value) + 1.0))
+        with open(os.path.join(self.out, "model.out"), encoding="utf-8") as f:
+            report = f.read()
+        self.assertIn("* PUSHOVER OF LOAD CASE     2 *", report)
+
+    def test_pylora_plot_draws_the_pushover_with_its_events(self):
+        out = tempfile.mkdtemp(prefix="pylora-pushover-plots-")
+        written, skipped = pylora_plot.plot_load_paths(self.doc, out)
+        self.assertEqual(skipped, [])
+        self.assertEqual(sorted(os.path.basename(p) for p in written),
+                         ["case2-load-path.png", "pushover.png"])
+        fig = pylora_plot.pushover_figure(self.doc, self.doc["pushover"])
+        labels = [t.get_text() for ax in fig.axes[:1] for t in ax.get_legend().get_texts()]
+        for event in self.doc["pushover"]["events"]:
+            self.assertTrue(any(label.startswith(event["kind"]) for label in labels), labels)
+        plt.close(fig)
+
+    def test_a_case_that_does_not_exist_or_a_factor_below_one_is_refused(self):
+        model = os.path.join(ROOT, "examples", "group3d", "model.dat")
+        out = tempfile.mkdtemp(prefix="pylora-pushover-bad-")
+        r = subprocess.run([CLI, model, "-o", out, "--quiet", "--pushover", "9"],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 104, r.stderr)
+        with open(os.path.join(out, "model.out"), encoding="utf-8") as f:
+            self.assertIn("THE LOAD CASE    9 OF THE PUSHOVER DOES NOT EXIST (THE MODEL HAS    2 LOAD CASES)",
+                          f.read())
+        for bad in ["1:0.5", "0", "x", "1:", "1:5:2", "1:nan", "1:2000"]:
+            with self.subTest(argument=bad):
+                r = subprocess.run([CLI, model, "-o", out, "--quiet", "--pushover", bad],
+                                   capture_output=True, text=True)
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertIn("--pushover needs CASE or CASE:FACTOR", r.stderr)
+
+
 if __name__ == "__main__":
     unittest.main()
