@@ -339,6 +339,26 @@ class Pushover(unittest.TestCase):
             report = f.read()
         self.assertIn("* PUSHOVER OF LOAD CASE     2 *", report)
 
+    def test_a_two_dimensional_pushover_ends_where_its_steps_end(self):
+        out = tempfile.mkdtemp(prefix="pylora-pushover-2d-")
+        model = os.path.join(ROOT, "examples", "row2d", "model.dat")
+        r = subprocess.run([CLI, model, "-o", out, "--quiet", "--pushover", "1"],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(os.path.join(out, "model.json"), encoding="utf-8") as f:
+            doc = json.load(f)
+        push = doc["pushover"]
+        steps = doc["analyses"][0]["steps"]
+        self.assertEqual(push["capacityFactor"], steps[-1]["loadFactor"])
+        self.assertNotEqual(push["stopped"], "largest factor reached")
+        self.assertEqual(doc["analyses"][0]["capDisplacement"], steps[-1]["capDisplacement"])
+        # The rows of sand yield before the cap gives way: the soil event
+        # comes at a converged step below the capacity, with its depth.
+        soil = [e for e in push["events"] if e["kind"] == "soil at ultimate resistance"]
+        self.assertEqual(len(soil), 1)
+        self.assertLess(soil[0]["loadFactor"], push["capacityFactor"])
+        self.assertIsNotNone(soil[0]["depth"])
+
     def test_pylora_plot_draws_the_pushover_with_its_events(self):
         out = tempfile.mkdtemp(prefix="pylora-pushover-plots-")
         written, skipped = pylora_plot.plot_load_paths(self.doc, out)
