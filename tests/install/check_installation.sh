@@ -27,7 +27,7 @@ case "$mode" in
     deb=$(ls "$work"/cpack/pylora_"$version"_*.deb) || fail "no package pylora_${version}_ARCH.deb"
     depends=$(dpkg-deb -f "$deb" Depends)
     echo "Depends: $depends"
-    for needed in python3 python3-matplotlib libstdc++6 libyaml-cpp; do
+    for needed in python3 python3-matplotlib python3-pandas libstdc++6 libyaml-cpp; do
       grep -q "\\b$needed" <<< "$depends" || fail "the package does not depend on $needed"
     done
     [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not $version"
@@ -70,6 +70,20 @@ grep -q "\"programVersion\": \"$version\"" out/model.results.json || fail "the r
 run "$prefix/bin/pylora-plot" out/model.results.json -o plots > plot.log 2>&1 ||
   { cat plot.log; fail "pylora-plot did not draw the example's pictures"; }
 ls plots/*.png > /dev/null 2>&1 || fail "pylora-plot drew no picture"
+
+# The Python package, found through the path file as Debian's python3 finds
+# it under /usr, runs the installed program.
+run /usr/bin/python3 -c "
+import site, sys
+site.addsitedir(sys.argv[1])
+import pylora
+assert pylora.program().resolve() == __import__('pathlib').Path(sys.argv[2]).resolve(), pylora.program()
+r = pylora.load(sys.argv[3]).run()
+assert r.completed and len(r.cap) == 3, r
+print(pylora.__version__)
+" "$prefix/lib/python3/dist-packages" "$prefix/bin/pylora" "$prefix/share/pylora/examples/group3d/model.yaml" \
+  > python.log 2>&1 || { cat python.log; fail "the installed Python package did not run the example"; }
+[ "$(tail -1 python.log)" = "$version" ] || fail "the Python package is not version $version"
 
 # A C program built against the installed header and library, found by
 # pkg-config and by find_package; the header compiles as C++ too.

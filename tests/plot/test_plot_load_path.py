@@ -20,8 +20,8 @@ matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "plot"))
-import pylora_plot  # noqa: E402
+sys.path.insert(0, os.path.join(ROOT, "python"))
+import pylora.plot as pylora_plot  # noqa: E402
 
 CLI = os.environ.get("PYLORA_CLI", os.path.join(ROOT, "build", "test", "cli", "pylora"))
 _docs = {}

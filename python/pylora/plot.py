@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: Apache-2.0
-"""pylora-plot: pictures of a pylora results file (RESULTS.json).
+"""Pictures of a pylora results file (RESULTS.json), for pylora-plot and
+Results.plot.
 
 Per analysis that has pile results: one small-multiples figure of every pile
 group (deflection, moment, shear and soil reaction against depth, both planes
@@ -21,12 +22,10 @@ import os
 import sys
 
 import matplotlib
-
-matplotlib.use("Agg")
-import matplotlib.pyplot as plt  # noqa: E402
-import matplotlib.ticker  # noqa: E402,F401
-import matplotlib.transforms  # noqa: E402
-import numpy as np  # noqa: E402
+import matplotlib.pyplot as plt
+import matplotlib.ticker  # noqa: F401
+import matplotlib.transforms
+import numpy as np
 
 QUANTITIES = [("deflection", "Deflection", "deflection"),
               ("moment", "Bending moment", "moment"),
