@@ -257,3 +257,13 @@ def test_sweep_on_a_dask_cluster_equals_the_runs_one_after_another(sequential):
         results = pylora.sweep(study(), client=client)
     check_study(results, sequential)
     assert all(r.files == {} for r in results if isinstance(r, pylora.Results))
+
+
+def test_plot_draws_the_pictures_of_pylora_plot_and_an_earlier_run_reads_back(group3d_results, tmp_path):
+    pytest.importorskip("matplotlib")
+    paths = group3d_results.plot(tmp_path / "plots")
+    names = sorted(p.name for p in paths)
+    assert "case1-piles.png" in names and "combination1-plan.png" in names
+    assert all(p.stat().st_size > 1000 for p in paths)
+    again = pylora.Results.read(group3d_results.files["results"])
+    assert again.cap.equals(group3d_results.cap) and again.files["report"] == group3d_results.files["report"]
