@@ -14,10 +14,10 @@ machine or on a Dask cluster.
 """
 from ._program import program
 from ._version import __version__
-from .errors import Diagnostic, ModelError, PyloraError, RunTimeout
+from .errors import Diagnostic, ModelError, PyloraError, RunCancelled, RunTimeout
 from .model import Model, load
 from .results import Results, RunWarning
 from .study import sample, sweep, vary
 
-__all__ = ["Diagnostic", "Model", "ModelError", "PyloraError", "Results", "RunTimeout",
+__all__ = ["Diagnostic", "Model", "ModelError", "PyloraError", "Results", "RunCancelled", "RunTimeout",
            "RunWarning", "__version__", "load", "program", "sample", "sweep", "vary"]

@@ -67,3 +67,15 @@ class RunTimeout(PyloraError, TimeoutError):
 
     def __reduce__(self):
         return (type(self), (str(self), self.results))
+
+
+class RunCancelled(PyloraError):
+    """A run was cancelled (Model.run's cancel event) and stopped in order;
+    ``results`` holds what it finished (None when it wrote no results file)."""
+
+    def __init__(self, message: str, results: Any = None):
+        super().__init__(message)
+        self.results = results
+
+    def __reduce__(self):
+        return (type(self), (str(self), self.results))

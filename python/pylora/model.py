@@ -14,13 +14,14 @@ import os
 import shutil
 import subprocess
 import tempfile
+import threading
 import time
 import weakref
 from pathlib import Path
 from typing import Any, Callable
 
 from ._program import program, run_program
-from .errors import Diagnostic, ModelError, PyloraError, RunTimeout
+from .errors import Diagnostic, ModelError, PyloraError, RunCancelled, RunTimeout
 from .pointer import get_value, set_value
 from .results import Results
 
@@ -170,7 +171,7 @@ class Model:
 
     def run(self, threads: int | None = None, workdir: str | os.PathLike[str] | None = None,
             progress: Callable[[str], None] | None = None,
-            timeout: float | None = None) -> Results:
+            timeout: float | None = None, cancel: threading.Event | None = None) -> Results:
         """Runs the analysis and returns its Results.
 
         threads: threads of the per-pile analyses (default: the program's,
@@ -178,7 +179,8 @@ class Model:
         a temporary folder that lives as long as the Results). progress: called
         with each progress message of the run as it comes (the case, step and
         iteration). timeout: seconds after which the run is stopped in order
-        and RunTimeout raised.
+        and RunTimeout raised. cancel: an event another thread may set to stop
+        the run in order; RunCancelled is then raised.
 
         A refused model raises ModelError with the diagnostics; a run that
         stops with a stop code returns Results with that return_code,
@@ -190,7 +192,7 @@ class Model:
         folder = Path(tempfile.mkdtemp(prefix="pylora-run-") if temporary else workdir)
         folder.mkdir(parents=True, exist_ok=True)
         try:
-            results = self._run_in(folder, threads, progress, timeout)
+            results = self._run_in(folder, threads, progress, timeout, cancel)
         except BaseException:
             if temporary:
                 shutil.rmtree(folder, ignore_errors=True)
@@ -199,8 +201,8 @@ class Model:
             weakref.finalize(results, shutil.rmtree, str(folder), True)
         return results
 
-    def _run_in(self, folder: Path, threads: int | None,
-                progress: Callable[[str], None] | None, timeout: float | None) -> Results:
+    def _run_in(self, folder: Path, threads: int | None, progress: Callable[[str], None] | None,
+                timeout: float | None, cancel: threading.Event | None) -> Results:
         document = self._write_json(folder / f"{self.name}.json")
         console = folder / f"{self.name}.console"
         args = [str(program()), str(document), "-o", str(folder), "--quiet"]
@@ -208,13 +210,13 @@ class Model:
             args += ["--threads", str(threads)]
         progress_file = folder / f"{self.name}.prg"
         deadline = None if timeout is None else time.monotonic() + timeout
-        timed_out = False
+        timed_out = cancelled = False
         with open(console, "w", encoding="utf-8") as err:
             process = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=err)
             try:
                 last = ""
                 while True:
-                    wait = _PROGRESS_INTERVAL if progress else None
+                    wait = _PROGRESS_INTERVAL if progress or cancel else None
                     if deadline is not None:
                         left = max(deadline - time.monotonic(), 0.0)
                         wait = left if wait is None else min(wait, left)
@@ -225,8 +227,9 @@ class Model:
                         pass
                     if progress:
                         last = _report_progress(progress_file, last, progress)
-                    if deadline is not None and time.monotonic() >= deadline:
-                        timed_out = True
+                    cancelled = cancel is not None and cancel.is_set()
+                    timed_out = deadline is not None and time.monotonic() >= deadline
+                    if cancelled or timed_out:
                         process.terminate()  # the program ends the run in order
                         try:
                             process.wait(timeout=30)
@@ -242,6 +245,8 @@ class Model:
         stderr = console.read_text(encoding="utf-8", errors="replace")
         results_file = folder / f"{self.name}.results.json"
         results = Results.from_run(folder, self.name, code) if results_file.is_file() else None
+        if cancelled:
+            raise RunCancelled(f"the run of {self.title!r} was cancelled", results)
         if timed_out:
             raise RunTimeout(f"the run of {self.title!r} took longer than {timeout} s and was stopped",
                              results)

@@ -267,3 +267,14 @@ def test_plot_draws_the_pictures_of_pylora_plot_and_an_earlier_run_reads_back(gr
     assert all(p.stat().st_size > 1000 for p in paths)
     again = pylora.Results.read(group3d_results.files["results"])
     assert again.cap.equals(group3d_results.cap) and again.files["report"] == group3d_results.files["report"]
+
+
+def test_a_cancelled_run_is_stopped_in_order():
+    import threading
+    slow = pylora.load(GROUP3D / "model.yaml")
+    for case in slow.document["loadCases"]:
+        case["increments"] = {"factor": 0.0005, "minimum": 0.0001}
+    cancel = threading.Event()
+    threading.Timer(0.3, cancel.set).start()
+    with pytest.raises(pylora.RunCancelled):
+        slow.run(cancel=cancel)
