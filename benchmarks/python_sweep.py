@@ -24,19 +24,9 @@ from pathlib import Path
 import pylora
 
 
-def single_pile() -> pylora.Model:
-    return pylora.Model({
-        "pylora": 1, "title": "One pile", "units": "metric", "analysis": "threeDimensional",
-        "loadCases": [{"name": "Lateral", "loads": [{"Fx": 100.0, "Fy": 150.0}]}],
-        "pileGroups": [{"connection": "fixed"}],
-        "pileProperties": [{"length": 10.0, "increments": 50, "youngsModulus": 2.0e8,
-                            "sections": [{"to": 10.0, "crossSection": "pipe"}]}],
-        "crossSections": [{"name": "pipe", "shape": "circularPipe", "diameter": 0.6, "innerDiameter": 0.576,
-                           "area": 0.022167, "inertia": {"z": 0.00095842, "y": 0.00095842}}],
-        "soilLayers": [{"type": "softClay",
-                        "top": {"x": 0.0, "effectiveUnitWeight": 8.0, "undrainedShearStrength": 20.0, "eps50": 0.01},
-                        "bottom": {"x": 20.0, "effectiveUnitWeight": 8.0, "undrainedShearStrength": 20.0, "eps50": 0.01}}],
-    }, name="pile")
+# A single fixed-head pile of 50 increments in one clay layer, the small
+# model of the package's tests.
+SINGLE_PILE = Path(__file__).resolve().parents[1] / "tests" / "python" / "data" / "single-pile.json"
 
 
 def main() -> int:
@@ -45,7 +35,7 @@ def main() -> int:
     parser.add_argument("--workers", type=int, default=2)
     parser.add_argument("--repeats", type=int, default=3, help="each way is timed this often; medians")
     args = parser.parse_args()
-    models = pylora.vary(single_pile(), "/soilLayers/0/top/undrainedShearStrength",
+    models = pylora.vary(pylora.load(SINGLE_PILE), "/soilLayers/0/top/undrainedShearStrength",
                          [15.0 + 15.0 * i / max(args.runs - 1, 1) for i in range(args.runs)])
     program = str(pylora.program())
 

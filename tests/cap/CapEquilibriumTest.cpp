@@ -428,7 +428,7 @@ namespace pylora {
 namespace {
 
 // Keeps what the cap solution hands a caller's collector about the stiffness.
-class StiffnessRecorder final : public ResultsCollector {
+class StiffnessRecorder final : public captest::QuietCollector {
   public:
     struct Step {
         double factor = 0.0;
@@ -437,23 +437,13 @@ class StiffnessRecorder final : public ResultsCollector {
     };
     std::vector<std::vector<double>> matrices;
     std::vector<Step> steps;
-    void analysisStarted(const ModelStore&) override {}
     void incrementConverged(const ModelStore&, double factor, std::span<const double> load,
                             std::span<const double> u, int, double axial, double moment) override {
         steps.push_back({factor, {load.begin(), load.end()}, {u.begin(), u.end()}, axial, moment});
     }
-    void capSolved(const ModelStore&, std::span<const double>, std::span<const double>,
-                   int) override {}
     void capStiffnessComputed(const ModelStore&, std::span<const double> k) override {
         matrices.emplace_back(k.begin(), k.end());
     }
-    void completed(const ModelStore&, int, double) override {}
-    void pileSolved(const ModelStore&, int, std::span<const double>,
-                    std::span<const double>) override {}
-    void envelopePrinted(const ModelStore&, int, int) override {}
-    void pyCurvePrinted(const ModelStore&, int, int) override {}
-    void warningIssued(const ModelStore&, std::string_view) override {}
-    void runFinished(const ModelStore&, int) override {}
 };
 
 // One elastic pile under the cap at its origin, the recorder attached.

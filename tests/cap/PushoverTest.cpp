@@ -31,7 +31,7 @@ using captest::CapModel;
 using captest::PileData;
 
 // What a pushover hands its collector.
-class PushoverRecorder final : public ResultsCollector {
+class PushoverRecorder final : public captest::QuietCollector {
   public:
     struct Step {
         double factor = 0.0;
@@ -50,7 +50,6 @@ class PushoverRecorder final : public ResultsCollector {
     double capacity = -1.0;
     int stop = -1;
 
-    void analysisStarted(const ModelStore&) override {}
     void incrementConverged(const ModelStore&, double factor, std::span<const double>,
                             std::span<const double> u, int, double, double) override {
         steps.push_back({factor, {u.begin(), u.end()}});
@@ -64,16 +63,6 @@ class PushoverRecorder final : public ResultsCollector {
         capacity = capacityFactor;
         stop = why;
     }
-    void capSolved(const ModelStore&, std::span<const double>, std::span<const double>,
-                   int) override {}
-    void completed(const ModelStore&, int, double) override {}
-    void pileSolved(const ModelStore&, int, std::span<const double>,
-                    std::span<const double>) override {}
-    void envelopePrinted(const ModelStore&, int, int) override {}
-    void pyCurvePrinted(const ModelStore&, int, int) override {}
-    void warningIssued(const ModelStore&, std::string_view) override {}
-    void runFinished(const ModelStore&, int) override {}
-
     const Event* event(int kind) const {
         for (const Event& e : events)
             if (e.kind == kind) return &e;
@@ -208,16 +197,23 @@ LargestMoment printedMoment(const ModelStore& s) {
     return largest;
 }
 
-TEST(Pushover, LongPileRisesWithFallingSlopeAndMarksTheFirstStepWhoseMomentReachesTheCapacity) {
-    // A long fixed-head steel pipe in soft clay from the head down.
+// A long fixed-head steel pipe in soft clay from the head down, as pile
+// group 1.
+std::unique_ptr<CapModel> longPile() {
     PileData pile;
     pile.length = 600.0;
     pile.increments = 60;
     pile.diameter = 24.0;
     pile.EI = 2.9E7 * 16286.0;
     auto m = clayModel(pile, 4.0, 0.02, 0.02, 0.0);
+    addGroup(*m->store, 0.0, 0.0, 0.0, 0.0, captest::kVertical, false);
+    return m;
+}
+
+TEST(Pushover, LongPileRisesWithFallingSlopeAndMarksTheFirstStepWhoseMomentReachesTheCapacity) {
+    auto m = longPile();
     ModelStore& s = *m->store;
-    const int g = addGroup(s, 0.0, 0.0, 0.0, 0.0, captest::kVertical, false);
+    const int g = 1;
     const double Mn = 4.0E6;
     s.work.properties[0].sections[0].Mn = Mn;
     const CapVector load{0.0, 2.0E4, 0.0, 0.0, 0.0, 0.0};
@@ -267,14 +263,8 @@ TEST(Pushover, LongPileRisesWithFallingSlopeAndMarksTheFirstStepWhoseMomentReach
 }
 
 TEST(Pushover, ACaseThatReachesTheLargestFactorSaysSoAndAnOrdinaryRunKeepsItsLastIncrementAtOne) {
-    PileData pile;
-    pile.length = 600.0;
-    pile.increments = 60;
-    pile.diameter = 24.0;
-    pile.EI = 2.9E7 * 16286.0;
-    auto m = clayModel(pile, 4.0, 0.02, 0.02, 0.0);
+    auto m = longPile();
     ModelStore& s = *m->store;
-    addGroup(s, 0.0, 0.0, 0.0, 0.0, captest::kVertical, false);
     s.analysis.control.loadIncrementFactor = 0.3;
 
     // A small load pushed to 1.75 times: increments 0.3 .. 1.5, then 1.75

@@ -12,11 +12,14 @@
 #include <cstdio>
 #include <memory>
 #include <numbers>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "soil/soil_profile.h"
 #include "store/model_store.h"
+#include "store/results_collector.h"
 #include "store/run_messages.h"
 #include "tests/support/model_builders.h"
 #include "tests/support/temp_dir.h"
@@ -236,6 +239,22 @@ inline std::unique_ptr<CapModel> softClayModel() {
     s.analysis.control.deflectionTolerance = 1.0E-10;
     return m;
 }
+
+// A collector that takes everything and keeps nothing: the base of the
+// tests' recorders, which override what they keep.
+class QuietCollector : public ResultsCollector {
+  public:
+    void analysisStarted(const ModelStore&) override {}
+    void capSolved(const ModelStore&, std::span<const double>, std::span<const double>,
+                   int) override {}
+    void completed(const ModelStore&, int, double) override {}
+    void pileSolved(const ModelStore&, int, std::span<const double>,
+                    std::span<const double>) override {}
+    void envelopePrinted(const ModelStore&, int, int) override {}
+    void pyCurvePrinted(const ModelStore&, int, int) override {}
+    void warningIssued(const ModelStore&, std::string_view) override {}
+    void runFinished(const ModelStore&, int) override {}
+};
 
 // The rows of a text from the line holding `from` on, at most `count`.
 inline std::vector<std::string> linesFrom(const std::string& text, const std::string& from,

@@ -34,21 +34,10 @@ def group3d_results(group3d: pylora.Model) -> pylora.Results:
     return group3d.run()
 
 
-def single_pile(strength: float = 20.0) -> pylora.Model:
+def single_pile() -> pylora.Model:
     """A single fixed-head pile of 50 increments in one clay layer under a
-    lateral load: the small model of the studies."""
-    return pylora.Model({
-        "pylora": 1, "title": "One pile", "units": "metric", "analysis": "threeDimensional",
-        "loadCases": [{"name": "Lateral", "loads": [{"Fx": 100.0, "Fy": 150.0}]}],
-        "pileGroups": [{"connection": "fixed"}],
-        "pileProperties": [{"length": 10.0, "increments": 50, "youngsModulus": 2.0e8,
-                            "sections": [{"to": 10.0, "crossSection": "pipe"}]}],
-        "crossSections": [{"name": "pipe", "shape": "circularPipe", "diameter": 0.6, "innerDiameter": 0.576,
-                           "area": 0.022167, "inertia": {"z": 0.00095842, "y": 0.00095842}}],
-        "soilLayers": [{"type": "softClay",
-                        "top": {"x": 0.0, "effectiveUnitWeight": 8.0, "undrainedShearStrength": strength, "eps50": 0.01},
-                        "bottom": {"x": 20.0, "effectiveUnitWeight": 8.0, "undrainedShearStrength": strength, "eps50": 0.01}}],
-    }, name="pile")
+    lateral load: the small model of the studies (and of the benchmark)."""
+    return pylora.load(Path(__file__).parent / "data" / "single-pile.json")
 
 
 def refused(model: pylora.Model) -> pylora.Model:
