@@ -85,6 +85,22 @@ print(pylora.__version__)
   > python.log 2>&1 || { cat python.log; fail "the installed Python package did not run the example"; }
 [ "$(tail -1 python.log)" = "$version" ] || fail "the Python package is not version $version"
 
+# pylora-web serves the installed application and answers its API with the
+# token it prints.
+run env PYLORA_WEB_TOKEN=installcheck "$prefix/bin/pylora-web" --port 0 > web.log 2> web.err &
+web_pid=$!
+for _ in $(seq 50); do grep -q 'pylora-web: http' web.log && break; sleep 0.2; done
+address=$(grep -o 'http://[^/]*' web.log | head -1) || { kill "$web_pid"; cat web.err; fail "pylora-web printed no address"; }
+page=$(run /usr/bin/python3 -c "
+import sys, urllib.request
+base = sys.argv[1]
+index = urllib.request.urlopen(base + '/').read().decode()
+health = urllib.request.urlopen(urllib.request.Request(base + '/api/health', headers={'Authorization': 'token installcheck'})).read().decode()
+print('index' if '<script' in index else 'no index', health)
+" "$address") || { kill "$web_pid"; cat web.err; fail "pylora-web did not answer"; }
+kill "$web_pid"; wait "$web_pid" || true
+grep -q "^index .*\"version\": \"$version\"" <<< "$page" || fail "pylora-web did not serve the application and its version: $page"
+
 # A C program built against the installed header and library, found by
 # pkg-config and by find_package; the header compiles as C++ too.
 pcflags=$(run env PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs pylora) ||
