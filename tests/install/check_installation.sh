@@ -87,8 +87,11 @@ print(pylora.__version__)
 
 # pylora-web serves the installed application and answers its API with the
 # token it prints.
-run env PYLORA_WEB_TOKEN=installcheck "$prefix/bin/pylora-web" --port 0 > web.log 2> web.err &
+# (env directly, not through run(), so that $! is the server's own process)
+env -i PATH=/usr/bin:/bin HOME="$work" LANG=C.UTF-8 PYLORA_WEB_TOKEN=installcheck \
+  "$prefix/bin/pylora-web" --port 0 > web.log 2> web.err &
 web_pid=$!
+trap 'kill "$web_pid" 2> /dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 50); do grep -q 'pylora-web: http' web.log && break; sleep 0.2; done
 address=$(grep -o 'http://[^/]*' web.log | head -1) || { kill "$web_pid"; cat web.err; fail "pylora-web printed no address"; }
 page=$(run /usr/bin/python3 -c "
