@@ -50,10 +50,13 @@ export function drawPlan(piles: PlanPile[], opt: PlanOptions): SVGElement {
   let z0 = Math.min(...zs, 0);
   let z1 = Math.max(...zs, 0);
   // Smallest distance between two piles: the size of the circles.
+  // Swept along Y: a pair further apart in Y than the best distance so far
+  // ends the look from a pile (a grid of 2000 piles takes no 2 million pairs).
   let minDist = Infinity;
-  for (let i = 0; i < piles.length; i++)
-    for (let j = i + 1; j < piles.length; j++) {
-      const d = Math.hypot(piles[i].y - piles[j].y, piles[i].z - piles[j].z);
+  const byY = piles.slice().sort((a, b) => a.y - b.y);
+  for (let i = 0; i < byY.length; i++)
+    for (let j = i + 1; j < byY.length && byY[j].y - byY[i].y < minDist; j++) {
+      const d = Math.hypot(byY[i].y - byY[j].y, byY[i].z - byY[j].z);
       if (d > 0 && d < minDist) minDist = d;
     }
   const span = Math.max(y1 - y0, z1 - z0, Number.isFinite(minDist) ? minDist : 0) || 1;
@@ -77,6 +80,7 @@ export function drawPlan(piles: PlanPile[], opt: PlanOptions): SVGElement {
     role: "group",
     "aria-label": "Plan of the pile heads",
     "data-testid": "plan",
+    "data-piles": piles.length,
   });
   root.appendChild(
     svg(
@@ -163,18 +167,27 @@ export function drawPlan(piles: PlanPile[], opt: PlanOptions): SVGElement {
         );
       }
     }
-    if (opt.onPick) {
-      const pick = opt.onPick;
-      g.addEventListener("click", () => pick(p.group));
-      g.addEventListener("keydown", (e) => {
-        const k = (e as KeyboardEvent).key;
-        if (k === "Enter" || k === " ") {
-          e.preventDefault();
-          pick(p.group);
-        }
-      });
-    }
     root.appendChild(g);
+  }
+  // One listener for every pile (a plan may hold thousands).
+  if (opt.onPick) {
+    const pick = opt.onPick;
+    const groupOf = (e: Event): number | null => {
+      const g = (e.target as Element | null)?.closest?.("g.pile");
+      return g && root.contains(g) ? Number(g.getAttribute("data-group")) : null;
+    };
+    root.addEventListener("click", (e) => {
+      const group = groupOf(e);
+      if (group !== null) pick(group);
+    });
+    root.addEventListener("keydown", (e) => {
+      const k = (e as KeyboardEvent).key;
+      const group = groupOf(e);
+      if (group !== null && (k === "Enter" || k === " ")) {
+        e.preventDefault();
+        pick(group);
+      }
+    });
   }
   return root;
 }

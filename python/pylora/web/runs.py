@@ -6,6 +6,7 @@ message, the new lines of its runtime file and the warnings among them).
 from __future__ import annotations
 
 import asyncio
+import json
 import logging
 import re
 import secrets
@@ -152,6 +153,42 @@ class RunWatcher:
         return [p.decode("utf-8", errors="replace").rstrip() for p in pieces]
 
 
+def summarise(results: dict[str, Any]) -> dict[str, Any]:
+    """The results document with every pile (of the analyses and of the
+    envelopes) reduced to its group and head."""
+    summary = {key: value for key, value in results.items() if key not in ("analyses", "envelopes")}
+    for key in ("analyses", "envelopes"):
+        if key in results:
+            summary[key] = [{**entry, "piles": [{"group": p.get("group"), "head": p.get("head")}
+                                                for p in entry.get("piles", [])]}
+                            if "piles" in entry else dict(entry)
+                            for entry in results[key]]
+    return summary
+
+
+class ResultsParts:
+    """The parts of a run's results that the server answers with, made once:
+    the summary as JSON text and the piles of each analysis and envelope by
+    their group (a model of 2000 piles has a results file of some 100 MB;
+    the summary is a few MB and one pile some 50 kB)."""
+
+    def __init__(self, results: dict[str, Any]):
+        self.summary: bytes = json.dumps(summarise(results)).encode()
+        self.piles: dict[str, list[dict[int, dict[str, Any]]]] = {}
+        for key in ("analyses", "envelopes"):
+            entries = results.get(key) or []
+            self.piles[key] = [{p.get("group"): p for p in reversed(entry.get("piles") or [])}
+                               for entry in entries]
+
+    def pile(self, key: str, i: int, group: int) -> dict[str, Any] | None:
+        """Pile group `group` of entry i of "analyses" or "envelopes"
+        (the first of that group, as the list holds it), or None."""
+        return self.piles[key][i].get(group)
+
+    def count(self, key: str) -> int:
+        return len(self.piles[key])
+
+
 @dataclass(eq=False)
 class Run:
     """One run of a model: where its files are and how far it got."""
@@ -169,6 +206,8 @@ class Run:
     last_progress: str = ""
     #: The results document, once read (a run's results do not change once it ended).
     results_json: dict[str, Any] | None = None
+    #: What the server answers from the results, made once (ResultsParts).
+    parts: Any = None
     cancel: threading.Event = field(default_factory=threading.Event)
     done: asyncio.Event = field(default_factory=asyncio.Event)
 
@@ -248,7 +287,14 @@ class RunQueue:
         loop = asyncio.get_running_loop()
 
         def work() -> Any:
-            return run.model.run(workdir=run.folder, progress=run.note_progress, cancel=run.cancel)
+            results = run.model.run(workdir=run.folder, progress=run.note_progress, cancel=run.cancel)
+            # The run's thread has the document read already: the summary and
+            # the index of the piles are made here, before the run counts as
+            # completed, so that the first request for them does not wait for
+            # (and the server's loop never stops on) reading a large file.
+            run.results_json = results.json
+            run.parts = ResultsParts(results.json)
+            return results
 
         try:
             results = await loop.run_in_executor(self._executor, work)

@@ -10,7 +10,6 @@ of the network can run models through it.
 from __future__ import annotations
 
 import asyncio
-import copy
 import json
 import logging
 import os
@@ -26,7 +25,7 @@ from .._program import program
 from .._version import __version__
 from ..errors import Diagnostic, ModelError, PyloraError
 from ..model import Model, load
-from .runs import NAME, Run, RunQueue, RunWatcher
+from .runs import NAME, ResultsParts, Run, RunQueue, RunWatcher, summarise
 
 log = logging.getLogger("pylora.web")
 
@@ -382,25 +381,24 @@ def _results_file(run: Run) -> Path:
     return path
 
 
-async def _results(run: Run) -> dict[str, Any]:
-    """The run's results document, read once."""
-    if run.results_json is None:
-        text = await asyncio.to_thread(_results_file(run).read_text, encoding="utf-8")
-        run.results_json = json.loads(text)
-    return run.results_json
+def _read_parts(path: Path) -> ResultsParts:
+    return ResultsParts(json.loads(path.read_text(encoding="utf-8")))
 
 
-def summarise(results: dict[str, Any]) -> dict[str, Any]:
-    """The results document with every pile (of the analyses and of the
-    envelopes) reduced to its group and head."""
-    summary = {key: value for key, value in results.items() if key not in ("analyses", "envelopes")}
-    for key in ("analyses", "envelopes"):
-        if key in results:
-            summary[key] = [{**entry, "piles": [{"group": p.get("group"), "head": p.get("head")}
-                                                for p in entry.get("piles", [])]}
-                            if "piles" in entry else copy.copy(entry)
-                            for entry in results[key]]
-    return summary
+async def _parts(run: Run) -> ResultsParts:
+    """The summary and the piles of the run's results: made by the run's
+    thread when it ended, or here from the file (read in a thread, so that
+    the server answers other requests meanwhile), once."""
+    if run.parts is None:
+        path = _results_file(run)
+        lock = _parts_locks.setdefault(run.id, asyncio.Lock())
+        async with lock:
+            if run.parts is None:
+                run.parts = await asyncio.to_thread(_read_parts, path)
+    return run.parts
+
+
+_parts_locks: dict[str, asyncio.Lock] = {}
 
 
 async def results(request: web.Request) -> web.StreamResponse:
@@ -408,7 +406,10 @@ async def results(request: web.Request) -> web.StreamResponse:
 
 
 async def results_summary(request: web.Request) -> web.Response:
-    return _json(summarise(await _results(_run(request))))
+    run = _run(request)
+    _results_file(run)
+    parts = await _parts(run)
+    return web.Response(body=parts.summary, content_type="application/json", charset="utf-8")
 
 
 def _index(text: str) -> int:
@@ -419,12 +420,14 @@ def _index(text: str) -> int:
 
 
 async def _pile(request: web.Request, key: str, what: str) -> web.Response:
-    document = await _results(_run(request))
-    entries = document.get(key) or []
+    run = _run(request)
+    _results_file(run)
+    parts = await _parts(run)
+    count = parts.count(key)
     i, group = _index(request.match_info["i"]), _index(request.match_info["group"])
-    if not 0 <= i < len(entries):
-        raise Refused(404, f"the run has {len(entries)} {what}; there is no {what[:-1]} {i}")
-    pile = next((p for p in entries[i].get("piles", []) if p.get("group") == group), None)
+    if not 0 <= i < count:
+        raise Refused(404, f"the run has {count} {what}; there is no {what[:-1]} {i}")
+    pile = parts.pile(key, i, group)
     if pile is None:
         raise Refused(404, f"{what[:-1]} {i} has no results of pile group {group}")
     return _json(pile)

@@ -6,7 +6,7 @@
 
 import { el, clear, fmt, withUnit, toCsv, saveText, forceColour, finite } from "../util";
 import { getJson, getText, withToken, token } from "../api";
-import { state } from "../state";
+import { state, loadSummary } from "../state";
 import { chart, disposeWithin, toolbox, renderer, setRenderer, PALETTE, type Renderer } from "../charts";
 import { drawPlan, batter2d, batter3d, groupPiles, type PlanPile } from "../plan";
 import type { Analysis, Envelope, EnvelopePile, PileResult, Results, Num, Dict, PlaneValues, Matrix, Doc } from "../types";
@@ -65,8 +65,7 @@ export function renderResults(root: HTMLElement): void {
   }
   const holder = el("div", { id: "results-body" }, el("p", { class: "busy" }, "Loading the results…"));
   root.appendChild(holder);
-  const ready = state.summary && state.summaryOf === id ? Promise.resolve(state.summary) : getJson<Results>(`${base()}/results/summary`);
-  ready
+  loadSummary(id)
     .then((r) => {
       state.summary = r;
       state.summaryOf = id;
@@ -153,7 +152,9 @@ function renderSelection(root: HTMLElement, r: Results, twoD: boolean): void {
   const detail = el("div", { class: "panel wide", id: "pile-detail", "data-testid": "pile-detail" });
   const pick = (g: number) => {
     ui.group = g;
-    for (const n of Array.from(root.querySelectorAll("[data-group]"))) n.classList.toggle("selected", Number((n as HTMLElement).dataset.group) === g);
+    // Only the pile picked before and the one picked now change (of thousands).
+    for (const n of Array.from(root.querySelectorAll("[data-group].selected"))) if (Number((n as HTMLElement).dataset.group) !== g) n.classList.remove("selected");
+    for (const n of Array.from(root.querySelectorAll(`[data-group="${g}"]`))) n.classList.add("selected");
     void pileDetail(detail, r, g, twoD);
   };
   planBox.appendChild(resultPlan(r, analysis, envelope, twoD, pick));
@@ -284,6 +285,9 @@ function resultPlan(r: Results, a: Analysis | null, e: Envelope | null, twoD: bo
 
 // ---------------------------------------------------------------- the table
 
+/** The rows of the pile table shown before "show all". */
+const TABLE_ROWS = 200;
+
 interface Column { key: string; label: string; get: (row: Row) => Num | number }
 interface Row { group: number; property: number; values: Record<string, Num> }
 
@@ -298,6 +302,7 @@ function pileTable(r: Results, a: Analysis | null, e: Envelope | null, pick: (g:
   box.appendChild(tableHolder);
   const propOf = new Map(r.model.pileGroups.map((g) => [g.group, g.pileProperty]));
 
+  let showAll = false;
   const draw = () => {
     clear(tableHolder);
     const rows: Row[] = [];
@@ -363,7 +368,12 @@ function pileTable(r: Results, a: Analysis | null, e: Envelope | null, pick: (g:
     }
     table.appendChild(el("thead", {}, hr));
     const tb = el("tbody");
-    for (const x of sorted) {
+    // A table of thousands of piles shows its first rows (the picked pile's
+    // too) until asked for all; sorting and the CSV take every row.
+    const shown = showAll || sorted.length <= TABLE_ROWS ? sorted : sorted.filter((x, k) => k < TABLE_ROWS || x.group === ui.group);
+    const hidden = sorted.length - shown.length;
+    if (hidden > 0) table.setAttribute("data-hidden-rows", String(hidden));
+    for (const x of shown) {
       const tr = el("tr", { "data-group": x.group, tabindex: 0, class: x.group === ui.group ? "selected" : "", "aria-label": `pile group ${x.group}` });
       for (const c of cols) {
         const v = c.get(x);
@@ -381,6 +391,14 @@ function pileTable(r: Results, a: Analysis | null, e: Envelope | null, pick: (g:
     }
     table.appendChild(tb);
     tableHolder.appendChild(table);
+    if (hidden > 0) {
+      const more = el("button", { type: "button", class: "small", id: "pile-table-all", "data-testid": "pile-table-all" }, `Show all ${sorted.length} rows (${hidden} more)`);
+      more.addEventListener("click", () => {
+        showAll = true;
+        draw();
+      });
+      tableHolder.appendChild(el("p", { class: "muted" }, `The first ${shown.length} of ${sorted.length} rows, in the order chosen. `, more));
+    }
     csv.onclick = () =>
       saveText(`pile-heads-${ui.selection.kind === "a" ? "analysis" : "envelope"}-${ui.selection.index + 1}-${ui.axes}.csv`,
         toCsv(cols.map((c) => c.label), sorted.map((x) => cols.map((c) => c.get(x)))));
@@ -561,7 +579,10 @@ async function pileDetail(box: HTMLElement, r: Results, group: number, twoD: boo
     box.insertBefore(el("p", {}, b), grid);
   }
 
-  // Curves: the printed p-y curves of the group, the load-settlement curve of its property.
+  // Curves: the printed p-y curves of the group, the load-settlement curve of
+  // its property; drawn after the profiles are on screen.
+  await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
+  if (ui.group !== group || ui.selection.kind !== sel.kind || ui.selection.index !== sel.index || !box.isConnected) return;
   const curves = el("div", { class: "charts", id: "pile-curves" });
   box.appendChild(curves);
   const py = (r.pyCurves ?? []).filter((c) => c.pileGroup === group);

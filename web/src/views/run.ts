@@ -4,7 +4,7 @@
 
 import { el, clear, fmt } from "../util";
 import { withToken, del, getJson } from "../api";
-import { state, show } from "../state";
+import { state, show, loadSummary } from "../state";
 import type { Progress, RunInfo } from "../types";
 
 interface Monitor {
@@ -83,8 +83,10 @@ function follow(id: string): Monitor {
         .catch(() => undefined);
     }
     update();
-    // A finished run goes on to its results when its progress is on screen.
+    // A finished run goes on to its results when its progress is on screen;
+    // the results are fetched meanwhile.
     if (m.state === "completed") {
+      if (state.runId === id) loadSummary(id).catch(() => undefined);
       setTimeout(() => {
         const view = document.getElementById("view")?.dataset.view;
         if (view === "run" && monitor === m && state.runId === id) show("results");
