@@ -25,6 +25,7 @@ from datetime import datetime
 from pathlib import Path
 
 import pytest
+from selenium.webdriver.common.by import By
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
@@ -122,6 +123,13 @@ def test_grid_of_2000_piles_stays_quick(server, browser, artefacts, grid_file): 
 
     browser.execute_script(WATCH_PLAN, PILES)
     browser.execute_script("document.querySelector('#run-button').click()")
+    # The run view part-way: the engine's iterations on the grid take seconds.
+    try:
+        wait(browser, lambda d: "ITERATION" in (d.find_element(By.ID, "progress-details").text or ""),
+             timeout=20, message="")
+        shot(browser, artefacts, "large-0-run-progress")
+    except Exception:  # noqa: BLE001 - a run too quick to be seen part-way is no fault
+        pass
     wait(browser, lambda d: d.execute_script("return window.__large && window.__large.planShown !== undefined"),
          timeout=RUN_TIMEOUT, message="the plan of the results never showed all the piles")
     seen = browser.execute_script("return window.__large")
