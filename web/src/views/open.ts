@@ -8,12 +8,20 @@ import { getJson, postModel, ApiError } from "../api";
 import { state, show } from "../state";
 import type { Diagnostic, ExampleInfo, RunInfo, Doc } from "../types";
 import { diagnosticsList } from "./diagnostics";
+import { editor } from "../editor/session";
+import { newModel } from "../editor/fields";
 
 const FORMATS: Record<string, string> = { dat: "dat", json: "json", yaml: "yaml", yml: "yaml" };
 
 function formatOf(name: string): string | null {
   const m = /\.([A-Za-z]+)$/.exec(name);
   return m ? FORMATS[m[1].toLowerCase()] ?? null : null;
+}
+
+/** Whether the model being edited may give way to another (asks when it has unsaved changes). */
+function mayReplace(): boolean {
+  return !editor.hasDocument || !editor.dirty ||
+    window.confirm(`The model being edited (${String((editor.doc as Doc).title ?? "") || editor.name}) has unsaved changes. Open another all the same?`);
 }
 
 /** Checks a model's text; a valid model becomes the model shown. */
@@ -39,6 +47,7 @@ async function checkText(name: string, text: string, format: string, out: HTMLEl
       out.appendChild(diagnosticsList(answer.diagnostics ?? [], `${name} is refused`));
       return;
     }
+    if (document && !mayReplace()) return;
     state.source = { name, document, text, format };
     state.runId = null;
     state.runState = null;
@@ -59,6 +68,25 @@ async function checkText(name: string, text: string, format: string, out: HTMLEl
 
 export function renderOpen(root: HTMLElement): void {
   root.appendChild(el("h2", {}, "Open a model"));
+  const fresh = el("button", { type: "button", id: "new-model", "data-testid": "new-model" }, "New model");
+  fresh.addEventListener("click", () => {
+    if (!mayReplace()) return;
+    editor.load(newModel(), "new model");
+    state.source = { name: editor.name, document: editor.doc as Doc };
+    state.runId = null;
+    state.runState = null;
+    show("model");
+  });
+  const start = el("p", { class: "start" }, fresh);
+  if (editor.hasDocument) {
+    const again = el("button", { type: "button", id: "continue-editing" }, `Go on editing: ${String((editor.doc as Doc).title ?? "") || editor.name}${editor.dirty ? " (unsaved changes)" : ""}`);
+    again.addEventListener("click", () => {
+      state.source = { name: editor.name, document: editor.doc as Doc };
+      show("model");
+    });
+    start.append(" ", again);
+  }
+  root.appendChild(start);
   const grid = el("div", { class: "open-grid" });
   root.appendChild(grid);
 
@@ -78,6 +106,7 @@ export function renderOpen(root: HTMLElement): void {
           el("span", { class: "meta" }, `${x.analysis === "twoDimensional" ? "2-D" : "3-D"}, ${x.pileGroups ?? "?"} pile groups`),
         );
         b.addEventListener("click", async () => {
+          if (!mayReplace()) return;
           b.disabled = true;
           try {
             const ex = await getJson<{ name: string; document: Doc }>(`/api/examples/${encodeURIComponent(x.name)}`);
