@@ -4,6 +4,8 @@
 import { defineConfig } from "vitest/config";
 
 export default defineConfig({
+  // Beside the application's packages, not in the source tree's root.
+  cacheDir: "web/node_modules/.vite",
   test: {
     root: "..",
     include: ["tests/web/unit/**/*.test.ts"],

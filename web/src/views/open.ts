@@ -24,6 +24,19 @@ function mayReplace(): boolean {
     window.confirm(`The model being edited (${String((editor.doc as Doc).title ?? "") || editor.name}) has unsaved changes. Open another all the same?`);
 }
 
+/**
+ * The model document of a YAML or input data file, for the editor (the
+ * program reads the file and writes its document); null when it cannot be
+ * had: the file is then run as it is.
+ */
+async function editable(text: string, format: string): Promise<Doc | null> {
+  try {
+    return (await postModel<{ document: Doc }>("/api/convert?to=json", text, format)).document ?? null;
+  } catch {
+    return null;
+  }
+}
+
 /** Checks a model's text; a valid model becomes the model shown. */
 async function checkText(name: string, text: string, format: string, out: HTMLElement): Promise<void> {
   clear(out);
@@ -47,6 +60,7 @@ async function checkText(name: string, text: string, format: string, out: HTMLEl
       out.appendChild(diagnosticsList(answer.diagnostics ?? [], `${name} is refused`));
       return;
     }
+    if (!document) document = await editable(text, format);
     if (document && !mayReplace()) return;
     state.source = { name, document, text, format };
     state.runId = null;
