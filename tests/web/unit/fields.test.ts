@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Where a diagnostic is shown, how the switches read the document, and the
 // soil properties a layer shows.
-import { placeDiagnostic, SWITCHES, switchValue, switchJson, soilFieldsOf } from "../../../web/src/editor/fields";
+import { placeDiagnostic, SWITCHES, switchValue, switchJson, soilFieldsOf, SOIL_USES } from "../../../web/src/editor/fields";
 
 describe("a diagnostic at its field", () => {
   const bound = ["/title", "/cap/length", "/cap/width", "/loadCases/0/loads/0/Fx", "/pileGroups/0/head/y", "/pileGroups/0/batter/beta"];
@@ -69,5 +69,34 @@ describe("the soil properties of a layer", () => {
     expect(k).not.toContain("compressiveStrength");
     expect(k).toContain("eps50");
     expect(k).not.toContain("krm");
+  });
+});
+
+// Read from the engine: the values each criterion looks up (soil/*_criteria.cpp)
+// and those the profile keeps for its type (soil_profile.cpp); every layer's
+// γ' enters the overburden of the layers below; every type takes the axial
+// resistances.
+describe("the properties each soil type reads", () => {
+  const axial = ["unitSideFriction", "unitTipResistance"];
+  const expected: Record<string, string[]> = {
+    softClay: ["effectiveUnitWeight", "undrainedShearStrength", "eps50"],
+    stiffClayBelowWaterTable: ["effectiveUnitWeight", "undrainedShearStrength", "subgradeModulus", "eps50"],
+    stiffClayAboveWaterTable: ["effectiveUnitWeight", "undrainedShearStrength", "eps50"],
+    sand: ["effectiveUnitWeight", "frictionAngle", "subgradeModulus"],
+    userCurves: ["effectiveUnitWeight"],
+    vuggyLimestone: ["effectiveUnitWeight", "compressiveStrength"],
+    silt: ["effectiveUnitWeight", "undrainedShearStrength", "frictionAngle", "subgradeModulus"],
+    apiSand: ["effectiveUnitWeight", "frictionAngle", "subgradeModulus"],
+    weakRock: ["effectiveUnitWeight", "compressiveStrength", "rockModulus", "krm", "rqd"],
+    stiffClayWithInitialK: ["effectiveUnitWeight", "undrainedShearStrength", "subgradeModulus", "eps50"],
+    liquefiedSand: ["effectiveUnitWeight"],
+  };
+
+  it.each(Object.entries(expected))("%s", (type, fields) => {
+    expect(new Set(soilFieldsOf(type, undefined, undefined).map((f) => f.key))).toEqual(new Set([...fields, ...axial]));
+  });
+
+  it("every soil type of the document is listed", () => {
+    expect(Object.keys(SOIL_USES).sort()).toEqual(Object.keys(expected).sort());
   });
 });

@@ -126,17 +126,22 @@ export const SOIL_FIELDS: Column[] = [
 
 const AXIAL = ["unitSideFriction", "unitTipResistance"];
 
-/** The soil properties the p-y criterion of each soil type reads, and the axial resistances. */
+/**
+ * The soil properties each soil type reads: those of its p-y criterion and
+ * the axial resistances. Every type keeps its effective unit weight: it
+ * enters the average overburden of the layers below (and the default axial
+ * resistances), whatever the layer's own curve reads.
+ */
 export const SOIL_USES: Record<string, string[]> = {
   softClay: ["effectiveUnitWeight", "undrainedShearStrength", "eps50", ...AXIAL],
   stiffClayBelowWaterTable: ["effectiveUnitWeight", "undrainedShearStrength", "subgradeModulus", "eps50", ...AXIAL],
   stiffClayAboveWaterTable: ["effectiveUnitWeight", "undrainedShearStrength", "eps50", ...AXIAL],
   sand: ["effectiveUnitWeight", "frictionAngle", "subgradeModulus", ...AXIAL],
-  userCurves: [...AXIAL],
-  vuggyLimestone: ["compressiveStrength", ...AXIAL],
-  silt: ["effectiveUnitWeight", "undrainedShearStrength", "frictionAngle", "subgradeModulus", "eps50", ...AXIAL],
+  userCurves: ["effectiveUnitWeight", ...AXIAL],
+  vuggyLimestone: ["effectiveUnitWeight", "compressiveStrength", ...AXIAL],
+  silt: ["effectiveUnitWeight", "undrainedShearStrength", "frictionAngle", "subgradeModulus", ...AXIAL],
   apiSand: ["effectiveUnitWeight", "frictionAngle", "subgradeModulus", ...AXIAL],
-  weakRock: ["compressiveStrength", "rockModulus", "krm", "rqd", ...AXIAL],
+  weakRock: ["effectiveUnitWeight", "compressiveStrength", "rockModulus", "krm", "rqd", ...AXIAL],
   stiffClayWithInitialK: ["effectiveUnitWeight", "undrainedShearStrength", "subgradeModulus", "eps50", ...AXIAL],
   liquefiedSand: ["effectiveUnitWeight", ...AXIAL],
 };

@@ -9,7 +9,7 @@ import { state, show } from "../state";
 import type { Diagnostic, ExampleInfo, RunInfo, Doc } from "../types";
 import { diagnosticsList } from "./diagnostics";
 import { editor } from "../editor/session";
-import { newModel } from "../editor/fields";
+import { TEMPLATES } from "../editor/templates";
 
 const FORMATS: Record<string, string> = { dat: "dat", json: "json", yaml: "yaml", yml: "yaml" };
 
@@ -83,15 +83,18 @@ async function checkText(name: string, text: string, format: string, out: HTMLEl
 export function renderOpen(root: HTMLElement): void {
   root.appendChild(el("h2", {}, "Open a model"));
   const fresh = el("button", { type: "button", id: "new-model", "data-testid": "new-model" }, "New model");
+  const template = el("select", { id: "new-template", "aria-label": "What the new model starts from" },
+    ...TEMPLATES.map((t) => el("option", { value: t.key, title: t.note }, t.label)));
   fresh.addEventListener("click", () => {
     if (!mayReplace()) return;
-    editor.load(newModel(), "new model");
+    const from = TEMPLATES.find((t) => t.key === template.value) ?? TEMPLATES[0];
+    editor.load(from.document(), "new model");
     state.source = { name: editor.name, document: editor.doc as Doc };
     state.runId = null;
     state.runState = null;
     show("model");
   });
-  const start = el("p", { class: "start" }, fresh);
+  const start = el("p", { class: "start" }, fresh, " ", template);
   if (editor.hasDocument) {
     const again = el("button", { type: "button", id: "continue-editing" }, `Go on editing: ${String((editor.doc as Doc).title ?? "") || editor.name}${editor.dirty ? " (unsaved changes)" : ""}`);
     again.addEventListener("click", () => {
