@@ -119,10 +119,14 @@ function sectionsTable(p: Doc, i: number, u: Record<string, string>): HTMLElemen
   t.appendChild(body);
   const add = el("button", { type: "button", class: "section-add" }, "+ Section");
   add.addEventListener("click", () => {
-    const last = sections[sections.length - 1];
-    const section: Obj = { to: (p.length as Json) ?? 0, crossSection: (last?.crossSection as Json) ?? (crossSections.length ? crossSectionRef(crossSections, 0) : 1) };
-    const ops: Operation[] = [{ op: "insert", path: `${base}/${sections.length}`, value: section }];
-    if (!Array.isArray(p.sections)) ops.unshift({ op: "set", path: base, value: [] });
+    // The document as it is now: values typed since the page was drawn count.
+    const property = (editor.get(`/pileProperties/${i}`) ?? {}) as Doc;
+    const now = (Array.isArray(property.sections) ? property.sections : []) as Doc[];
+    const all = listOf("crossSections") as Obj[];
+    const last = now[now.length - 1];
+    const section: Obj = { to: (property.length as Json) ?? 0, crossSection: (last?.crossSection as Json) ?? (all.length ? crossSectionRef(all, 0) : 1) };
+    const ops: Operation[] = [{ op: "insert", path: `${base}/${now.length}`, value: section }];
+    if (!Array.isArray(property.sections)) ops.unshift({ op: "set", path: base, value: [] });
     editor.batch(`add a section to pile property ${i + 1}`, ops);
   });
   wrap.append(sections.length ? t : el("p", { class: "muted" }, "No sections: the pile has no cross section yet."),
@@ -141,7 +145,8 @@ function crossSectionSelect(pointer: string, current: Json | undefined, sections
   sections.forEach((c, k) => select.appendChild(el("option", { value: k, selected: k === at }, `${k + 1}. ${show(c.name) || SHAPE_NAMES[shapeOf(c.shape) ?? "general"]}`)));
   bind(select, pointer);
   select.addEventListener("change", () => {
-    if (select.value !== "") editor.set(pointer, crossSectionRef(sections, Number(select.value)), label);
+    // By the names the cross sections have now (one may have been renamed since the page was drawn).
+    if (select.value !== "") editor.set(pointer, crossSectionRef(listOf("crossSections") as Obj[], Number(select.value)), label);
   });
   return select;
 }
