@@ -7,6 +7,7 @@
 // latest message of the progress file.
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/help_text.h"
 #include "cli/results_json.h"
 #include "document/model_files.h"
@@ -71,23 +73,153 @@ std::string oneLine(const std::string& message) {
     return out;
 }
 
-// Shows each new progress message until stop is set.
-void watchProgress(const fs::path& progressFile, const std::atomic<bool>& stop) {
-    std::string shown;
+// How much the console shows: everything (0), only the last line of a run
+// that succeeds (1, --quiet) or nothing but errors (2, -q -q).
+struct ConsoleOptions {
+    int quiet = 0;
+    bool warnings = false;  // every warning, not only their count
+    bool stats = false;
+};
+
+// The width of the terminal on standard error, 80 when it does not say.
+int terminalWidth() {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
+    return 80;
+}
+
+// Follows the progress file until stop is set. On a terminal, one line that
+// redraws itself with a bar over the analyses; elsewhere (a pipe, a log
+// file), a plain line when the progress changed, at most every few seconds.
+void watchProgress(const fs::path& progressFile, const std::atomic<bool>& stop,
+                   pylora::console::RunSize size) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kPlainInterval = std::chrono::seconds(5);
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastPlain{};
+    bool anyPlain = false;
+    std::string message, shown;
     auto poll = [&] {
         std::error_code ec;
-        if (!fs::exists(progressFile, ec)) return;
-        const std::string text = oneLine(readWholeFile(progressFile));
-        if (!text.empty() && text != shown) {
-            std::fprintf(stderr, "pylora: %s\n", text.c_str());
-            shown = text;
+        if (fs::exists(progressFile, ec)) {
+            const std::string text = oneLine(readWholeFile(progressFile));
+            if (!text.empty()) message = text;
+        }
+        const pylora::console::Progress p = pylora::console::parseProgress(message);
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (terminal) {
+            const std::string line =
+                pylora::console::progressLine(p, size, seconds, terminalWidth() - 9, true);
+            if (line != shown) {
+                std::fprintf(stderr, "\r\033[Kpylora: %s", line.c_str());
+                std::fflush(stderr);
+                shown = line;
+            }
+        } else if (p.number > 0) {
+            const std::string line = pylora::console::progressLine(p, size, seconds, 0, false);
+            // The elapsed time alone does not make a new line.
+            const std::string what = line.substr(0, line.rfind(", "));
+            if (what != shown && (!anyPlain || Clock::now() - lastPlain >= kPlainInterval)) {
+                std::fprintf(stderr, "pylora: %s\n", line.c_str());
+                std::fflush(stderr);
+                shown = what;
+                lastPlain = Clock::now();
+                anyPlain = true;
+            }
         }
     };
     while (!stop.load()) {
         poll();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    poll();
+    if (terminal && !shown.empty()) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+    }
+}
+
+// What an analysis's completion says, in words.
+std::string completionText(const pylora::JsonResultsCollector::AnalysisOutcome& a) {
+    char text[96];
+    switch (a.completion) {
+        case 1:
+            return "completed";
+        case 2:
+            std::snprintf(text, sizeof text, "solution at %.4g %% of the load",
+                          100.0 * a.loadFactor);
+            return text;
+        case 3:
+            return "no convergence of the pile cap";
+        case 6:
+            return "no convergence of the piles";
+        case 7:
+            return "singular stiffness matrix";
+        case 8:
+            return "interrupted";
+        default:
+            break;
+    }
+    if (a.stopCode != 0) return "stopped with code " + std::to_string(a.stopCode);
+    return "not analysed";
+}
+
+// The console's account of a finished run: a line for each analysis and the
+// warnings counted by kind (or each of them).
+void printOutcome(const pylora::JsonResultsCollector::RunOutcome& outcome,
+                  const ConsoleOptions& console) {
+    if (console.quiet == 0) {
+        for (const auto& a : outcome.analyses) {
+            std::string line = std::string(a.combination ? "load combination " : "load case ") +
+                               std::to_string(a.number);
+            if (!a.name.empty()) line += " \"" + a.name + "\"";
+            line += ": " + completionText(a);
+            if (a.hasDisplacement && a.completion != 0) {
+                char text[160];
+                std::snprintf(text, sizeof text,
+                              "; largest cap displacement %.4g %s (%s), rotation %.4g %s (%s)",
+                              a.displacement, outcome.lengthUnit.c_str(),
+                              a.displacementComponent.c_str(), a.rotation,
+                              outcome.rotationUnit.c_str(), a.rotationComponent.c_str());
+                line += text;
+            }
+            std::fprintf(stderr, "pylora: %s\n", line.c_str());
+        }
+    }
+    std::vector<std::string> blocks;
+    for (const std::string& text : outcome.warnings)
+        for (std::string& block : pylora::console::warningBlocks(text))
+            blocks.push_back(std::move(block));
+    if (blocks.empty()) return;
+    if (console.warnings) {
+        std::fprintf(stderr, "pylora: %zu warning%s:\n", blocks.size(),
+                     blocks.size() == 1 ? "" : "s");
+        for (const std::string& block : blocks) {
+            std::istringstream in(block);
+            std::string line;
+            while (std::getline(in, line))
+                std::fprintf(stderr, "  %s\n", line.c_str());
+        }
+        return;
+    }
+    if (console.quiet > 0) return;
+    std::fprintf(stderr, "pylora: %zu warning%s (each in the report; --warnings shows them):\n",
+                 blocks.size(), blocks.size() == 1 ? "" : "s");
+    for (const pylora::console::WarningKind& kind : pylora::console::warningKinds(blocks))
+        std::fprintf(stderr, "pylora:   %d x %s\n", kind.count, kind.text.c_str());
+}
+
+// The input-error and fatal-error blocks of the report of a refused or
+// stopped run, as the report holds them.
+void printReportErrors(const fs::path& report) {
+    for (const std::string& record : pylora::console::errorRecords(readWholeFile(report)))
+        std::fprintf(stderr, "%s\n", record.c_str());
+}
+
+// The code of a run and what it means: "code 104 (the input data file ...)".
+std::string codeText(int rc) {
+    const std::string meaning = pylora::returnMeaning(rc);
+    return "code " + std::to_string(rc) + (meaning.empty() ? "" : " (" + meaning + ")");
 }
 
 struct RunFileNames {
@@ -188,9 +320,10 @@ void printPushoverOutcome(const pylora::ModelStore& store, const pylora::EngineO
 // path, the run also writes the JSON results file there; without one it
 // writes exactly the files of a run through IPYLORA8, as the front end's.
 // With a stiffness path too, it writes the stiffness matrices of the
-// foundation there as CSV.
-int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress, bool quiet,
-                const pylora::EngineOptions& options, bool stats, const fs::path& results = {},
+// foundation there as CSV. size: the model's analyses, for the progress bar.
+int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& progress,
+                const ConsoleOptions& console, const pylora::EngineOptions& options,
+                pylora::console::RunSize size, const fs::path& results = {},
                 const fs::path& stiffnessCsv = {}) {
     std::error_code ec;
     fs::current_path(dir, ec);
@@ -198,10 +331,10 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
 
     std::atomic<bool> stop{false};
     std::thread watcher;
-    if (!quiet && !progress.empty()) {
+    if (console.quiet == 0 && !progress.empty()) {
         fs::path watched = progress.is_absolute() ? progress : dir / progress;
         fs::remove(watched, ec);
-        watcher = std::thread(watchProgress, watched, std::cref(stop));
+        watcher = std::thread(watchProgress, watched, std::cref(stop), size);
     }
     int rc = 0;
     std::string resultsError;
@@ -209,32 +342,33 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
     pylora::ModelStore& store = pylora::processModelStore();
     pylora::EngineOptions runOptions = options;
     runOptions.interruption = &stopRequested;
+    runOptions.consoleBanner = console.quiet == 0;
+    // The collector also gives the console its account of the run; its file
+    // is written only where a results path is given.
+    pylora::JsonResultsCollector collector;
     {
         const StopSignals signals;
-        if (results.empty()) {
-            rc = pylora::runEngine(store, 13, "Names.dat", nullptr, runOptions);
-        } else {
-            pylora::JsonResultsCollector collector;
-            rc = pylora::runEngine(store, 13, "Names.dat", &collector, runOptions);
-            resultsWritten = collector.write(results.string(), resultsError);
-            std::string csvError;
-            if (!stiffnessCsv.empty() &&
-                !collector.writeStiffnessCsv(stiffnessCsv.string(), csvError)) {
-                fs::remove(stiffnessCsv, ec);
-                std::fprintf(stderr, "pylora: no stiffness file: %s\n", csvError.c_str());
-                if (rc == 0) rc = pylora::kReturnFileWriteError;
-            }
-        }
+        rc = pylora::runEngine(store, 13, "Names.dat", &collector, runOptions);
     }
     stop = true;
     if (watcher.joinable()) watcher.join();
-    if (!results.empty() && !resultsWritten) {
-        // A results file of an earlier run would pass for this run's.
-        fs::remove(results, ec);
-        std::fprintf(stderr, "pylora: no results file: %s\n", resultsError.c_str());
+    if (!results.empty()) {
+        resultsWritten = collector.write(results.string(), resultsError);
+        std::string csvError;
+        if (!stiffnessCsv.empty() &&
+            !collector.writeStiffnessCsv(stiffnessCsv.string(), csvError)) {
+            fs::remove(stiffnessCsv, ec);
+            std::fprintf(stderr, "pylora: no stiffness file: %s\n", csvError.c_str());
+            if (rc == 0) rc = pylora::kReturnFileWriteError;
+        }
+        if (!resultsWritten) {
+            // A results file of an earlier run would pass for this run's.
+            fs::remove(results, ec);
+            std::fprintf(stderr, "pylora: no results file: %s\n", resultsError.c_str());
+        }
     }
 
-    if (stats)
+    if (console.stats)
         std::fprintf(stderr,
                      "pylora: %lld global iterations, %lld lateral pile solutions of %lld "
                      "finite-difference solves, %d threads\n",
@@ -242,9 +376,21 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
                      store.pileScratch.lateralIterations,
                      pylora::resolveThreadCount(options.threadCount));
     const fs::path shownReport = report.is_absolute() ? report : dir / report;
-    if (rc == 0 && options.pushoverCase > 0) printPushoverOutcome(store, options);
+    // A run refused before its analyses, or stopped, says why as the report does.
+    if (rc >= 100 && rc != pylora::kReturnFileWriteError && rc != pylora::kReturnInterrupted &&
+        rc != pylora::kReturnRunFolderBusy) {
+        printReportErrors(shownReport);
+    } else if (rc != 0 && rc < 100) {
+        printOutcome(collector.outcome(), console);
+        printReportErrors(shownReport);
+    } else {
+        printOutcome(collector.outcome(), console);
+    }
+    if (rc == 0 && options.pushoverCase > 0 && console.quiet == 0)
+        printPushoverOutcome(store, options);
     if (rc == 0 && (results.empty() || resultsWritten)) {
-        std::fprintf(stderr, "pylora: analysis completed; report: %s\n", shownReport.c_str());
+        if (console.quiet < 2)
+            std::fprintf(stderr, "pylora: analysis completed; report: %s\n", shownReport.c_str());
     } else if (rc == 0) {
         // The analysis completed, but its results file is lost.
         std::fprintf(stderr,
@@ -267,7 +413,7 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
                      dir.c_str());
         return kExitUsage;
     } else {
-        std::fprintf(stderr, "pylora: analysis ended with code %d; report: %s\n", rc,
+        std::fprintf(stderr, "pylora: analysis ended with %s; report: %s\n", codeText(rc).c_str(),
                      shownReport.c_str());
     }
     return rc;
@@ -405,8 +551,7 @@ int main(int argc, char** argv) {
 
     std::string modelArg;
     std::string dirArg;
-    bool quiet = false;
-    bool stats = false;
+    ConsoleOptions console;
     bool stiffnessCsv = false;
     // The environment's options, which the command line overrides.
     pylora::EngineOptions options = pylora::optionsFromEnvironment();
@@ -421,7 +566,11 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--quiet" || arg == "-q") {
-            quiet = true;
+            ++console.quiet;
+        } else if (arg == "-qq") {
+            console.quiet += 2;
+        } else if (arg == "--warnings") {
+            console.warnings = true;
         } else if (arg == "-o") {
             if (i + 1 >= argc) return fail("-o needs a folder");
             dirArg = argv[++i];
@@ -435,7 +584,7 @@ int main(int argc, char** argv) {
                 return fail("--stiffness-start needs initial or converged");
             ++i;
         } else if (arg == "--stats") {
-            stats = true;
+            console.stats = true;
         } else if (arg == "--stiffness-csv") {
             stiffnessCsv = true;
         } else if (arg == "--pushover") {
@@ -467,7 +616,7 @@ int main(int argc, char** argv) {
             return fail("no MODEL given and no Names.dat in \"" + cwd.string() + "\"");
         fs::path report, progress;
         readNamesFile(cwd / "Names.dat", report, progress);
-        return runAnalysis(cwd, report, progress, quiet, options, stats);
+        return runAnalysis(cwd, report, progress, console, options, {});
     }
 
     // The model must be readable before anything is written.
@@ -494,10 +643,21 @@ int main(int argc, char** argv) {
         loaded = pylora::loadModelFile(model.string());
         std::fputs(pylora::diagnosticsText(loaded.diagnostics, modelArg).c_str(), stderr);
         if (!loaded.valid()) {
-            std::fprintf(stderr, "pylora: the model was not analysed (code %d)\n", loaded.code);
+            std::fprintf(stderr, "pylora: the model was not analysed (%s)\n",
+                         codeText(loaded.code).c_str());
             return loaded.code;
         }
         input = dir / (model.filename().string() + ".dat");
+    } else if (console.quiet == 0) {
+        // Read for the number of its analyses only: the run reads the file
+        // itself and reports what it refuses.
+        loaded = loadModel(model.string());
+    }
+    pylora::console::RunSize size;
+    if (loaded.store) {
+        size.cases = options.pushoverCase > 0 ? 1 : loaded.store->loadCases.loadCaseCount;
+        size.combinations =
+            options.pushoverCase > 0 ? 0 : loaded.store->combinations.combinationCount;
     }
     const RunFileNames names = runFileNames(model, input, dir);
     for (const std::string& record : names.records)
@@ -547,10 +707,10 @@ int main(int argc, char** argv) {
         if (stiffnessCsv)
             std::fprintf(stderr,
                          "pylora: without a results file this run writes no stiffness file\n");
-        return runAnalysis(dir, names.report, names.progress, quiet, lockedOptions, stats);
+        return runAnalysis(dir, names.report, names.progress, console, lockedOptions, size);
     }
     const fs::path csv =
         stiffnessCsv ? dir / (model.stem().string() + ".stiffness.csv") : fs::path();
-    return runAnalysis(dir, names.report, names.progress, quiet, lockedOptions, stats, results,
+    return runAnalysis(dir, names.report, names.progress, console, lockedOptions, size, results,
                        csv);
 }

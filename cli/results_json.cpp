@@ -119,54 +119,6 @@ std::string completionMeaning(int code, double loadFactor) {
     }
 }
 
-std::string returnMeaning(int rc) {
-    switch (rc) {
-        case 0:
-            return "every load case and combination was analysed";
-        case 3:
-        case 13:
-            return "a pile reaches below the last soil layer";
-        case 21:
-            return "weak rock with zero compressive strength";
-        case 22:
-        case 23:
-        case 24:
-            return "a depth below the unit-weight, strength or friction-angle profile";
-        case 28:
-            return "silt with zero friction angle";
-        case 29:
-            return "silt whose friction angle fails the slope check";
-        case 30:
-            return "API sand with zero friction angle";
-        case 32:
-        case 33:
-            return "zero E50 or zero strength at a clay pile tip (load-settlement curve)";
-        case 34:
-        case 35:
-            return "zero E50 or zero strength at a clay pile tip (torque-rotation curve)";
-        case 40:
-            return "a pile group's data cannot be solved";
-        case 41:
-            return "a pile solution is not finite";
-        case 99:
-            return "the model needs a flexible cap, which this version cannot analyse";
-        case 102:
-            return "a file of the run could not be opened";
-        case 103:
-            return "a record of the input data file could not be read";
-        case 104:
-            return "the input data file holds a value that cannot be used safely";
-        case 105:
-            return "a file of the run could not be written, or a scratch file read back";
-        case 106:
-            return "another run is using the run folder";
-        case 107:
-            return "the run was interrupted";
-        default:
-            return "";
-    }
-}
-
 std::string soilTypeName(int KSOIL) {
     switch (KSOIL) {
         case 1:
@@ -222,6 +174,62 @@ Labels labelsOf(const ModelStore& store) {
 }
 
 }  // namespace
+
+std::string returnMeaning(int rc) {
+    switch (rc) {
+        case 0:
+            return "every load case and combination was analysed";
+        case 3:
+        case 13:
+            return "a pile reaches below the last soil layer";
+        case 21:
+            return "weak rock with zero compressive strength";
+        case 22:
+        case 23:
+        case 24:
+            return "a depth below the unit-weight, strength or friction-angle profile";
+        case 28:
+            return "silt with zero friction angle";
+        case 29:
+            return "silt whose friction angle fails the slope check";
+        case 30:
+            return "API sand with zero friction angle";
+        case 32:
+        case 33:
+            return "zero E50 or zero strength at a clay pile tip (load-settlement curve)";
+        case 34:
+        case 35:
+            return "zero E50 or zero strength at a clay pile tip (torque-rotation curve)";
+        case 40:
+            return "a pile group's data cannot be solved";
+        case 41:
+            return "a pile solution is not finite";
+        case 1:
+            return "the engine was called with a code other than 13: nothing was done";
+        case 998:
+            return "the plate solution of the flexible cap stopped";
+        case 999:
+            return "the plate model of the flexible cap failed its data checks";
+        case 99:
+            return "the model needs a flexible cap, which this version cannot analyse";
+        case 101:
+            return "Names.dat is missing or incomplete";
+        case 102:
+            return "a file of the run could not be opened";
+        case 103:
+            return "a record of the input data file could not be read";
+        case 104:
+            return "the input data file holds a value that cannot be used safely";
+        case 105:
+            return "a file of the run could not be written, or a scratch file read back";
+        case 106:
+            return "another run is using the run folder";
+        case 107:
+            return "the run was interrupted";
+        default:
+            return "";
+    }
+}
 
 struct JsonResultsCollector::State : StateFlags {
     Json analyses = Json::array();
@@ -931,6 +939,62 @@ bool writeWholeFile(const std::string& path, std::string_view text, std::string&
     if (reason != 0) return failed(reason);
     if (std::rename(partial.c_str(), path.c_str()) != 0) return failed(errno);
     return true;
+}
+
+}  // namespace pylora
+
+namespace pylora {
+
+JsonResultsCollector::RunOutcome JsonResultsCollector::outcome() const {
+    RunOutcome out;
+    const State& s = *state_;
+    if (s.failed) return out;
+    try {
+        if (s.document.is_object() && s.document.contains("model")) {
+            const Json& units = s.document["model"]["units"];
+            if (units.is_object()) {
+                out.lengthUnit = units.value("length", "");
+                out.rotationUnit = units.value("rotation", "");
+            }
+        }
+        // Once the run finished, its analyses and warnings are in the document.
+        const bool finished = s.document.is_object();
+        const Json& analyses = finished ? s.document["analyses"] : s.analyses;
+        const Json& warnings = finished ? s.document["warnings"] : s.warnings;
+        for (const Json& entry : analyses) {
+            AnalysisOutcome a;
+            a.combination = entry.value("series", "") == "combination";
+            a.number = entry.value("number", 0);
+            a.name = entry.value("name", "");
+            if (entry.contains("completion") && entry["completion"].is_object()) {
+                a.completion = entry["completion"].value("code", 0);
+                a.loadFactor = entry["completion"].value("loadFactor", 0.0);
+            }
+            if (entry.contains("stopCode") && entry["stopCode"].is_number_integer())
+                a.stopCode = entry["stopCode"].get<int>();
+            if (entry.contains("capDisplacement") && entry["capDisplacement"].is_object()) {
+                for (const auto& [key, value] : entry["capDisplacement"].items()) {
+                    if (!value.is_number()) continue;
+                    const double v = value.get<double>();
+                    const bool rotation = !key.empty() && key[0] == 't';
+                    double& largest = rotation ? a.rotation : a.displacement;
+                    std::string& component =
+                        rotation ? a.rotationComponent : a.displacementComponent;
+                    if (component.empty() || std::abs(v) > std::abs(largest)) {
+                        largest = v;
+                        component = key;
+                    }
+                }
+                a.hasDisplacement = !a.displacementComponent.empty();
+            }
+            out.analyses.push_back(std::move(a));
+        }
+        for (const Json& w : warnings)
+            if (w.contains("text") && w["text"].is_string()) out.warnings.push_back(w["text"]);
+    } catch (...) {
+        return {};
+    }
+    return out;
 }
 
 }  // namespace pylora

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/results_collector.h"
 
@@ -53,6 +54,27 @@ class JsonResultsCollector final : public ResultsCollector {
     // blocks for spreadsheets and structural programs, whole or not at all.
     bool writeStiffnessCsv(const std::string& path, std::string& error) const;
 
+    // What the console shows of a finished run: each analysis with its
+    // completion and the largest cap displacement and rotation, and the
+    // text of every warning. Empty when collecting failed.
+    struct AnalysisOutcome {
+        bool combination = false;
+        int number = 0;
+        std::string name;
+        int completion = 0;  // 1 completed, 2 partial load, 3, 6, 7, 8 as the report; 0 none
+        double loadFactor = 0.0;
+        int stopCode = 0;  // the stop code that ended the run in this analysis, 0 none
+        bool hasDisplacement = false;
+        std::string displacementComponent, rotationComponent;  // "uy", "tz"
+        double displacement = 0.0, rotation = 0.0;             // largest in magnitude, signed
+    };
+    struct RunOutcome {
+        std::vector<AnalysisOutcome> analyses;
+        std::vector<std::string> warnings;
+        std::string lengthUnit, rotationUnit;
+    };
+    RunOutcome outcome() const;
+
     // Set when collecting failed (out of memory): nothing is then written.
     struct StateFlags {
         bool failed = false;
@@ -69,5 +91,9 @@ class JsonResultsCollector final : public ResultsCollector {
 // Returns false with the file and the system's reason in `error`; the
 // partial file is then removed.
 bool writeWholeFile(const std::string& path, std::string_view text, std::string& error);
+
+// What a return code of the engine means, in a few words (README's table);
+// empty for a code of no known meaning.
+std::string returnMeaning(int rc);
 
 }  // namespace pylora

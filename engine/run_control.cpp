@@ -330,7 +330,7 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath,
     started.text(" - ANALYSIS STARTED").slash();
     writeProgressMessage(store, started.str());
 
-    writeBanner(stderr, store.run.versionText.view());
+    if (options.consoleBanner) writeBanner(stderr, store.run.versionText.view());
     writeBanner(store.files.report.get(), store.run.versionText.view());
     writeRuntimeBanner(store);
 
@@ -342,7 +342,7 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath,
     writeDateBlock(store.files.report.get(), now);
     writeDateBlock(store.files.summary.get(), now);
 
-    writeEmptyLine(stderr);
+    if (options.consoleBanner) writeEmptyLine(stderr);
 
     initialiseStoreConstants(store);
 

@@ -84,6 +84,10 @@ struct EngineOptions {
     // kReturnInputRefused and a fatal error in the report.
     int pushoverCase = 0;
     double pushoverFactor = 5.0;
+    // Whether the banner goes to the console (standard error) as well as to
+    // the report, as the library has always shown it; a caller that shows
+    // its own console (the command-line program when quiet) sets false.
+    bool consoleBanner = true;
 };
 
 // The options of a run through IPYLORA8, from the environment: PYLORA_THREADS
