@@ -353,3 +353,15 @@ class TestGroup3dFromNothing:
         wait(browser, lambda d: finds(d, "#editor-body"))
         assert document(browser) == EXPECTED
         assert find(browser, "#model-title").text == EXPECTED["title"]
+
+    def test_pictures_of_every_page(self, server, browser, artefacts):
+        """Each page of the editor on the finished model, for the documentation."""
+        browser.set_window_size(1280, 1500)
+        try:
+            for name in ("overview", "general", "piles", "properties", "soil", "loads", "combinations", "curves"):
+                tab(browser, name)
+                checked(browser)
+                browser.execute_script("window.scrollTo(0, 0)")
+                shot(browser, artefacts, f"editor-page-{name}")
+        finally:
+            browser.set_window_size(1280, 900)
