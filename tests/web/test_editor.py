@@ -36,6 +36,14 @@ PASTED = "Fx [kN]\tFy [kN]\tMz [kN·m]\tx [m]\n6000\t150\t-350\t\n\t35\t\t-0.6\n
 FX = '#editor-body [data-pointer="/loadCases/0/loads/0/Fx"]'
 
 
+def new_model(driver, server: str) -> None:
+    """Opens the application and starts a new model from the first template."""
+    driver.get(f"{server}/?token={TOKEN}")
+    wait(driver, lambda d: finds(d, "#new-model"))
+    click(driver, find(driver, "#new-model"))
+    wait(driver, lambda d: finds(d, "#editor-body"), message="the editor did not show")
+
+
 def tab(driver, name: str) -> None:
     click(driver, find(driver, f"#edit-tab-{name}"))
     wait(driver, lambda d: finds(d, f"#edit-{name}"), message=f"the {name} page did not show")
@@ -59,10 +67,7 @@ def checked(driver) -> None:
 
 class TestEditor:
     def test_new_model_and_title(self, server, browser, artefacts):
-        browser.get(f"{server}/?token={TOKEN}")
-        wait(browser, lambda d: finds(d, "#new-model"))
-        click(browser, find(browser, "#new-model"))
-        wait(browser, lambda d: finds(d, "#editor-body"), message="the editor did not show")
+        new_model(browser, server)
         checked(browser)
         assert find(browser, "#check-status").text.startswith("The model is valid")
         # A model without piles is valid, but there is nothing to run.

@@ -20,6 +20,7 @@ from selenium.webdriver.common.keys import Keys  # noqa: E402
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from test_browser import TOKEN, artefacts, browser, click, downloads, find, finds, server, shot, wait  # noqa: E402,F401
+from test_editor import new_model  # noqa: E402
 
 # A header in the other order than the table's, as a spreadsheet may have it.
 PASTED = "Settlement [m]\tAxial load [kN]\n0\t0\n0.004\t400\n0.010\t800\n0.025\t1000\n"
@@ -43,10 +44,7 @@ def plotted(driver) -> list:
 
 class TestCurves:
     def test_paste_and_plot_a_load_settlement_curve(self, server, browser, artefacts):
-        browser.get(f"{server}/?token={TOKEN}")
-        wait(browser, lambda d: finds(d, "#new-model"))
-        click(browser, find(browser, "#new-model"))
-        wait(browser, lambda d: finds(d, "#editor-body"), message="the editor did not show")
+        new_model(browser, server)
         click(browser, find(browser, "#edit-tab-curves"))
         click(browser, find(browser, "#curves-kind-ls"))
         click(browser, find(browser, "#curves-use"))

@@ -15,11 +15,11 @@ from pathlib import Path
 import pytest
 
 selenium = pytest.importorskip("selenium")
-from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import Select  # noqa: E402
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from test_browser import TOKEN, api, browser, click, downloads, find, finds, server, wait  # noqa: E402,F401
+from test_editor import new_model, tab, type_into  # noqa: E402
 
 SET = "depth [m]\tload [kN/m]\n0\t10\n5\t4\n12\t0\n"
 
@@ -32,18 +32,6 @@ def at(driver, pointer: str):
     return find(driver, f'#editor-body [data-pointer="{pointer}"]')
 
 
-def tab(driver, name: str) -> None:
-    click(driver, find(driver, f"#edit-tab-{name}"))
-    wait(driver, lambda d: finds(d, f"#edit-{name}"), message=f"the {name} page did not show")
-
-
-def type_into(driver, element, text: str) -> None:
-    click(driver, element)
-    element.send_keys(Keys.CONTROL, "a")
-    element.send_keys(text)
-    element.send_keys(Keys.TAB)
-
-
 def paste_set(driver, text: str) -> None:
     driver.execute_script("arguments[0].value = arguments[1];", find(driver, "#set-paste"), text)
     click(driver, find(driver, "#set-paste-apply"))
@@ -51,9 +39,7 @@ def paste_set(driver, text: str) -> None:
 
 class TestLoadsAndCombinations:
     def test_distributed_load_set(self, server, browser):
-        browser.get(f"{server}/?token={TOKEN}")
-        click(browser, wait(browser, lambda d: finds(d, "#new-model"))[0])
-        wait(browser, lambda d: finds(d, "#editor-body"), message="the editor did not show")
+        new_model(browser, server)
         tab(browser, "loads")
         click(browser, find(browser, "#set-add"))
         paste_set(browser, SET)

@@ -19,25 +19,14 @@ from selenium.webdriver.support.ui import Select  # noqa: E402
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from test_browser import TOKEN, artefacts, browser, click, downloads, find, finds, server, shot, wait  # noqa: E402,F401
+from test_editor import new_model, tab, value  # noqa: E402
 
 AREA = '#editor-body [data-pointer="/crossSections/0/area"]'
 
 
-def tab(driver, name: str) -> None:
-    click(driver, find(driver, f"#edit-tab-{name}"))
-    wait(driver, lambda d: finds(d, f"#edit-{name}"), message=f"the {name} page did not show")
-
-
-def value(driver, pointer: str) -> str:
-    return find(driver, f'#editor-body [data-pointer="{pointer}"]').get_attribute("value")
-
-
 class TestPropertiesAndPiles:
     def test_slipped_area_is_marked(self, server, browser, artefacts):
-        browser.get(f"{server}/?token={TOKEN}")
-        wait(browser, lambda d: finds(d, "#new-model"))
-        click(browser, find(browser, "#new-model"))
-        wait(browser, lambda d: finds(d, "#editor-body"), message="the editor did not show")
+        new_model(browser, server)
         tab(browser, "properties")
         area = find(browser, AREA)
         assert "mismatch" not in area.get_attribute("class")

@@ -17,6 +17,7 @@ from selenium.webdriver.support.ui import Select  # noqa: E402
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from test_browser import TOKEN, artefacts, browser, click, downloads, find, finds, server, shot, wait  # noqa: E402,F401
+from test_editor import new_model  # noqa: E402
 
 
 def field(pointer: str) -> str:
@@ -36,10 +37,7 @@ def series(driver) -> dict:
 
 
 def test_two_clay_layers_plotted_and_a_gap_flagged(server, browser, artefacts):
-    browser.get(f"{server}/?token={TOKEN}")
-    wait(browser, lambda d: finds(d, "#new-model"))
-    click(browser, find(browser, "#new-model"))
-    wait(browser, lambda d: finds(d, "#editor-body"), message="the editor did not show")
+    new_model(browser, server)
     click(browser, find(browser, "#edit-tab-soil"))
     wait(browser, lambda d: finds(d, "#edit-soil fieldset.layer"), message="the soil page did not show")
 
