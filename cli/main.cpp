@@ -643,7 +643,7 @@ int main(int argc, char** argv) {
         loaded = pylora::loadModelFile(model.string());
         std::fputs(pylora::diagnosticsText(loaded.diagnostics, modelArg).c_str(), stderr);
         if (!loaded.valid()) {
-            std::fprintf(stderr, "pylora: the model was not analysed (%s)\n",
+            std::fprintf(stderr, "pylora: the model was not analysed: %s\n",
                          codeText(loaded.code).c_str());
             return loaded.code;
         }

@@ -139,3 +139,6 @@ export function rerender(): void {
 export function setRerender(f: () => void): void {
   redraw = f;
 }
+
+/** Numbers as a short list, "1–3, 5, 8, 9" (one way for every page). */
+export { numberList } from "../../editor/curves";

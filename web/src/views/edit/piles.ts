@@ -11,7 +11,7 @@ import type { Json, Operation } from "../../editor/document";
 import { gridGroups, checkGrid, type GridOptions } from "../../editor/grid";
 import { groupDeleteOps } from "../../editor/renumber";
 import { markPicked, pickIn } from "../../plan";
-import { doc, listOf, numberInput, numberOrText, rerender, selectInput, show, twoD, units, type EditorHooks, type Page } from "./common";
+import { doc, listOf, numberInput, numberList, numberOrText, rerender, selectInput, show, twoD, units, type EditorHooks, type Page } from "./common";
 
 type Obj = { [key: string]: Json };
 
@@ -67,7 +67,7 @@ function render(box: HTMLElement, hooks: EditorHooks): void {
   });
   const chosen = picked(groups.length);
   planBox.appendChild(el("p", { class: "pick-bar" },
-    el("span", { id: "piles-picked", "data-count": chosen.length }, chosen.length ? `Selected: pile group${chosen.length > 1 ? "s" : ""} ${numberRuns(chosen.map((i) => i + 1))}` : "Click a pile to select its group."),
+    el("span", { id: "piles-picked", "data-count": chosen.length }, chosen.length ? `Selected: pile group${chosen.length > 1 ? "s" : ""} ${numberList(chosen.map((i) => i + 1))}` : "Click a pile to select its group."),
     " ", clearPick));
   if (chosen.length > 1) right.appendChild(bulkPanel(chosen, flat, u));
   if (chosen.length === 1) right.appendChild(detailPanel(chosen[0], flat, u));
@@ -124,18 +124,6 @@ function render(box: HTMLElement, hooks: EditorHooks): void {
 
 function isObj(v: Json | undefined): boolean {
   return v !== null && v !== undefined && typeof v === "object" && !Array.isArray(v);
-}
-
-/** "1–3, 5" */
-function numberRuns(ns: number[]): string {
-  const out: string[] = [];
-  for (let k = 0; k < ns.length; ) {
-    let j = k;
-    while (j + 1 < ns.length && ns[j + 1] === ns[j] + 1) j++;
-    out.push(j > k ? `${ns[k]}–${ns[j]}` : String(ns[k]));
-    k = j + 1;
-  }
-  return out.join(", ");
 }
 
 /**

@@ -12,21 +12,9 @@ import {
   DIMENSIONS, SHAPES, SHAPE_DIMENSIONS, SHAPE_NAMES, computeSection, copyName, crossSectionDeleteOps, crossSectionIndex,
   crossSectionRef, differs, propertyDeleteOps, shapeOf, type Computed,
 } from "../../editor/sections";
-import { bind, listOf, numberInput, selectInput, show, textInput, units, type Page } from "./common";
+import { bind, listOf, numberInput, numberList, selectInput, show, textInput, units, type Page } from "./common";
 
 type Obj = { [key: string]: Json };
-
-/** "1–3, 5": numbers from 1, runs drawn together. */
-export function numberList(ns: number[]): string {
-  const out: string[] = [];
-  for (let k = 0; k < ns.length; ) {
-    let j = k;
-    while (j + 1 < ns.length && ns[j + 1] === ns[j] + 1) j++;
-    out.push(j > k + 1 ? `${ns[k]}–${ns[j]}` : j === k + 1 ? `${ns[k]}, ${ns[j]}` : String(ns[k]));
-    k = j + 1;
-  }
-  return out.join(", ");
-}
 
 function unitLabels(): Record<string, string> {
   const u = units();
