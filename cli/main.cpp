@@ -6,9 +6,18 @@
 // While the analysis runs on the main thread, a watcher thread shows the
 // latest message of the progress file.
 
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+// The console's shell API, after <windows.h>.
+#include <shellapi.h>
+#else
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -29,6 +38,7 @@
 #include "document/model_files.h"
 #include "engine/run_control.h"
 #include "store/file_handle.h"
+#include "store/file_path.h"
 #include "store/model_store.h"
 #include "store/pile_workers.h"
 #include "store/return_codes.h"
@@ -83,9 +93,44 @@ struct ConsoleOptions {
 
 // The width of the terminal on standard error, 80 when it does not say.
 int terminalWidth() {
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) {
+        const int width = info.srWindow.Right - info.srWindow.Left + 1;
+        if (width > 20) return width;
+    }
+#else
     winsize size{};
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
+#endif
     return 80;
+}
+
+bool errorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) == 1;
+#endif
+}
+
+#ifdef _WIN32
+std::string fromWide(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(std::strlen(utf8.c_str()));
+    return utf8;
+}
+#endif
+
+// Whether the folder can be written to.
+bool writableFolder(const fs::path& dir) {
+#ifdef _WIN32
+    return _waccess(dir.c_str(), 2) == 0;
+#else
+    return ::access(dir.c_str(), W_OK) == 0;
+#endif
 }
 
 // Follows the progress file until stop is set. On a terminal, one line that
@@ -95,7 +140,7 @@ void watchProgress(const fs::path& progressFile, const std::atomic<bool>& stop,
                    pylora::console::RunSize size) {
     using Clock = std::chrono::steady_clock;
     constexpr auto kPlainInterval = std::chrono::seconds(5);
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = errorIsTerminal();
     const Clock::time_point start = Clock::now();
     Clock::time_point lastPlain{};
     bool anyPlain = false;
@@ -231,7 +276,7 @@ struct RunFileNames {
 // engine reads (model itself, or the one written from a model document).
 RunFileNames runFileNames(const fs::path& model, const fs::path& input, const fs::path& dir) {
     const std::string base = model.stem().string();
-    auto in = [&](const char* suffix) { return (dir / (base + suffix)).string(); };
+    auto in = [&](const char* suffix) { return (dir / pylora::filePath(base + suffix)).string(); };
     RunFileNames names;
     names.records = {kVersion,       "pylora command line",
                      dir.string(),   "0",
@@ -242,8 +287,8 @@ RunFileNames runFileNames(const fs::path& model, const fs::path& input, const fs
                      in(".crv"),     in(".scr1"),
                      in(".scr2"),    in(".pile"),
                      in(".warn")};
-    names.report = in(".out");
-    names.progress = in(".prg");
+    names.report = pylora::filePath(in(".out"));
+    names.progress = pylora::filePath(in(".prg"));
     return names;
 }
 
@@ -254,8 +299,8 @@ bool readNamesFile(const fs::path& namesFile, fs::path& report, fs::path& progre
     for (int record = 1; record <= 12 && std::getline(in, line); ++record) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         line.erase(line.find_last_not_of(' ') + 1);
-        if (record == 6) report = line;
-        if (record == 12) progress = line;
+        if (record == 6) report = pylora::filePath(line);
+        if (record == 12) progress = pylora::filePath(line);
     }
     return static_cast<bool>(in);
 }
@@ -274,6 +319,24 @@ extern "C" void onStopSignal(int signal) {
 // While it lives, SIGINT and SIGTERM ask the analysis to stop at its next
 // global iteration; a second signal ends the program at once (the handlers
 // reset to the default after the first).
+#ifdef _WIN32
+// On Windows Ctrl-C and Ctrl-Break come as SIGINT and SIGBREAK; the C
+// library resets a handler to the default when it is called.
+struct StopSignals {
+    using Handler = void (*)(int);
+    Handler previousInt = SIG_DFL;
+    Handler previousBreak = SIG_DFL;
+    StopSignals()
+        : previousInt(std::signal(SIGINT, onStopSignal)),
+          previousBreak(std::signal(SIGBREAK, onStopSignal)) {}
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    ~StopSignals() {
+        std::signal(SIGINT, previousInt);
+        std::signal(SIGBREAK, previousBreak);
+    }
+};
+#else
 struct StopSignals {
     struct sigaction previousInt {};
     struct sigaction previousTerm {};
@@ -292,6 +355,7 @@ struct StopSignals {
         sigaction(SIGTERM, &previousTerm, nullptr);
     }
 };
+#endif
 
 // The outcome of a pushover on standard error: the capacity it found for
 // the case's load pattern and why it stopped.
@@ -375,14 +439,14 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
                      store.counters.globalIterations, store.pileScratch.lateralSolutions,
                      store.pileScratch.lateralIterations,
                      pylora::resolveThreadCount(options.threadCount));
-    const fs::path shownReport = report.is_absolute() ? report : dir / report;
+    const std::string shownReport = (report.is_absolute() ? report : dir / report).string();
     // A run refused before its analyses, or stopped, says why as the report does.
     if (rc >= 100 && rc != pylora::kReturnFileWriteError && rc != pylora::kReturnInterrupted &&
         rc != pylora::kReturnRunFolderBusy) {
-        printReportErrors(shownReport);
+        printReportErrors(pylora::filePath(shownReport));
     } else if (rc != 0 && rc < 100) {
         printOutcome(collector.outcome(), console);
-        printReportErrors(shownReport);
+        printReportErrors(pylora::filePath(shownReport));
     } else {
         printOutcome(collector.outcome(), console);
     }
@@ -410,7 +474,7 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
                      rc, shownReport.c_str());
     } else if (rc == pylora::kReturnRunFolderBusy) {
         std::fprintf(stderr, "pylora: another run is using the folder \"%s\"; nothing was done\n",
-                     dir.c_str());
+                     dir.string().c_str());
         return kExitUsage;
     } else {
         std::fprintf(stderr, "pylora: analysis ended with %s; report: %s\n", codeText(rc).c_str(),
@@ -441,7 +505,7 @@ pylora::LoadedModel loadModel(const std::string& path) {
     const pylora::ModelForm form = formOfModel(path);
     if (pylora::modelFormOf(path) != pylora::ModelForm::unknown) return pylora::loadModelFile(path);
     // An input data file without the .dat suffix.
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pylora::filePath(path), std::ios::binary);
     if (!in) {
         m.code = pylora::kReturnInputReadError;
         m.diagnostics.push_back(
@@ -450,7 +514,7 @@ pylora::LoadedModel loadModel(const std::string& path) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    return pylora::loadModelText(text.str(), form, fs::path(path).filename().string());
+    return pylora::loadModelText(text.str(), form, pylora::filePath(path).filename().string());
 }
 
 // pylora convert IN -o OUT
@@ -476,7 +540,8 @@ int runConvert(int argc, char** argv) {
         return fail("cannot tell the form of \"" + out +
                     "\" by its suffix: .dat, .json, .yaml or .yml");
     std::error_code ec;
-    if (fs::exists(out, ec) && fs::equivalent(in, out, ec))
+    if (fs::exists(pylora::filePath(out), ec) &&
+        fs::equivalent(pylora::filePath(in), pylora::filePath(out), ec))
         return fail("convert would write over its own input \"" + in + "\"");
 
     const pylora::LoadedModel model = loadModel(in);
@@ -485,7 +550,7 @@ int runConvert(int argc, char** argv) {
         std::fprintf(stderr, "pylora: %s was not converted (code %d)\n", in.c_str(), model.code);
         return model.code;
     }
-    const std::string source = fs::path(in).filename().string();
+    const std::string source = pylora::filePath(in).filename().string();
     std::string text;
     if (target == pylora::ModelForm::dataFile) {
         pylora::DataFileText dat;
@@ -546,6 +611,24 @@ int runCheck(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The arguments in UTF-8, as every path of the program is, and the
+    // console shown UTF-8.
+    std::vector<std::string> utf8Arguments;
+    std::vector<char*> utf8Argv;
+    int wideCount = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount)) {
+        for (int i = 0; i < wideCount; ++i)
+            utf8Arguments.push_back(fromWide(wide[i]));
+        LocalFree(wide);
+        for (std::string& a : utf8Arguments)
+            utf8Argv.push_back(a.data());
+        utf8Argv.push_back(nullptr);
+        argc = wideCount;
+        argv = utf8Argv.data();
+    }
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     if (argc >= 2 && std::string(argv[1]) == "convert") return runConvert(argc, argv);
     if (argc >= 2 && std::string(argv[1]) == "check") return runCheck(argc, argv);
 
@@ -620,7 +703,7 @@ int main(int argc, char** argv) {
     }
 
     // The model must be readable before anything is written.
-    const fs::path model = fs::absolute(modelArg, ec).lexically_normal();
+    const fs::path model = fs::absolute(pylora::filePath(modelArg), ec).lexically_normal();
     if (fs::is_directory(model, ec)) return fail("\"" + modelArg + "\" is a folder, not a model");
     {
         std::ifstream probe(model);
@@ -629,9 +712,10 @@ int main(int argc, char** argv) {
     }
 
     const fs::path dir =
-        (dirArg.empty() ? model.parent_path() : fs::absolute(dirArg, ec)).lexically_normal();
+        (dirArg.empty() ? model.parent_path() : fs::absolute(pylora::filePath(dirArg), ec))
+            .lexically_normal();
     fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir) || ::access(dir.c_str(), W_OK) != 0)
+    if (ec || !fs::is_directory(dir) || !writableFolder(dir))
         return fail("cannot write to the folder \"" + dir.string() + "\"");
 
     // A model document is checked before anything is written, then written
@@ -647,7 +731,7 @@ int main(int argc, char** argv) {
                          codeText(loaded.code).c_str());
             return loaded.code;
         }
-        input = dir / (model.filename().string() + ".dat");
+        input = dir / pylora::filePath(model.filename().string() + ".dat");
     } else if (console.quiet == 0) {
         // Read for the number of its analyses only: the run reads the file
         // itself and reports what it refuses.
@@ -695,12 +779,12 @@ int main(int argc, char** argv) {
     // not a results file is ever written over.
     const std::string resultsSuffix =
         form == pylora::ModelForm::dataFile ? ".json" : ".results.json";
-    fs::path results = dir / (model.stem().string() + resultsSuffix);
+    fs::path results = dir / pylora::filePath(model.stem().string() + resultsSuffix);
     if (fs::exists(results, ec) && !isResultsFile(results)) {
         std::fprintf(stderr,
                      "pylora: \"%s\" is not a results file of pylora: it is left as it is, and "
                      "this run writes no results file\n",
-                     results.c_str());
+                     results.string().c_str());
         results = fs::path();
     }
     if (results.empty()) {
@@ -709,8 +793,9 @@ int main(int argc, char** argv) {
                          "pylora: without a results file this run writes no stiffness file\n");
         return runAnalysis(dir, names.report, names.progress, console, lockedOptions, size);
     }
-    const fs::path csv =
-        stiffnessCsv ? dir / (model.stem().string() + ".stiffness.csv") : fs::path();
+    const fs::path csv = stiffnessCsv
+                             ? dir / pylora::filePath(model.stem().string() + ".stiffness.csv")
+                             : fs::path();
     return runAnalysis(dir, names.report, names.progress, console, lockedOptions, size, results,
                        csv);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "soil/soil_profile.h"
+#include "store/file_handle.h"
 #include "store/model_store.h"
 
 namespace pylora {
@@ -938,18 +939,18 @@ bool JsonResultsCollector::writeStiffnessCsv(const std::string& path, std::strin
 bool writeWholeFile(const std::string& path, std::string_view text, std::string& error) {
     const std::string partial = path + ".partial";
     const auto failed = [&](int reason) {
-        std::remove(partial.c_str());
+        removeFile(partial);
         error = "cannot write \"" + path + "\": " + std::strerror(reason);
         return false;
     };
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    std::FILE* file = openFile(partial, "wb");
     if (!file) return failed(errno);
     int reason = 0;
     if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0)
         reason = errno;
     if (std::fclose(file) != 0 && reason == 0) reason = errno;
     if (reason != 0) return failed(reason);
-    if (std::rename(partial.c_str(), path.c_str()) != 0) return failed(errno);
+    if (!replaceFile(partial, path)) return failed(errno);
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "engine/input_reader.h"
+#include "store/file_handle.h"
+#include "store/file_path.h"
 #include "store/return_codes.h"
 
 namespace pylora {
@@ -59,7 +61,7 @@ std::string existingPart(const DocJson& root, const std::string& pointer) {
 int readDataText(std::string_view text, ModelStore& store, InputFailure& failure) {
     clearModelStore(store);
     std::string copy(text);
-    std::FILE* file = copy.empty() ? std::tmpfile() : fmemopen(copy.data(), copy.size(), "r");
+    std::FILE* file = openTextInMemory(copy);
     if (file == nullptr) {
         failure.reason = failure.line = "cannot read the model's input data";
         return kReturnInputReadError;
@@ -153,7 +155,7 @@ LoadedModel loadModelFile(const std::string& path) {
     if (m.form == ModelForm::unknown)
         return refuse("the model \"" + path +
                       "\" has no known suffix: .dat (input data file), .json or .yaml/.yml");
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(filePath(path), std::ios::binary);
     if (!in) return refuse("cannot read the model \"" + path + "\": " + std::strerror(errno));
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
@@ -166,8 +168,7 @@ LoadedModel loadModelFile(const std::string& path) {
     std::string text(static_cast<std::size_t>(size), '\0');
     in.read(text.data(), size);
     if (!in) return refuse("cannot read the model \"" + path + "\"");
-    const std::size_t slash = path.find_last_of('/');
-    return loadModelText(text, m.form, slash == std::string::npos ? path : path.substr(slash + 1));
+    return loadModelText(text, m.form, filePath(path).filename().string());
 }
 
 std::string diagnosticsText(const std::vector<Diagnostic>& diagnostics, std::string_view file) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The library's entry point, as a front end calls it, and the codes it
-// returns. Usable from C and C++; installed as <pylora/ipylora8.h>.
+// returns. Usable from C and C++; installed as <pylora/ipylora8.h>. On
+// Windows, pylora.dll exports IPYLORA8 by this name (engine/pylora.def), and
+// pylora.lib is its import library.
 #ifndef PYLORA_IPYLORA8_H
 #define PYLORA_IPYLORA8_H
 

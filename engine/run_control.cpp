@@ -337,8 +337,7 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath,
     writeFileNameBlock(store);
 
     const std::time_t clock = std::time(nullptr);
-    std::tm now{};
-    localtime_r(&clock, &now);
+    const std::tm now = localTime(clock);
     writeDateBlock(store.files.report.get(), now);
     writeDateBlock(store.files.summary.get(), now);
 

@@ -1,9 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "store/file_handle.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -75,7 +83,88 @@ bool injectedFailure(std::FILE* file, std::size_t size) {
     return false;
 }
 
+#ifdef _WIN32
+// A path in UTF-8, or failing that in the system's code page (as a front
+// end may write "Names.dat"), as the wide path of the system's calls.
+std::wstring widePath(const std::string& path) {
+    if (path.empty()) return {};
+    const int size = static_cast<int>(path.size());
+    UINT codePage = CP_UTF8;
+    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
+    if (length == 0) {
+        codePage = CP_ACP;
+        length = MultiByteToWideChar(codePage, 0, path.data(), size, nullptr, 0);
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, path.data(), size, wide.data(), length);
+    return wide;
+}
+#endif
+
 }  // namespace
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    const std::string modeText(mode);
+    return _wfopen(widePath(path).c_str(), std::wstring(modeText.begin(), modeText.end()).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD error = GetLastError();
+    errno = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
+            : error == ERROR_DISK_FULL                                       ? ENOSPC
+                                                                             : ENOENT;
+    return false;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+std::FILE* openTextInMemory(std::string& text) {
+    if (text.empty()) return std::tmpfile();
+#ifdef _WIN32
+    // A temporary file of the user's, deleted when it is closed.
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"pyl", 0, name) == 0)
+        return nullptr;
+    std::FILE* file = _wfopen(name, L"w+bTD");
+    if (!file) return nullptr;
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    std::rewind(file);
+    return file;
+#else
+    return fmemopen(text.data(), text.size(), "r");
+#endif
+}
+
+void removeFile(const std::string& path) {
+#ifdef _WIN32
+    _wremove(widePath(path).c_str());
+#else
+    std::remove(path.c_str());
+#endif
+}
+
+std::tm localTime(std::time_t clock) {
+    std::tm now{};
+#ifdef _WIN32
+    localtime_s(&now, &clock);
+#else
+    localtime_r(&clock, &now);
+#endif
+    return now;
+}
 
 void FileCloser::operator()(std::FILE* f) const {
     if (!f) return;
@@ -106,15 +195,15 @@ void FileCloser::operator()(std::FILE* f) const {
 }
 
 FileHandle openForWriting(const std::string& path) {
-    return registered(std::fopen(path.c_str(), "w"), path, true);
+    return registered(openFile(path, "w"), path, true);
 }
 
 FileHandle openForReading(const std::string& path) {
-    return registered(std::fopen(path.c_str(), "r"), path, false);
+    return registered(openFile(path, "r"), path, false);
 }
 
 FileHandle openWorkFile(const std::string& path) {
-    return registered(std::fopen(path.c_str(), "w+b"), path, true);
+    return registered(openFile(path, "w+b"), path, true);
 }
 
 void closeFile(FileHandle& file) {
@@ -148,10 +237,16 @@ bool flushFile(std::FILE* file) {
 void commitToDisk(std::FILE* file) {
     if (!file) return;
     if (!flushFile(file)) return;
-    // A file the system cannot commit (a pipe, a terminal) is fine; data the
-    // disk could not take is not.
+        // A file the system cannot commit (a pipe, a terminal) is fine; data the
+        // disk could not take is not.
+#ifdef _WIN32
+    // _commit is FlushFileBuffers on the file's handle.
+    if (_commit(_fileno(file)) != 0 && (errno == EIO || errno == ENOSPC))
+        noteFileFailure(file, FileOperation::write);
+#else
     if (::fsync(::fileno(file)) != 0 && (errno == EIO || errno == ENOSPC || errno == EDQUOT))
         noteFileFailure(file, FileOperation::write);
+#endif
 }
 
 void noteFileFailure(std::FILE* file, FileOperation operation, int error) {
@@ -189,6 +284,35 @@ std::string describeFileFailure(const FileFailure& failure) {
            (failure.error != 0 ? std::strerror(failure.error) : "unknown error");
 }
 
+#ifdef _WIN32
+FileLock::~FileLock() {
+    if (descriptor >= 0) _close(descriptor);
+}
+
+LockOutcome lockFile(const std::string& path, bool create, FileLock& lock) {
+    int descriptor = -1;
+    const int flags = _O_NOINHERIT | (create ? _O_RDWR | _O_CREAT : _O_RDONLY);
+    if (_wsopen_s(&descriptor, widePath(path).c_str(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE) !=
+        0)
+        return LockOutcome::failed;
+    // A byte far beyond the end of the file is locked: a Windows lock keeps
+    // every other handle from the bytes it covers, and the run reads the file.
+    OVERLAPPED place{};
+    place.Offset = 0xFFFFFFFFu;
+    place.OffsetHigh = 0x7FFFFFFFu;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &place)) {
+        const DWORD error = GetLastError();
+        _close(descriptor);
+        const bool busy = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
+        errno = busy ? EWOULDBLOCK : EACCES;
+        return busy ? LockOutcome::busy : LockOutcome::failed;
+    }
+    if (lock.descriptor >= 0) _close(lock.descriptor);
+    lock.descriptor = descriptor;
+    return LockOutcome::locked;
+}
+#else
 FileLock::~FileLock() {
     if (descriptor >= 0) ::close(descriptor);
 }
@@ -207,6 +331,7 @@ LockOutcome lockFile(const std::string& path, bool create, FileLock& lock) {
     lock.descriptor = descriptor;
     return LockOutcome::locked;
 }
+#endif
 
 void injectWriteFailure(const std::string& pathEnding, long long bytesAllowed, int error) {
     FileRegistry& r = registry();

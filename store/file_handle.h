@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,24 @@ struct FileCloser {
 
 // An open formatted sequential file; empty when the file is not open.
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens path with the mode of std::fopen. Paths are UTF-8; on Windows a path
+// that is not valid UTF-8 is taken in the system's code page, and files
+// opened in text mode are written with CRLF line ends.
+std::FILE* openFile(const std::string& path, const char* mode);
+
+// Renames from to to, replacing a file at to (as rename does on Linux).
+// Returns false, with errno set, when it could not.
+bool replaceFile(const std::string& from, const std::string& to);
+
+// Opens text for reading as a file; text must outlive the file.
+std::FILE* openTextInMemory(std::string& text);
+
+// Removes the file at path, if it can.
+void removeFile(const std::string& path);
+
+// The local time of clock.
+std::tm localTime(std::time_t clock);
 
 // Opens path for writing from its beginning: an existing file is overwritten,
 // a missing one is created. Returns an empty handle when it cannot be opened
@@ -89,7 +108,8 @@ void clearFileFailures();
 std::string describeFileFailure(const FileFailure& failure);
 
 // An exclusive lock on a file, shared by every process that asks for it the
-// same way (flock): held from lockFile until the lock is destroyed.
+// same way (flock; on Windows LockFileEx on a byte beyond the file's end):
+// held from lockFile until the lock is destroyed.
 struct FileLock {
     int descriptor = -1;
     FileLock() = default;

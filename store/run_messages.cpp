@@ -60,18 +60,18 @@ void writeProgressMessage(const ModelStore& store, std::string_view records) {
     // failures are left out of the run's record of failed files, and a
     // message that could not be written whole never replaces the last one.
     const std::string partial = path + ".part";
-    std::FILE* file = std::fopen(partial.c_str(), "w");
+    std::FILE* file = openFile(partial, "w");
     if (!file) return;
     const bool whole = std::fwrite(records.data(), 1, records.size(), file) == records.size() &&
                        std::fputc('\n', file) != EOF;
     if (std::fclose(file) != 0 || !whole) {
-        std::remove(partial.c_str());
+        removeFile(partial);
         return;
     }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+    if (!replaceFile(partial, path)) {
         // A file system without rename over an existing file: write in place.
-        std::remove(partial.c_str());
-        if (std::FILE* inPlace = std::fopen(path.c_str(), "w")) {
+        removeFile(partial);
+        if (std::FILE* inPlace = openFile(path, "w")) {
             std::fwrite(records.data(), 1, records.size(), inPlace);
             std::fputc('\n', inPlace);
             std::fclose(inPlace);
