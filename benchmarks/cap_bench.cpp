@@ -34,6 +34,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -74,8 +75,18 @@ void setCurve(UserCurve& c, std::initializer_list<std::pair<double, double>> poi
         c.points[static_cast<std::size_t>(c.pointCount++)] = {F, d};
 }
 
+// The pile data file of the printing pass, which the summary tables read
+// back, and the warning scratch file of the force sums: files in the
+// system's temporary folder.
+void setPileDataFile(ModelStore& s) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    s.run.pileDataFilePath.assign((folder / "pylora_cap_bench_pile.txt").string());
+    s.run.warningScratchPath.assign((folder / "pylora_cap_bench_warnings.txt").string());
+}
+
 std::unique_ptr<ModelStore> capOnHundredPiles() {
     auto store = makeModelStore();
+    setPileDataFile(*store);
     ModelStore& s = *store;
     s.control.unitsSystem = 1;
     s.control.analysisType = 3;
@@ -333,6 +344,7 @@ void groupFactorsY(benchmark::State& state) {
 // 100 kN m about X, 5 about Y and -10 about Z.
 std::unique_ptr<ModelStore> largeFoundation(int piles) {
     auto store = makeModelStore();
+    setPileDataFile(*store);
     ModelStore& s = *store;
     s.control.unitsSystem = 2;
     s.control.analysisType = 3;

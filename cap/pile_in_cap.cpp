@@ -489,6 +489,7 @@ int analysePrintingPass(ModelStore& store, PileWorkers& workers, int count,
 
 void beginPileAnalyses(ModelStore& store) {
     if (store.pileWorkers) store.pileWorkers->carriesReady = false;
+    beginPyCurveCache(store);
 }
 
 int analysePileGroups(ModelStore& store, int count,

@@ -88,12 +88,17 @@ struct EngineOptions {
     // the report, as the library has always shown it; a caller that shows
     // its own console (the command-line program when quiet) sets false.
     bool consoleBanner = true;
+    // Whether the p-y curves of the pile groups are built once per load case
+    // and kept (the default), or built again at every evaluation; the files
+    // are the same either way.
+    bool keepPyCurves = true;
 };
 
 // The options of a run through IPYLORA8, from the environment: PYLORA_THREADS
 // (a whole number >= 1 sets threadCount; anything else is ignored) and
 // PYLORA_STIFFNESS_START ("converged" or "initial"; anything else is
-// ignored).
+// ignored) and PYLORA_CURVE_CACHE ("off" builds the p-y curves at every
+// evaluation; anything else is ignored).
 EngineOptions optionsFromEnvironment();
 
 // Reads an option's text: a thread count (a whole number from 1 to

@@ -23,6 +23,7 @@
 #include "store/file_handle.h"
 #include "store/fixed_text.h"
 #include "store/limits.h"
+#include "store/py_curve_cache.h"
 #include "store/results_collector.h"
 
 namespace pylora {
@@ -1273,6 +1274,9 @@ struct PileScratch {
     // added as their results are gathered.
     long long lateralSolutions = 0;
     long long lateralIterations = 0;
+    // Messages raised in this scratch space, muted ones too: a p-y curve
+    // that raised one is built again at every evaluation, as is its message.
+    long long messagesRaised = 0;
     // Messages waiting to be written, in the order they were raised (a
     // worker's scratch space only; the sizes vary with the warnings).
     std::vector<PileMessage> messages{};
@@ -1329,6 +1333,10 @@ struct ModelStore {
     GroupFactorWork groupFactorWork;          // individual piles of the group reduction factors
     PileScratch pileScratch{.owner = this};   // the store's own per-pile scratch space
     AnalysisCounters counters;
+    // The p-y curves of the pile groups, built once per load case. Mutable:
+    // the analyses of the pile groups see the store as const, and each
+    // writes only the row of its own pile group (PyCurveCache).
+    mutable PyCurveCache pyCurves;
 
     // Not owned: the worker threads of the per-pile analyses, attached by
     // runEngine for the run when it has more than one thread; null (the
