@@ -386,7 +386,7 @@ int runAnalysis(const fs::path& dir, const fs::path& report, const fs::path& pro
     } else {
         printOutcome(collector.outcome(), console);
     }
-    if (rc == 0 && options.pushoverCase > 0 && console.quiet == 0)
+    if (rc == 0 && options.pushoverCase > 0 && console.quiet < 2)
         printPushoverOutcome(store, options);
     if (rc == 0 && (results.empty() || resultsWritten)) {
         if (console.quiet < 2)
@@ -643,7 +643,7 @@ int main(int argc, char** argv) {
         loaded = pylora::loadModelFile(model.string());
         std::fputs(pylora::diagnosticsText(loaded.diagnostics, modelArg).c_str(), stderr);
         if (!loaded.valid()) {
-            std::fprintf(stderr, "pylora: the model was not analysed (%s)\n",
+            std::fprintf(stderr, "pylora: the model was not analysed: %s\n",
                          codeText(loaded.code).c_str());
             return loaded.code;
         }

@@ -37,6 +37,16 @@ Json nodes(const NodalArray& a, int N) {
     return out;
 }
 
+// The values of nodes 0..N of an envelope, which keeps them from node 0
+// (the solver's arrays have the fictitious nodes above the head first).
+template <typename Values>
+Json envelopeNodes(const Values& a, int N) {
+    Json out = Json::array();
+    for (int k = 0; k <= N && static_cast<std::size_t>(k) < a.size(); ++k)
+        out.push_back(a[static_cast<std::size_t>(k)]);
+    return out;
+}
+
 std::string trimmed(std::string_view text) {
     const std::size_t b = text.find_first_not_of(' ');
     if (b == std::string_view::npos) return {};
@@ -598,13 +608,15 @@ void JsonResultsCollector::envelopePrinted(const ModelStore& store, int which, i
                 for (const Quantity& q : quantities) {
                     if (q.xz == -1) {
                         if (std::string_view(q.name).ends_with("DC") && series == 1) continue;
-                        side[q.name] = nodes(values[static_cast<std::size_t>(q.xy)], count - 1);
+                        side[q.name] =
+                            envelopeNodes(values[static_cast<std::size_t>(q.xy)], count - 1);
                         continue;
                     }
                     Json planes = Json::object();
-                    planes["xy"] = nodes(values[static_cast<std::size_t>(q.xy)], count - 1);
+                    planes["xy"] = envelopeNodes(values[static_cast<std::size_t>(q.xy)], count - 1);
                     if (q.xz >= 0)
-                        planes["xz"] = nodes(values[static_cast<std::size_t>(q.xz)], count - 1);
+                        planes["xz"] =
+                            envelopeNodes(values[static_cast<std::size_t>(q.xz)], count - 1);
                     side[q.name] = std::move(planes);
                 }
                 profile[bound] = std::move(side);

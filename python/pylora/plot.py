@@ -14,18 +14,26 @@ the load-settlement curves, the envelopes drawn as bands and, for a pushover,
 the load path of the pushed analysis with the events that limit the
 foundation (pile capacities reached, soil at its ultimate resistance) and the
 capacity factor.
+
+An analysis or envelope of more than stream.FEW_GROUPS pile groups draws
+instead its plan scaled to the layout, the distribution of the pile-head
+forces and of the largest deflection and moment along the piles over all
+groups, and the profiles of the governing groups (largest compression,
+tension, lateral deflection and moment) and of those named, a few a figure.
 """
 import argparse
-import json
 import math
 import os
 import sys
 
 import matplotlib
+import matplotlib.collections
 import matplotlib.pyplot as plt
 import matplotlib.ticker  # noqa: F401
 import matplotlib.transforms
 import numpy as np
+
+from . import stream
 
 QUANTITIES = [("deflection", "Deflection", "deflection"),
               ("moment", "Bending moment", "moment"),
@@ -76,8 +84,16 @@ def style_profile_axis(ax, doc, title, ukey, pile, groups):
     ax.ticklabel_format(axis="x", style="sci", scilimits=(-3, 4))
     ax.grid(alpha=0.3)
 
-def profile_figure(doc, analysis):
-    piles = analysis["piles"]
+def row_title(ax, pile, reasons):
+    why = ", ".join("named with --piles" if r == "named" else r for r in reasons[pile["group"]])
+    ax.set_title(f"Pile group {pile['group']}: {why}", loc="left", fontsize="medium")
+
+
+def profile_figure(doc, analysis, piles=None, reasons=None, title=None):
+    """The profiles of the pile groups of an analysis, one row each: every
+    group, or piles alone, each row titled with why it is drawn (reasons, by
+    group) when given."""
+    piles = analysis["piles"] if piles is None else piles
     groups = {g["group"]: g for g in doc["model"]["pileGroups"]}
     shares = any("mobilisation" in pile["profile"] for pile in piles)
     extra = 1 if shares else 0
@@ -88,8 +104,11 @@ def profile_figure(doc, analysis):
     # fig.axes lists each pile group's four quantity panels together.
     rows = [[fig.add_subplot(grid[r, c]) for c in range(len(QUANTITIES))]
             for r in range(len(piles))]
-    fig.suptitle(f"{analysis['series'].capitalize()} {analysis['number']}: {analysis['name']}")
+    fig.suptitle(title or
+                 f"{analysis['series'].capitalize()} {analysis['number']}: {analysis['name']}")
     for row, pile in zip(rows, piles):
+        if reasons:
+            row_title(row[0], pile, reasons)
         profile = pile["profile"]
         depth = profile["depth"]
         for ax, (key, title, ukey) in zip(row, QUANTITIES):
@@ -188,12 +207,16 @@ def ls_figure(doc):
     return fig
 
 
-def envelope_figure(doc, envelope):
-    piles = envelope["piles"]
+def envelope_figure(doc, envelope, piles=None, reasons=None, title=None):
+    """The bands of the envelope's profiles, one row per pile group: every
+    group, or piles alone with why each is drawn (reasons, by group)."""
+    piles = envelope["piles"] if piles is None else piles
     groups = {g["group"]: g for g in doc["model"]["pileGroups"]}
     fig, axes = plt.subplots(len(piles), 4, figsize=(13, 3.2 * len(piles)), squeeze=False)
-    fig.suptitle(f"Envelope of the {envelope['series']}")
+    fig.suptitle(title or f"Envelope of the {envelope['series']}")
     for row, pile in zip(axes, piles):
+        if reasons:
+            row_title(row[0], pile, reasons)
         p = pile["profile"]
         for ax, (key, title, ukey) in zip(row, QUANTITIES):
             for plane in p["min"][key]:
@@ -333,6 +356,185 @@ def pushover_figure(doc, pushover):
     return fig
 
 
+def nearest_spacing(ys, zs):
+    """The smallest distance between two pile heads in plan (0 for heads
+    that coincide, the extent for one pile)."""
+    points = np.column_stack([ys, zs])
+    if len(points) < 2:
+        return 1.0
+    best = math.inf
+    for start in range(0, len(points), 256):  # blocks bound the memory
+        block = points[start:start + 256]
+        d = np.hypot(block[:, None, 0] - points[None, :, 0], block[:, None, 1] - points[None, :, 1])
+        d[np.arange(len(block)), np.arange(start, start + len(block))] = math.inf
+        best = min(best, float(d.min()))
+    return best
+
+
+def large_plan_figure(doc, analysis, chosen):
+    """The plan of a layout of many pile groups: each head a disc of
+    the axial force's colour, sized to the spacing of the layout, the lateral
+    force as an arrow; the numbers of every group where they stay legible,
+    else those of the governing groups (chosen: (group, reasons)), ringed."""
+    groups = {g["group"]: g for g in doc["model"]["pileGroups"]}
+    piles = analysis["piles"]
+    ys = np.array([number(groups[p["group"]]["head"]["y"]) for p in piles])
+    zs = np.array([number(groups[p["group"]]["head"].get("z", 0.0)) for p in piles])
+    axial = np.array([number(p["head"]["global"]["Fx"]) for p in piles])
+    fy = np.array([number(p["head"]["global"]["Fy"]) for p in piles])
+    fz = np.array([number(p["head"]["global"].get("Fz", 0.0)) for p in piles])
+    width, height = max(np.ptp(ys), 1e-9), max(np.ptp(zs), 1e-9)
+    spacing = nearest_spacing(ys, zs) if len(piles) <= 20000 else math.sqrt(
+        width * height / len(piles))
+    spacing = spacing if spacing > 0.0 else max(width, height) / math.sqrt(len(piles))
+    # The plot follows the layout's proportions, 10 inches along its longer
+    # side and at least 2 along the other (a row of piles), with room for the
+    # colour bar and the labels.
+    shape = (width + 2 * spacing) / (height + 2 * spacing)
+    fig, ax = plt.subplots(figsize=(max(10.0 * min(shape, 1.0), 2.0) + 3.5,
+                                    max(10.0 * min(1.0 / shape, 1.0), 2.0) + 2.5))
+    discs = matplotlib.collections.EllipseCollection(
+        0.8 * spacing, 0.8 * spacing, 0.0, units="xy", offsets=np.column_stack([ys, zs]),
+        offset_transform=ax.transData, cmap="viridis", edgecolors="k", linewidths=0.3, zorder=3)
+    discs.set_array(axial)
+    ax.add_collection(discs)
+    fig.colorbar(discs, ax=ax, shrink=0.8,
+                 label=f"Axial force at pile head [{unit(doc, 'Fx')}]")
+    ax.quiver(ys, zs, fy, fz, color="tab:red", zorder=4, width=0.0015, label="lateral force")
+    ax.set_xlim(ys.min() - spacing, ys.max() + spacing)
+    ax.set_ylim(zs.min() - spacing, zs.max() + spacing)
+    ax.set_aspect("equal")
+    ax.set_xlabel(f"Y [{unit(doc, 'headY')}]")
+    ax.set_ylabel(f"Z [{unit(doc, 'headZ')}]")
+    ax.set_title(f"Plan view of {len(piles)} pile groups, {analysis['series']} "
+                 f"{analysis['number']}: {analysis['name']}")
+    fig.tight_layout(rect=(0, 0.04, 1, 1))
+    # The numbers of all groups when the widest fits in a disc at 6 points.
+    box = ax.get_window_extent()
+    points_per_unit = min(box.width / (np.ptp(ys) + 2 * spacing),
+                          box.height / (np.ptp(zs) + 2 * spacing)) * 72.0 / fig.dpi
+    digits = len(str(max(p["group"] for p in piles)))
+    if 0.8 * spacing * points_per_unit >= 0.65 * 6.0 * digits + 2.0:
+        for y, z, pile in zip(ys, zs, piles):
+            ax.text(y, z, str(pile["group"]), ha="center", va="center", fontsize=6, zorder=5)
+    where = {p["group"]: (y, z) for p, y, z in zip(piles, ys, zs)}
+    marked = [(g, r) for g, r in chosen if g in where]
+    if marked:
+        rings = matplotlib.collections.EllipseCollection(
+            1.3 * spacing, 1.3 * spacing, 0.0, units="xy",
+            offsets=np.array([where[g] for g, _ in marked]), offset_transform=ax.transData,
+            facecolors="none", edgecolors="tab:red", linewidths=1.8, zorder=6)
+        ax.add_collection(rings)
+        for g, reasons in marked:
+            ax.annotate(str(g), where[g], textcoords="offset points", xytext=(10, 10),
+                        fontsize=9, weight="bold", zorder=7,
+                        bbox={"boxstyle": "round,pad=0.2", "fc": "white", "ec": "tab:red"},
+                        arrowprops={"arrowstyle": "-", "color": "tab:red"})
+        ax.plot([], [], "o", mfc="none", mec="tab:red", mew=1.8, label="governing (numbered)")
+    fig.legend(loc="lower center", ncol=2, fontsize="small")
+    return fig
+
+
+def histogram_panel(ax, title, series, marks):
+    """A histogram of one quantity over the pile groups (series: (label,
+    values), several overlaid) and a line at each governing group's value
+    (marks: (group, value))."""
+    finite = [(label, v[np.isfinite(v)]) for label, v in series]
+    finite = [(label, v) for label, v in finite if v.size]
+    if not finite:
+        ax.text(0.5, 0.5, "no values", ha="center", va="center", transform=ax.transAxes)
+    else:
+        allv = np.concatenate([v for _, v in finite])
+        bins = np.histogram_bin_edges(allv, bins=int(min(50, max(10, math.sqrt(allv.size)))))
+        for label, v in finite:
+            ax.hist(v, bins=bins, alpha=0.6 if len(finite) > 1 else 0.9, label=label)
+        if len(finite) > 1:
+            ax.legend(fontsize="small")
+    for group, value in marks:
+        if math.isfinite(value):
+            ax.axvline(value, color="tab:red", lw=1.0, ls="--")
+            ax.text(value, 0.98, f" {group}", color="tab:red", ha="left", va="top", rotation=90,
+                    fontsize="small", transform=matplotlib.transforms.blended_transform_factory(
+                        ax.transData, ax.transAxes))
+    ax.set_xlabel(title)
+    ax.set_ylabel("Pile groups")
+    ax.ticklabel_format(axis="x", style="sci", scilimits=(-3, 4), useOffset=False)
+    ax.grid(alpha=0.3)
+
+
+# The histogram panels of an analysis: (extreme, title, unit key) and the
+# reason whose group each marks.
+ANALYSIS_PANELS = [("axial", "Axial force at pile head", "Fx",
+                    ("largest compression", "largest tension")),
+                   ("lateral", "Lateral force at pile head (resultant)", "Fx", ()),
+                   ("headMoment", "Moment at pile head (resultant)", "moment", ()),
+                   ("deflection", "Largest lateral deflection along the pile", "deflection",
+                    ("largest lateral deflection",)),
+                   ("moment", "Largest moment along the pile (resultant)", "moment",
+                    ("largest moment",))]
+ENVELOPE_PANELS = [(("axialMax", "axialMin"), "Axial force at pile head, largest and smallest",
+                    "Fx", ("largest compression", "largest tension")),
+                   (("Fy", "Fz"), "Lateral force at pile head, largest magnitude", "Fx", ()),
+                   (("My", "Mz"), "Moment at pile head, largest magnitude", "moment", ()),
+                   (("deflection",), "Largest deflection along the pile, either plane",
+                    "deflection", ("largest lateral deflection",)),
+                   (("moment",), "Largest moment along the pile, either plane", "moment",
+                    ("largest moment",))]
+SERIES_LABEL = {"axialMax": "largest", "axialMin": "smallest", "Fy": "Fy", "Fz": "Fz",
+                "My": "My", "Mz": "Mz"}
+
+
+def distribution_figure(doc, title, piles, chosen, envelope=False):
+    """Histograms of the pile-head forces and of the largest deflection and
+    moment along the piles over every pile group, the governing groups
+    marked, and a list of the governing groups with their values."""
+    rank = stream.envelope_extremes if envelope else stream.pile_extremes
+    table = {p["group"]: rank(p) for p in piles}
+    fig, axes = plt.subplots(2, 3, figsize=(15, 8.5))
+    axes = axes.ravel()
+    panels = ENVELOPE_PANELS if envelope else ANALYSIS_PANELS
+    for ax, (keys, name, ukey, marked_by) in zip(axes, panels):
+        keys = keys if isinstance(keys, tuple) else (keys,)
+        keys = tuple(k for k in keys if any(math.isfinite(e[k]) for e in table.values()))
+        series = [(SERIES_LABEL.get(k, k), np.array([e[k] for e in table.values()]))
+                  for k in keys]
+        marks = []
+        for group, reasons in chosen:
+            for why in reasons:
+                if why in marked_by:
+                    key = keys[0] if why != "largest tension" else keys[-1]
+                    marks.append((group, table[group][key]))
+        histogram_panel(ax, f"{name} [{unit(doc, ukey)}]", series, marks)
+    lines = ["Governing pile groups", ""]
+    value_of = {"largest compression": ("axialMax" if envelope else "axial", "Fx"),
+                "largest tension": ("axialMin" if envelope else "axial", "Fx"),
+                "largest lateral deflection": ("deflection", "deflection"),
+                "largest moment": ("moment", "moment")}
+    for group, reasons in chosen:
+        for why in reasons:
+            if why in value_of:
+                key, ukey = value_of[why]
+                lines.append(f"{group:>6}  {why}: {table[group][key]:.4g} {unit(doc, ukey)}")
+            else:
+                lines.append(f"{group:>6}  named with --piles")
+    axes[-1].axis("off")
+    axes[-1].text(0.0, 1.0, "\n".join(lines), va="top", ha="left", family="monospace",
+                  fontsize="small", transform=axes[-1].transAxes)
+    fig.suptitle(f"{title}: {len(piles)} pile groups")
+    fig.tight_layout(rect=(0, 0, 1, 0.96))
+    return fig
+
+
+#: Pile groups per figure of governing profiles.
+PER_FIGURE = 3
+#: The most pile groups --piles may name in a model of many groups.
+MOST_NAMED = 60
+
+
+def chunks(items, size):
+    return [items[i:i + size] for i in range(0, len(items), size)]
+
+
 def save_figure(fig, out_dir, name, fmt, written):
     path = os.path.join(out_dir, f"{name}.{fmt}")
     fig.savefig(path, dpi=110)
@@ -345,12 +547,17 @@ def analysis_tag(analysis):
     return ("case" if analysis["series"] == "load case" else "combination") + f"{analysis['number']}"
 
 
-def plot_results(doc, out_dir, case=None, fmt="png"):
+def plot_results(doc, out_dir, case=None, fmt="png", named=()):
     """Writes the figures of the analyses' final states and of the file (the
     load paths are plot_load_paths'); returns (written paths, messages on
-    analyses not plotted)."""
+    analyses not plotted). An analysis or envelope of up to
+    stream.FEW_GROUPS pile groups draws the profiles of every group (of the
+    named groups alone when named holds some); one of more draws its plan,
+    the distribution of the forces over the groups and the profiles of the
+    governing groups and the named ones, PER_FIGURE groups a figure."""
     os.makedirs(out_dir, exist_ok=True)
     written, skipped = [], []
+    named = sorted(set(named))
 
     def save(fig, name):
         save_figure(fig, out_dir, name, fmt, written)
@@ -363,17 +570,49 @@ def plot_results(doc, out_dir, case=None, fmt="png"):
             code = a["completion"]["meaning"] if a["completion"] else f"stop code {a['stopCode']}"
             skipped.append(f"{a['series']} {a['number']} ({a['name']}) has no results: {code}")
             continue
-        save(profile_figure(doc, a), f"{tag}-piles")
-        save(plan_figure(doc, a), f"{tag}-plan")
+        title = f"{a['series'].capitalize()} {a['number']}: {a['name']}"
+        if len(a["piles"]) <= stream.FEW_GROUPS:
+            piles = [p for p in a["piles"] if p["group"] in named] if named else None
+            if piles != []:
+                save(profile_figure(doc, a, piles), f"{tag}-piles")
+            save(plan_figure(doc, a), f"{tag}-plan")
+            continue
+        chosen = stream.governing(a["piles"], named)
+        save(large_plan_figure(doc, a, chosen), f"{tag}-plan")
+        save(distribution_figure(doc, title, a["piles"], chosen), f"{tag}-distribution")
+        drawn = governing_piles(a["piles"], chosen)
+        for n, part in enumerate(chunks(drawn, PER_FIGURE), start=1):
+            save(profile_figure(doc, a, part, dict(chosen), f"{title}: governing pile groups"),
+                 f"{tag}-governing-{n}")
     if case is None:
         if doc["pyCurves"]:
             save(py_figure(doc), "py-curves")
         if doc["loadSettlementCurves"]:
             save(ls_figure(doc), "load-settlement")
         for e in doc["envelopes"]:
-            if e["piles"]:
-                save(envelope_figure(doc, e), "envelope-" + e["series"].replace(" ", "-"))
+            if not e["piles"]:
+                continue
+            name = "envelope-" + e["series"].replace(" ", "-")
+            if len(e["piles"]) <= stream.FEW_GROUPS:
+                piles = [p for p in e["piles"] if p["group"] in named] if named else None
+                if piles != []:
+                    save(envelope_figure(doc, e, piles), name)
+                continue
+            title = f"Envelope of the {e['series']}"
+            chosen = stream.governing(e["piles"], named, envelope=True)
+            save(distribution_figure(doc, title, e["piles"], chosen, envelope=True),
+                 f"{name}-distribution")
+            drawn = governing_piles(e["piles"], chosen)
+            for n, part in enumerate(chunks(drawn, PER_FIGURE), start=1):
+                save(envelope_figure(doc, e, part, dict(chosen), f"{title}: governing pile groups"),
+                     f"{name}-governing-{n}")
     return written, skipped
+
+
+def governing_piles(piles, chosen):
+    """The piles of the chosen groups that hold a profile, in chosen order."""
+    by_group = {p["group"]: p for p in piles}
+    return [by_group[g] for g, _ in chosen if by_group.get(g, {}).get("profile")]
 
 
 def plot_load_paths(doc, out_dir, case=None, fmt="png"):
@@ -399,22 +638,88 @@ def plot_load_paths(doc, out_dir, case=None, fmt="png"):
     return written, skipped
 
 
+def pile_list(text):
+    """The pile groups of --piles: numbers and ranges, "12,40-45"."""
+    groups = set()
+    for part in text.split(","):
+        first, dash, last = part.strip().partition("-")
+        try:
+            low, high = int(first), int(last) if dash else int(first)
+        except ValueError:
+            raise argparse.ArgumentTypeError(
+                f"{part.strip()!r} is not a pile group number or a range like 40-45") from None
+        if low < 1 or high < low:
+            raise argparse.ArgumentTypeError(f"{part.strip()!r} is not a range of pile groups "
+                                             "from 1 upwards")
+        if high - low >= 100000:
+            raise argparse.ArgumentTypeError(f"{part.strip()!r} names too many pile groups")
+        groups.update(range(low, high + 1))
+    return sorted(groups)
+
+
+class Parser(argparse.ArgumentParser):
+    """Errors of the command line in one line."""
+
+    def error(self, message):
+        self.exit(2, f"{self.prog}: {message} (see {self.prog} -h)\n")
+
+
+def check_named(doc, named, results):
+    """None when every named group is in the model and a model of many
+    groups names no more than MOST_NAMED, else the message saying why not."""
+    known = {g["group"] for g in doc["model"]["pileGroups"]}
+    missing = [g for g in named if g not in known]
+    if missing:
+        return (f"--piles: {results} has no pile group {missing[0]}"
+                f"{f' (nor {len(missing) - 1} more)' if len(missing) > 1 else ''}; "
+                f"its groups are {min(known, default=0)} to {max(known, default=0)}")
+    if len(named) > MOST_NAMED and len(known) > stream.FEW_GROUPS:
+        return (f"--piles names {len(named)} pile groups; at most {MOST_NAMED} get profiles "
+                f"in a model of {len(known)} groups")
+    return None
+
+
 def main(argv=None):
-    parser = argparse.ArgumentParser(prog="pylora-plot", description=__doc__.splitlines()[0])
+    parser = Parser(prog="pylora-plot", description=__doc__.splitlines()[0])
     parser.add_argument("results", help="the results file RESULTS.json of a pylora run")
     parser.add_argument("-o", dest="out", help="folder of the pictures (default: RESULTS-plots)")
     parser.add_argument("--case", type=int, help="only the N-th analysis (1-based, cases first)")
     parser.add_argument("--format", choices=["png", "svg"], default="png")
+    parser.add_argument("--piles", type=pile_list, default=[], metavar="LIST",
+                        help="pile groups whose profiles to draw, e.g. 12,40-45: beside the "
+                             f"governing ones in a model of more than {stream.FEW_GROUPS} "
+                             "groups, instead of every group in a smaller one")
     args = parser.parse_args(argv)
     try:
-        with open(args.results, encoding="utf-8") as f:
-            doc = json.load(f)
-    except (OSError, ValueError) as e:
-        print(f"pylora-plot: cannot read {args.results}: {e}", file=sys.stderr)
+        doc = stream.read_results(args.results, args.piles)
+    except stream.ResultsError as e:
+        print(f"pylora-plot: {e}", file=sys.stderr)
+        return 2
+    message = check_named(doc, args.piles, args.results)
+    if message:
+        print(f"pylora-plot: {message}", file=sys.stderr)
+        return 2
+    if args.case is not None and not 1 <= args.case <= len(doc["analyses"]):
+        print(f"pylora-plot: --case {args.case}: {args.results} holds "
+              f"{len(doc['analyses'])} analyses", file=sys.stderr)
         return 2
     out = args.out or os.path.splitext(args.results)[0] + "-plots"
-    written, skipped = plot_results(doc, out, args.case, args.format)
-    paths, not_drawn = plot_load_paths(doc, out, args.case, args.format)
+    try:
+        written, skipped = plot_results(doc, out, args.case, args.format, args.piles)
+        paths, not_drawn = plot_load_paths(doc, out, args.case, args.format)
+    except OSError as e:
+        print(f"pylora-plot: cannot write the pictures in {out}: {e.strerror or e}",
+              file=sys.stderr)
+        return 2
+    except (KeyError, TypeError, IndexError, ValueError, AttributeError) as e:
+        print(f"pylora-plot: {args.results} lacks what the pictures need "
+              f"({type(e).__name__}: {str(e).splitlines()[0] if str(e) else ''})",
+              file=sys.stderr)
+        return 2
+    except MemoryError:
+        print(f"pylora-plot: not enough memory to draw the pictures of {args.results}",
+              file=sys.stderr)
+        return 2
     written += paths
     skipped += not_drawn
     for message in skipped:

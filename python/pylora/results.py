@@ -12,7 +12,7 @@ import os
 from dataclasses import dataclass
 from functools import cached_property
 from pathlib import Path
-from typing import Any
+from typing import Any, Iterable
 
 import numpy as np
 import pandas as pd
@@ -285,19 +285,20 @@ class Results:
     # -- pictures -----------------------------------------------------------
 
     def plot(self, out_dir: str | os.PathLike[str] | None = None, case: int | None = None,
-             fmt: str = "png") -> list[Path]:
+             fmt: str = "png", piles: Iterable[int] = ()) -> list[Path]:
         """Draws the pictures of pylora-plot into out_dir (default: a folder
         "plots" beside the results file, or "pylora-plots" in the current
         folder) and returns their paths; case limits them to the N-th
-        analysis (1-based). A picture that cannot be drawn is named in a
-        warning."""
+        analysis (1-based), piles names pile groups to draw besides the
+        governing ones (pylora-plot --piles). A picture that cannot be drawn
+        is named in a warning."""
         import warnings
 
         from . import plot as plotting
         if out_dir is None:
             results = self.files.get("results")
             out_dir = results.parent / "plots" if results else Path("pylora-plots")
-        written, skipped = plotting.plot_results(self.json, str(out_dir), case, fmt)
+        written, skipped = plotting.plot_results(self.json, str(out_dir), case, fmt, piles)
         paths, not_drawn = plotting.plot_load_paths(self.json, str(out_dir), case, fmt)
         for message in skipped + not_drawn:
             warnings.warn(f"pylora: not drawn: {message}", stacklevel=2)

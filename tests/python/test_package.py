@@ -155,13 +155,36 @@ def test_pile_heads_profiles_and_envelopes_are_those_of_the_results_file(group3d
     assert list(ls.load) == [q for c in doc["loadSettlementCurves"] for q in c["load"]]
 
 
+def test_an_envelope_along_a_pile_is_the_extreme_of_its_analyses_node_for_node(group3d_results):
+    """The envelope of a series holds, at every node, the least and the
+    largest value of the analyses of that series (the report prints them so)."""
+    doc = group3d_results.json
+    compared = 0
+    for envelope in doc["envelopes"]:
+        series = "load case" if envelope["series"] == "load cases" else "combination"
+        analyses = [a for a in doc["analyses"] if a["series"] == series]
+        for pile in envelope["piles"]:
+            profiles = [next(p for p in a["piles"] if p["group"] == pile["group"])["profile"] for a in analyses]
+            assert pile["profile"]["depth"] == profiles[0]["depth"]
+            for bound, extreme in (("min", min), ("max", max)):
+                for quantity in ("deflection", "moment", "shear", "soilReaction"):
+                    for plane, values in pile["profile"][bound][quantity].items():
+                        series_values = [p[quantity][plane] for p in profiles]
+                        assert values == [extreme(v[i] for v in series_values) for i in range(len(values))], \
+                            (envelope["series"], pile["group"], bound, quantity, plane)
+                        compared += 1
+    assert compared == 2 * 6 * 2 * 4 * 2
+
+
 def test_progress_comes_as_the_run_goes_and_the_files_live_with_the_results(tmp_path):
     model = pylora.load(GROUP3D / "model.yaml")
     model.document["loadCases"][0]["increments"] = {"factor": 0.002, "minimum": 0.001}
     messages: list[str] = []
     r = model.run(progress=messages.append)
     assert r.completed
-    assert messages and all("ANALYSIS FOR LOAD" in m for m in messages)
+    # The run's progress messages, the first perhaps the start of the run itself.
+    assert any("ANALYSIS FOR LOAD" in m for m in messages)
+    assert all(m.startswith("- ANALYSIS") for m in messages), messages
     folder = r.files["report"].parent
     assert folder.is_dir()
     del r

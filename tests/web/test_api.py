@@ -230,6 +230,34 @@ async def test_check(serve, document):
 
 
 @pytest.mark.asyncio
+async def test_convert(serve, document):
+    """A model goes to each form and back unchanged; a refused one is 422 with its diagnostics."""
+    client = await serve()
+
+    async def convert(body, to, query=""):
+        options = {"json": body} if isinstance(body, dict) else {"data": body}
+        return await client.post(f"/api/convert?to={to}{query}", headers=AUTH, **options)
+
+    for to in ("yaml", "dat"):
+        response = await convert(document, to)
+        assert response.status == 200, await response.text()
+        text = (await response.json())["text"]
+        back = await convert(text.encode(), "json", f"&format={to}")
+        assert back.status == 200
+        assert (await back.json())["document"] == document, to
+    # The input data file of the example, read for the editor: the example's document.
+    response = await convert((GROUP3D / "model.dat").read_bytes(), "json", "&format=dat")
+    assert (await response.json())["document"] == document
+
+    assert (await convert(document, "xml")).status == 400
+    muddy = copy.deepcopy(document)
+    muddy["soilLayers"][0]["type"] = "mud"
+    response = await convert(muddy, "dat")
+    assert response.status == 422
+    assert (await response.json())["diagnostics"][0]["pointer"] == "/soilLayers/0/type"
+
+
+@pytest.mark.asyncio
 async def test_refused_models(serve, document):
     client = await serve()
     muddy = copy.deepcopy(document)

@@ -30,7 +30,8 @@ from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import Select, WebDriverWait  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
-DIST = ROOT / "web" / "dist" / "index.html"
+# The built application: web/dist, or the folder PYLORA_WEB_ASSETS names (as the server reads it).
+DIST = Path(os.environ.get("PYLORA_WEB_ASSETS") or ROOT / "web" / "dist") / "index.html"
 TOKEN = "TESTTOKEN"
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"

@@ -79,7 +79,7 @@ export async function postModel<T>(path: string, model: object | string, format?
   let body: string;
   let type: string;
   if (typeof model === "string") {
-    url += "?format=" + encodeURIComponent(format ?? "json");
+    url += (url.includes("?") ? "&" : "?") + "format=" + encodeURIComponent(format ?? "json");
     body = model;
     type = "text/plain; charset=utf-8";
   } else {

@@ -10,6 +10,8 @@ import { renderModel } from "./views/model";
 import { renderRun } from "./views/run";
 import { renderResults } from "./views/results";
 import { token } from "./api";
+import { editor } from "./editor/session";
+import type { Doc } from "./types";
 
 const VIEWS: { key: View; label: string }[] = [
   { key: "open", label: "Open" },
@@ -40,6 +42,9 @@ for (const v of VIEWS) {
 }
 
 let current: View = "open";
+
+// The model being edited before the page was reloaded.
+if (editor.hasDocument && !state.source) state.source = { name: editor.name, document: editor.doc as Doc };
 
 function updateStatus(): void {
   const parts: string[] = [];

@@ -24,6 +24,8 @@ export interface PlanPile {
 export interface PlanOptions {
   lengthUnit: string;
   selected?: number | null;
+  /** Groups drawn as selected besides `selected` (a selection of several). */
+  picked?: ReadonlySet<number>;
   onPick?: (group: number) => void;
   height?: number;
   twoDimensional?: boolean;
@@ -133,7 +135,7 @@ export function drawPlan(piles: PlanPile[], opt: PlanOptions): SVGElement {
     const cx = X(p.y);
     const cy = Y(p.z);
     const g = svg("g", {
-      class: "pile" + (opt.selected === p.group ? " selected" : ""),
+      class: "pile" + (opt.selected === p.group || opt.picked?.has(p.group) ? " selected" : ""),
       "data-group": p.group,
       tabindex: opt.onPick && p.label !== false ? 0 : null,
       role: opt.onPick ? "button" : null,
@@ -221,4 +223,40 @@ export function groupPiles(
   const n = Math.max(1, Math.round(count));
   const d = spacing > 0 ? spacing : 1;
   return Array.from({ length: n }, (_, k) => ({ ...base, y, z: (k - (n - 1) / 2) * d, label: k === 0 }));
+}
+
+/**
+ * Marks the picked groups of a plan already drawn (numbers from 1) and
+ * makes its piles answer a click: for a plan drawn without onPick.
+ */
+export function markPicked(root: Element, picked: ReadonlySet<number>): void {
+  root.querySelectorAll<SVGGElement>("g.pile").forEach((g) => {
+    g.classList.toggle("selected", picked.has(Number(g.getAttribute("data-group"))));
+    g.setAttribute("role", "button");
+    // One pile of a row carries the number: that one takes the focus.
+    if (g.querySelector("text")) g.setAttribute("tabindex", "0");
+  });
+}
+
+/**
+ * Clicks, Enter and space on the piles of any plan inside box, also of one
+ * drawn there again later (the listener is on the box, not the drawing).
+ */
+export function pickIn(box: Element, pick: (group: number) => void): void {
+  const groupOf = (e: Event): number | null => {
+    const g = (e.target as Element | null)?.closest?.("g.pile");
+    return g && box.contains(g) ? Number(g.getAttribute("data-group")) : null;
+  };
+  box.addEventListener("click", (e) => {
+    const group = groupOf(e);
+    if (group !== null) pick(group);
+  });
+  box.addEventListener("keydown", (e) => {
+    const k = (e as KeyboardEvent).key;
+    const group = groupOf(e);
+    if (group !== null && (k === "Enter" || k === " ")) {
+      e.preventDefault();
+      pick(group);
+    }
+  });
 }

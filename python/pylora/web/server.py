@@ -316,6 +316,37 @@ async def submit(request: web.Request) -> web.Response:
     return _json({"id": run.id, "state": run.state}, status=201)
 
 
+def _model_text(model: Model, fmt: str) -> str:
+    """The model written in a form (yaml or dat) by the program."""
+    with tempfile.TemporaryDirectory(prefix="pylora-web-") as folder:
+        path = model.save(Path(folder) / f"{NAME}.{fmt}")
+        return path.read_text(encoding="utf-8")
+
+
+#: The forms POST /api/convert writes.
+CONVERT_FORMATS = ("json", "yaml", "dat")
+
+
+async def convert(request: web.Request) -> web.Response:
+    """The model of the body (as for /api/check) written in the form ?to=
+    names: the text of the file, and for json the document too."""
+    to = request.query.get("to")
+    if to not in CONVERT_FORMATS:
+        raise Refused(400, f"to is json, yaml or dat, not {to!r}")
+    try:
+        model = await _model(request)
+    except ModelError as e:
+        raise Refused(422, e.message, _refusal_diagnostics(e)) from None
+    if to == "json":
+        return _json({"format": to, "text": json.dumps(model.document, indent=2) + "\n",
+                      "document": model.document})
+    try:
+        text = await asyncio.to_thread(_model_text, model, to)
+    except ModelError as e:
+        raise Refused(422, e.message, _refusal_diagnostics(e)) from None
+    return _json({"format": to, "text": text})
+
+
 # -- runs --------------------------------------------------------------------------------------
 
 
@@ -542,6 +573,7 @@ def make_app(*, token: str, data: str | os.PathLike[str], max_runs: int | None =
     app.router.add_get("/api/examples", examples)
     app.router.add_get("/api/examples/{name}", example)
     app.router.add_post("/api/check", check)
+    app.router.add_post("/api/convert", convert)
     app.router.add_post("/api/runs", submit)
     app.router.add_get("/api/runs", list_runs)
     app.router.add_get("/api/runs/{id}", get_run)

@@ -9,6 +9,8 @@ import { state, show } from "../state";
 import type { Diagnostic, Doc } from "../types";
 import { drawPlan, batter2d, batter3d, groupPiles, type PlanPile } from "../plan";
 import { diagnosticsList } from "./diagnostics";
+import { renderEditor } from "./editor";
+import { editor } from "../editor/session";
 
 export async function startRun(out: HTMLElement): Promise<void> {
   const src = state.source;
@@ -43,7 +45,7 @@ export async function startRun(out: HTMLElement): Promise<void> {
   }
 }
 
-function planOfDocument(doc: Doc, lengthUnit: string): SVGElement {
+export function planOfDocument(doc: Doc, lengthUnit: string): SVGElement {
   const twoD = String(doc.analysis) === "twoDimensional" || String(doc.analysis) === "2";
   const groups: Doc[] = Array.isArray(doc.pileGroups) ? doc.pileGroups : [];
   const ys = groups.map((g) => Number(g.head?.y ?? 0));
@@ -63,7 +65,7 @@ function planOfDocument(doc: Doc, lengthUnit: string): SVGElement {
   return drawPlan(piles, { lengthUnit, twoDimensional: twoD });
 }
 
-function soilColumn(doc: Doc, u: Record<string, string>): HTMLElement {
+export function soilColumn(doc: Doc, u: Record<string, string>): HTMLElement {
   const layers: Doc[] = Array.isArray(doc.soilLayers) ? doc.soilLayers : [];
   const box = el("div", { class: "soil", id: "soil-profile", "data-testid": "soil-profile" });
   if (!layers.length) {
@@ -164,24 +166,8 @@ function loadTables(doc: Doc, u: Record<string, string>, twoD: boolean): HTMLEle
   return box;
 }
 
-export function renderModel(root: HTMLElement): void {
-  const src = state.source;
-  if (!src) {
-    root.appendChild(el("p", { class: "muted" }, "Open a model or an example first (Open)."));
-    return;
-  }
-  const doc = src.document;
-  const out = el("div", { id: "model-run-result", "aria-live": "polite" });
-  const run = el("button", { type: "button", class: "primary", id: "run-button", "data-testid": "run-button" }, "Run");
-  run.addEventListener("click", () => void startRun(out));
-  const head = el("div", { class: "title-row" }, el("h2", { id: "model-title" }, doc?.title || src.name), run);
-  root.append(head, out);
-  if (!doc) {
-    root.appendChild(
-      el("p", { class: "muted" }, `${src.name} is ${src.format === "dat" ? "an input data file" : "a YAML document"}, checked by the server; it is drawn here once its run has started (from the run's own model document).`),
-    );
-    return;
-  }
+/** The document as it stands: facts, plan, soil column, pile properties, loads. */
+function overview(doc: Doc, root: HTMLElement): void {
   const u = documentUnits(doc.units);
   const twoD = String(doc.analysis) === "twoDimensional" || String(doc.analysis) === "2";
   const groups: Doc[] = Array.isArray(doc.pileGroups) ? doc.pileGroups : [];
@@ -216,4 +202,31 @@ export function renderModel(root: HTMLElement): void {
     root.append(el("h3", {}, "Pile properties"), pt);
   }
   root.appendChild(loadTables(doc, u, twoD));
+}
+
+export function renderModel(root: HTMLElement): void {
+  const src = state.source;
+  if (!src && !editor.hasDocument) {
+    root.appendChild(el("p", { class: "muted" }, "Open a model or an example first (Open), or start a new model there."));
+    return;
+  }
+  if (src && !src.document) {
+    const out = el("div", { id: "model-run-result", "aria-live": "polite" });
+    const run = el("button", { type: "button", class: "primary", id: "run-button", "data-testid": "run-button" }, "Run");
+    run.addEventListener("click", () => void startRun(out));
+    root.append(el("div", { class: "title-row" }, el("h2", { id: "model-title" }, src.name), run), out);
+    root.appendChild(
+      el("p", { class: "muted" }, `${src.name} is ${src.format === "dat" ? "an input data file" : "a YAML document"}, checked by the server; it is drawn here once its run has started (from the run's own model document). The editor works on model documents: an example, a .json file or a new model.`),
+    );
+    return;
+  }
+  // The editor holds the document shown: an opened one replaces the one edited.
+  if (src?.document && src.document !== editor.doc) editor.load(src.document, src.name);
+  state.source = { name: editor.name, document: editor.doc as Doc };
+  renderEditor(root, {
+    overview,
+    plan: (d) => planOfDocument(d, documentUnits(d.units).length),
+    soil: (d) => soilColumn(d, documentUnits(d.units)),
+    run: (out) => void startRun(out),
+  });
 }

@@ -8,12 +8,33 @@ import { getJson, postModel, ApiError } from "../api";
 import { state, show } from "../state";
 import type { Diagnostic, ExampleInfo, RunInfo, Doc } from "../types";
 import { diagnosticsList } from "./diagnostics";
+import { editor } from "../editor/session";
+import { TEMPLATES } from "../editor/templates";
 
 const FORMATS: Record<string, string> = { dat: "dat", json: "json", yaml: "yaml", yml: "yaml" };
 
 function formatOf(name: string): string | null {
   const m = /\.([A-Za-z]+)$/.exec(name);
   return m ? FORMATS[m[1].toLowerCase()] ?? null : null;
+}
+
+/** Whether the model being edited may give way to another (asks when it has unsaved changes). */
+function mayReplace(): boolean {
+  return !editor.hasDocument || !editor.dirty ||
+    window.confirm(`The model being edited (${String((editor.doc as Doc).title ?? "") || editor.name}) has unsaved changes. Open another all the same?`);
+}
+
+/**
+ * The model document of a YAML or input data file, for the editor (the
+ * program reads the file and writes its document); null when it cannot be
+ * had: the file is then run as it is.
+ */
+async function editable(text: string, format: string): Promise<Doc | null> {
+  try {
+    return (await postModel<{ document: Doc }>("/api/convert?to=json", text, format)).document ?? null;
+  } catch {
+    return null;
+  }
 }
 
 /** Checks a model's text; a valid model becomes the model shown. */
@@ -39,6 +60,8 @@ async function checkText(name: string, text: string, format: string, out: HTMLEl
       out.appendChild(diagnosticsList(answer.diagnostics ?? [], `${name} is refused`));
       return;
     }
+    if (!document) document = await editable(text, format);
+    if (document && !mayReplace()) return;
     state.source = { name, document, text, format };
     state.runId = null;
     state.runState = null;
@@ -59,6 +82,28 @@ async function checkText(name: string, text: string, format: string, out: HTMLEl
 
 export function renderOpen(root: HTMLElement): void {
   root.appendChild(el("h2", {}, "Open a model"));
+  const fresh = el("button", { type: "button", id: "new-model", "data-testid": "new-model" }, "New model");
+  const template = el("select", { id: "new-template", "aria-label": "What the new model starts from" },
+    ...TEMPLATES.map((t) => el("option", { value: t.key, title: t.note }, t.label)));
+  fresh.addEventListener("click", () => {
+    if (!mayReplace()) return;
+    const from = TEMPLATES.find((t) => t.key === template.value) ?? TEMPLATES[0];
+    editor.load(from.document(), "new model");
+    state.source = { name: editor.name, document: editor.doc as Doc };
+    state.runId = null;
+    state.runState = null;
+    show("model");
+  });
+  const start = el("p", { class: "start" }, fresh, " ", template);
+  if (editor.hasDocument) {
+    const again = el("button", { type: "button", id: "continue-editing" }, `Go on editing: ${String((editor.doc as Doc).title ?? "") || editor.name}${editor.dirty ? " (unsaved changes)" : ""}`);
+    again.addEventListener("click", () => {
+      state.source = { name: editor.name, document: editor.doc as Doc };
+      show("model");
+    });
+    start.append(" ", again);
+  }
+  root.appendChild(start);
   const grid = el("div", { class: "open-grid" });
   root.appendChild(grid);
 
@@ -78,6 +123,7 @@ export function renderOpen(root: HTMLElement): void {
           el("span", { class: "meta" }, `${x.analysis === "twoDimensional" ? "2-D" : "3-D"}, ${x.pileGroups ?? "?"} pile groups`),
         );
         b.addEventListener("click", async () => {
+          if (!mayReplace()) return;
           b.disabled = true;
           try {
             const ex = await getJson<{ name: string; document: Doc }>(`/api/examples/${encodeURIComponent(x.name)}`);
