@@ -243,6 +243,10 @@ bool parseStiffnessStart(std::string_view text, int& stiffnessStart) {
         stiffnessStart = kStartFromConverged;
         return true;
     }
+    if (text == "condensed") {
+        stiffnessStart = kStartCondensed;
+        return true;
+    }
     return false;
 }
 

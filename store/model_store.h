@@ -118,8 +118,18 @@ inline constexpr int kStartFromInitialModuli = 0;
 // rigidities) of the pile group's unperturbed solution at the same head
 // displacement in the same global iteration: far fewer solves, a tangent a
 // little less exact (docs/performance.md), the same converged equilibrium
-// within the cap tolerance. The default.
+// within the cap tolerance.
 inline constexpr int kStartFromConverged = 1;
+// No perturbed solutions: the lateral head stiffness of each plane is the
+// condensation of the banded system of the pile group's converged solution
+// (its soil moduli, flexural rigidities and axial force held), two unloaded
+// solves of each plane; the axial and torsional terms are the slopes of the
+// load-settlement and torque-rotation curves at the head. Three-dimensional
+// rigid caps; elsewhere, and for a pile group without a converged solution,
+// as kStartFromConverged. The default: a twelfth of the lateral solutions,
+// more global iterations, the same equilibrium within the cap tolerance
+// (docs/performance.md).
+inline constexpr int kStartCondensed = 2;
 
 struct ControlParameters {
     int unitsSystem = 0;                // 1 English, 2 metric, 3 open
@@ -137,7 +147,7 @@ struct ControlParameters {
     // Not read from the input data file: set by the caller of the engine
     // (runEngine). Where the perturbed lateral solutions of the pile-head
     // stiffness (three-dimensional cap and plate springs) start.
-    int stiffnessStart = kStartFromConverged;
+    int stiffnessStart = kStartCondensed;
 };
 
 // Labels printed after numbers; the engine converts no units.
@@ -1222,6 +1232,17 @@ inline constexpr int kSolvedTwoDimensional =
 inline constexpr int kSolvedResultantPlane = 2;  // the single-plane solver, resultant plane
 inline constexpr int kSolvedBiaxial = 3;
 
+// The head stiffness of one lateral plane with its soil moduli, flexural
+// rigidities and axial force held: the head force (as the solvers return it)
+// and the head moment M(0) for a unit head deflection (all else unloaded) and
+// for a unit imposed rotation, in the sense the plane's head condition takes.
+struct PlaneHeadStiffness {
+    double forceByDeflection = 0.0;
+    double forceByRotation = 0.0;
+    double momentByDeflection = 0.0;
+    double momentByRotation = 0.0;
+};
+
 // The state a lateral solution may start from instead of the initial moduli:
 // the converged state of the pile group's solution at the unperturbed head
 // displacement, for the perturbed solutions of the tangent (the stiffness
@@ -1232,6 +1253,10 @@ struct LateralStart {
     // Flexural rigidities of the planes ([0] single plane or x-y, [1] x-z),
     // nodes 0 .. N; used with nonlinear bending only.
     std::array<NodalArray, 2> R{};
+    // The condensed head stiffness of the converged solution's two planes,
+    // when the stiffness start asks for it (headStiffnessKept).
+    bool headStiffnessKept = false;
+    std::array<PlaneHeadStiffness, 2> headStiffness{};
 };
 
 // Where a message of the per-pile analysis goes (PileMessage::destinations).
