@@ -386,7 +386,7 @@ std::unique_ptr<ModelStore> largeFoundation(int piles) {
 
 // One load case of the larger foundations: range(0) piles, range(1) threads
 // of the per-pile analyses, range(2) the stiffness start (0 initial moduli,
-// 1 converged unperturbed solution). The counters per load case: global
+// 1 converged unperturbed solution, 2 condensed). The counters per load case: global
 // iterations, lateral pile solutions and their finite-difference solves, and
 // the share of the time that the reduction factors of the layout take (the
 // factor update of one global iteration timed again at the solved state,
@@ -396,7 +396,7 @@ void largeCapLoadCase(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(1));
     auto store = largeFoundation(piles);
     ModelStore& s = *store;
-    s.control.stiffnessStart = state.range(2) == 1 ? kStartFromConverged : kStartFromInitialModuli;
+    s.control.stiffnessStart = static_cast<int>(state.range(2));
     PileWorkers workers(threads);
     s.pileWorkers = threads > 1 ? &workers : nullptr;
     const double n = piles;
@@ -452,19 +452,23 @@ BENCHMARK(pylora::discretisations)->Unit(benchmark::kMillisecond);
 BENCHMARK(pylora::groupFactorsY)->Arg(200)->Arg(2000)->Arg(3000)->Unit(benchmark::kMicrosecond);
 // Real time: the worker threads do the work, not only the caller's thread.
 BENCHMARK(pylora::largeCapLoadCase)
-    ->ArgNames({"piles", "threads", "converged"})
+    ->ArgNames({"piles", "threads", "start"})
     ->Args({200, 1, 0})
     ->Args({200, 2, 0})
     ->Args({200, 1, 1})
     ->Args({200, 2, 1})
+    ->Args({200, 1, 2})
+    ->Args({200, 2, 2})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(pylora::largeCapLoadCase)
-    ->ArgNames({"piles", "threads", "converged"})
+    ->ArgNames({"piles", "threads", "start"})
     ->Args({2000, 1, 0})
     ->Args({2000, 2, 0})
     ->Args({2000, 1, 1})
     ->Args({2000, 2, 1})
+    ->Args({2000, 1, 2})
+    ->Args({2000, 2, 2})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

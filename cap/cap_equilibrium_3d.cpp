@@ -86,7 +86,10 @@ void writeProgress(ModelStore& store, const IncrementControl& c) {
 // The converged states of the force sum for the perturbed solutions of the
 // stiffness, when the control parameters ask for that start.
 LateralStarts* startsToKeep(ModelStore& store, LateralStarts& starts) {
-    return store.control.stiffnessStart == kStartFromConverged ? &starts : nullptr;
+    return store.control.stiffnessStart == kStartFromConverged ||
+                   store.control.stiffnessStart == kStartCondensed
+               ? &starts
+               : nullptr;
 }
 
 // The force sum of one iteration, with the pile failure warnings recorded

@@ -489,6 +489,7 @@ int analysePrintingPass(ModelStore& store, PileWorkers& workers, int count,
 
 void beginPileAnalyses(ModelStore& store) {
     if (store.pileWorkers) store.pileWorkers->carriesReady = false;
+    beginPyCurveCache(store);
 }
 
 int analysePileGroups(ModelStore& store, int count,
@@ -541,13 +542,20 @@ void keepPassiveValues(ModelStore& store, int count) {
     cap.passiveLeverX = last.XHEAD;
 }
 
-void keepStart(LateralStarts* keep, const PileScratch& s, int g, int status) {
+void keepStart(const ModelStore& store, LateralStarts* keep, const PileScratch& s, int g,
+               int status) {
     if (!keep) return;
     LateralStart& start = (*keep)[static_cast<std::size_t>(g - 1)];
-    if (status == 0 && s.capAbortFlag == 0)
-        start = convergedStart(s, g);
-    else
+    if (status != 0 || s.capAbortFlag != 0) {
         start.pileGroup = 0;
+        return;
+    }
+    start = convergedStart(s, g);
+    if (store.control.stiffnessStart == kStartCondensed && !planeModel(store) &&
+        s.head.solvedBy == kSolvedBiaxial) {
+        start.headStiffness = condensedBiaxialStiffness(s, s.axialForce);
+        start.headStiffnessKept = true;
+    }
 }
 
 // The displacement of a pile head in its local axes for cap displacement U.
@@ -624,7 +632,7 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
             const int bearingBefore = s.bearingWarningCount;
             const int pullOutBefore = s.pullOutWarningCount;
             analysePile(model, s, g, uHead, forces, st);
-            keepStart(keep, s, g, st);
+            keepStart(model, keep, s, g, st);
             if (st == 0 && limits)
                 groupLimits[static_cast<std::size_t>(g - 1)] = {
                     limitStateOfSolution(model, s, g), s.bearingWarningCount > bearingBefore,
@@ -656,6 +664,51 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
     if (status == 0) keepPassiveValues(store, count);
 }
 
+CapMatrix condensedPileHeadStiffness(const ModelStore& store, PileScratch& s, int g,
+                                     const CapVector& uHead,
+                                     const std::array<PlaneHeadStiffness, 2>& planes) {
+    const PileTransforms t = pileTransforms(store, g);
+    CapVector u{};
+    multiply6(u, t.R, uHead, 1);
+    const PileGroupWork& group = groupOf(store, g);
+    const CapVector d = perturbations(store);
+    const double n = group.pileCount;
+    // The slopes are read off the curves; the head values of the solution stay.
+    const double keptAxial = s.head.headAxialForce;
+    const double keptTorsion = s.head.headTorsionalMoment;
+    CapMatrix k{};
+    const double dQ = (axialHeadForce(store, s, g, u[kForceX] + d[kForceX]) -
+                       axialHeadForce(store, s, g, u[kForceX] - d[kForceX])) /
+                      (2.0 * d[kForceX]) * group.axialForceFactor;
+    at(k, kForceX, kForceX) = 0.0 - n * dQ;
+    if (group.connectionY != kConnectionPinned && group.connectionZ != kConnectionPinned) {
+        const double dT = (torsionalHeadMoment(store, s, g, u[kMomentX] + d[kMomentX]) -
+                           torsionalHeadMoment(store, s, g, u[kMomentX] - d[kMomentX])) /
+                          (2.0 * d[kMomentX]);
+        at(k, kMomentX, kMomentX) = 0.0 - n * dT;
+    }
+    s.head.headAxialForce = keptAxial;
+    s.head.headTorsionalMoment = keptTorsion;
+    // The x-y plane takes (u_y, -theta_z) and pushes on the cap with
+    // (-n Fy, -n Mxy); the x-z plane takes (u_z, theta_y) and pushes with
+    // (-n Fz, n Mxz), as analysePile passes them.
+    const PlaneHeadStiffness& xy = planes[0];
+    const PlaneHeadStiffness& xz = planes[1];
+    at(k, kForceY, kForceY) = 0.0 - n * xy.forceByDeflection;
+    at(k, kForceY, kMomentZ) = n * xy.forceByRotation;
+    at(k, kMomentZ, kForceY) = 0.0 - n * xy.momentByDeflection;
+    at(k, kMomentZ, kMomentZ) = n * xy.momentByRotation;
+    at(k, kForceZ, kForceZ) = 0.0 - n * xz.forceByDeflection;
+    at(k, kForceZ, kMomentY) = 0.0 - n * xz.forceByRotation;
+    at(k, kMomentY, kForceZ) = n * xz.momentByDeflection;
+    at(k, kMomentY, kMomentY) = n * xz.momentByRotation;
+    CapMatrix kR{};
+    multiply6(kR, k, t.R, kN);
+    CapMatrix K{};
+    multiply6(K, t.Rt, kR, kN);
+    return K;
+}
+
 void pileHeadStiffness(const ModelStore& store, PileScratch& scratch, int g, CapMatrix& K,
                        const CapVector& uHead, int& status) {
     status = 0;
@@ -670,6 +723,18 @@ void pileHeadStiffness(const ModelStore& store, PileScratch& scratch, int g, Cap
         at(K, kForceZ, kForceZ) = at(K, kMomentX, kMomentX) = at(K, kMomentY, kMomentY) = -1.0;
 }
 
+namespace {
+
+bool condensedStartOf(const ModelStore& store, const LateralStarts* from, int g) {
+    if (store.control.stiffnessStart != kStartCondensed || !from ||
+        g > static_cast<int>(from->size()))
+        return false;
+    const LateralStart& start = (*from)[static_cast<std::size_t>(g - 1)];
+    return start.headStiffnessKept && start.pileGroup == g;
+}
+
+}  // namespace
+
 void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
                             const LateralStarts* from) {
     const CapVector U = store.capSolution.capDisp;
@@ -683,9 +748,14 @@ void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
             const CapVector uHead = headDisplacement(t, U);
             CapMatrix K{};
             int st = 0;
-            takeStart(s, from, g);
-            pileHeadStiffness(model, s, g, K, uHead, st);
-            s.start.pileGroup = 0;
+            if (condensedStartOf(model, from, g)) {
+                K = condensedPileHeadStiffness(
+                    model, s, g, uHead, (*from)[static_cast<std::size_t>(g - 1)].headStiffness);
+            } else {
+                takeStart(s, from, g);
+                pileHeadStiffness(model, s, g, K, uHead, st);
+                s.start.pileGroup = 0;
+            }
             if (st != 0) return st;
             CapMatrix KT{};
             multiply6(KT, K, t.T, kN);

@@ -111,10 +111,24 @@ void sumPileForces(ModelStore& store, CapVector& F, int& status, LateralStarts* 
 void pileHeadStiffness(const ModelStore& store, PileScratch& scratch, int g, CapMatrix& K,
                        const CapVector& uHead, int& status);
 
+// The pile-head stiffness of group g at uHead, in the axes of its head as
+// pileHeadStiffness gives it, from the condensed lateral stiffness of the
+// group's closed biaxial solution at uHead (planes, condensedBiaxialStiffness)
+// and the slopes of its load-settlement and torque-rotation curves there
+// (central differences with the perturbations of the tangent). The lateral
+// planes hold the axial force of the solution and see each other only
+// through the soil moduli they share, held too: the terms that couple them
+// are left out. Three-dimensional analyses; scratch.head keeps its values.
+CapMatrix condensedPileHeadStiffness(const ModelStore& store, PileScratch& scratch, int g,
+                                     const CapVector& uHead,
+                                     const std::array<PlaneHeadStiffness, 2>& planes);
+
 // Kcap = sum over the pile groups of T^T K T, K the pile-head stiffness at
 // u_head = T U for the current cap displacement U. Stops at the first pile
 // group that sets status; gathers as sumPileForces does. With from, the
-// perturbed solutions of group g start from (*from)[g - 1].
+// perturbed solutions of group g start from (*from)[g - 1]; with the
+// stiffness start kStartCondensed, an entry that holds its group's condensed
+// stiffness gives it instead of the perturbed solutions.
 void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
                             const LateralStarts* from = nullptr);
 

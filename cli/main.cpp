@@ -664,7 +664,7 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--stiffness-start") {
             if (i + 1 >= argc || !pylora::parseStiffnessStart(argv[i + 1], options.stiffnessStart))
-                return fail("--stiffness-start needs initial or converged");
+                return fail("--stiffness-start needs initial, converged or condensed");
             ++i;
         } else if (arg == "--stats") {
             console.stats = true;

@@ -243,6 +243,10 @@ bool parseStiffnessStart(std::string_view text, int& stiffnessStart) {
         stiffnessStart = kStartFromConverged;
         return true;
     }
+    if (text == "condensed") {
+        stiffnessStart = kStartCondensed;
+        return true;
+    }
     return false;
 }
 
@@ -276,6 +280,8 @@ EngineOptions optionsFromEnvironment() {
         (void)parseThreadCount(threads, options.threadCount);
     if (const char* start = std::getenv("PYLORA_STIFFNESS_START"))
         (void)parseStiffnessStart(start, options.stiffnessStart);
+    if (const char* cache = std::getenv("PYLORA_CURVE_CACHE"))
+        if (std::string_view(cache) == "off") options.keepPyCurves = false;
     return options;
 }
 
@@ -289,6 +295,7 @@ int runEngine(ModelStore& store, int code, const std::string& runControlPath,
     clearFileFailures();
     store.run.threadCount = options.threadCount;
     store.control.stiffnessStart = options.stiffnessStart;
+    store.pyCurves.off = options.keepPyCurves ? 0 : 1;
     store.run.interruption = options.interruption;
     store.run.pushoverCase = std::max(options.pushoverCase, 0);
     store.run.pushoverFactor = options.pushoverFactor;

@@ -67,9 +67,10 @@ struct EngineOptions {
     // Threads of the per-pile analyses: 0 the machine's hardware threads, 1
     // none besides the caller's; at most kMaxPileThreads are used.
     int threadCount = 0;
-    // Where the perturbed solutions of the pile-head stiffness start:
-    // kStartFromConverged (the default) or kStartFromInitialModuli.
-    int stiffnessStart = kStartFromConverged;
+    // How the pile-head stiffness is found: kStartCondensed (the default),
+    // or perturbed solutions from kStartFromConverged or
+    // kStartFromInitialModuli.
+    int stiffnessStart = kStartCondensed;
     // Not owned: once it reads true the analysis stops at its next global
     // iteration and the run returns kReturnInterrupted. Null: never.
     const std::atomic<bool>* interruption = nullptr;
@@ -88,17 +89,22 @@ struct EngineOptions {
     // the report, as the library has always shown it; a caller that shows
     // its own console (the command-line program when quiet) sets false.
     bool consoleBanner = true;
+    // Whether the p-y curves of the pile groups are built once per load case
+    // and kept (the default), or built again at every evaluation; the files
+    // are the same either way.
+    bool keepPyCurves = true;
 };
 
 // The options of a run through IPYLORA8, from the environment: PYLORA_THREADS
 // (a whole number >= 1 sets threadCount; anything else is ignored) and
 // PYLORA_STIFFNESS_START ("converged" or "initial"; anything else is
-// ignored).
+// ignored) and PYLORA_CURVE_CACHE ("off" builds the p-y curves at every
+// evaluation; anything else is ignored).
 EngineOptions optionsFromEnvironment();
 
 // Reads an option's text: a thread count (a whole number from 1 to
-// kMaxPileThreads, digits only) or a stiffness start ("initial" or
-// "converged"). False, the value unchanged, for any other text.
+// kMaxPileThreads, digits only) or a stiffness start ("initial",
+// "converged" or "condensed"). False, the value unchanged, for any other text.
 [[nodiscard]] bool parseThreadCount(std::string_view text, int& threadCount);
 [[nodiscard]] bool parseStiffnessStart(std::string_view text, int& stiffnessStart);
 // Reads a pushover's text, CASE or CASE:FACTOR: a load case number from 1

@@ -172,4 +172,23 @@ double computePlaneResults(PlaneWork& plane, const NodalArray& Es, double Q, int
     return headForce;
 }
 
+PlaneHeadStiffness condensedHeadStiffness(const PlaneWork& plane, const NodalArray& Es, double Q,
+                                          int N, double h, RotationSense sense) {
+    PlaneWork unit = plane;
+    unit.w.fill(0.0);
+    PlaneHeadStiffness k;
+    for (const bool rotation : {false, true}) {
+        unit.yt = rotation ? 0.0 : 1.0;
+        unit.S = rotation ? 1.0 : 0.0;
+        setHeadRows(unit, h, sense);
+        sweepForward(unit, Es, Q, N, h);
+        solveTipAndBackSubstitute(unit, Q, N, h);
+        const double force = computePlaneResults(unit, Es, Q, N, h);
+        const double moment = nodeAt(unit.M, 0);
+        (rotation ? k.forceByRotation : k.forceByDeflection) = force;
+        (rotation ? k.momentByRotation : k.momentByDeflection) = moment;
+    }
+    return k;
+}
+
 }  // namespace pylora

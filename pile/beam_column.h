@@ -72,4 +72,12 @@ bool deflectionsFinite(const PlaneWork& plane, int N);
 // load over the pile, which is what the head must supply for the pile to be in equilibrium.
 double computePlaneResults(PlaneWork& plane, const NodalArray& Es, double Q, int N, double h);
 
+// The head stiffness of a plane whose system is held: its soil moduli Es,
+// rigidities R, axial force Q and head connection, without the distributed
+// load. The system is linear in the head deflection and imposed rotation, so
+// each pair of columns is one solve of the unloaded plane, for yt = 1 and for
+// S = 1, the rotation entering as sense says. plane is left unchanged.
+PlaneHeadStiffness condensedHeadStiffness(const PlaneWork& plane, const NodalArray& Es, double Q,
+                                          int N, double h, RotationSense sense);
+
 }  // namespace pylora

@@ -139,4 +139,13 @@ void solveBiaxialPile(const ModelStore& store, PileScratch& scratch, int pileGro
     if (pile.printing) printLateralSolution(*scratch.owner, scratch, pileGroup);
 }
 
+std::array<PlaneHeadStiffness, 2> condensedBiaxialStiffness(const PileScratch& scratch, double Q) {
+    const PileWork& work = scratch.work;
+    std::array<PlaneHeadStiffness, 2> k{};
+    for (std::size_t i = 0; i < 2; ++i)
+        k[i] = condensedHeadStiffness(work.planes[i], work.Es, Q, work.N, work.h,
+                                      RotationSense::opposite);
+    return k;
+}
+
 }  // namespace pylora

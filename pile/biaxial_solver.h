@@ -5,6 +5,8 @@
 // taken from the p-y curves at the resultant deflection.
 #pragma once
 
+#include <array>
+
 #include "store/model_store.h"
 
 namespace pylora {
@@ -35,5 +37,12 @@ namespace pylora {
 void solveBiaxialPile(const ModelStore& store, PileScratch& scratch, int pileGroup, double uy,
                       double Sy, double uz, double Sz, double Q, double T, double& Fy, double& Fz,
                       double& Mxy, double& Mxz, int& status);
+
+// The condensed head stiffness of both planes (x-y first) of the closed
+// solution that solveBiaxialPile left in scratch.work for the axial force Q:
+// the system of its last solve, with the moduli, rigidities and head
+// conditions it used, solved for a unit head deflection and a unit imposed
+// rotation without load. Rotations in the solver's sense (Sy, Sz).
+std::array<PlaneHeadStiffness, 2> condensedBiaxialStiffness(const PileScratch& scratch, double Q);
 
 }  // namespace pylora

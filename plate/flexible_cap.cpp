@@ -88,7 +88,7 @@ std::string inFolder(const std::string& folder, const std::string& name) {
 // responded.
 int pileSpringResponses(ModelStore& store, std::span<const CapVector> heads,
                         std::span<CapVector> forces, std::span<CapMatrix> tangents) {
-    const bool fromConverged = store.control.stiffnessStart == kStartFromConverged;
+    const bool fromConverged = store.control.stiffnessStart != kStartFromInitialModuli;
     const int count = static_cast<int>(std::min({heads.size(), forces.size(), tangents.size()}));
     return analysePileGroups(
         store, count,

@@ -109,10 +109,10 @@ void buildStiffClayInitialK(const ModelStore& store, PileScratch& scratch, const
     buildStiffClayAbove(store, scratch, node, soil, curve, true);
 }
 
-const PyCriterion kSoftClay{&gatherSoftClay, &buildSoftClay, true};
-const PyCriterion kStiffClayBelowWater{&gatherStiffClay, &buildStiffClayBelowWater, true};
-const PyCriterion kStiffClayAboveWater{&gatherStiffClay, &buildStiffClayAboveWater, true};
-const PyCriterion kStiffClayInitialK{&gatherStiffClay, &buildStiffClayInitialK, true};
+const PyCriterion kSoftClay{&gatherSoftClay, &buildSoftClay, true, true};
+const PyCriterion kStiffClayBelowWater{&gatherStiffClay, &buildStiffClayBelowWater, true, true};
+const PyCriterion kStiffClayAboveWater{&gatherStiffClay, &buildStiffClayAboveWater, true, true};
+const PyCriterion kStiffClayInitialK{&gatherStiffClay, &buildStiffClayInitialK, true, true};
 
 }  // namespace
 

@@ -1,79 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
 // The p-y curve of one node in closed form: the criteria fill a PyCurve from
 // the soil values at the node, and the evaluation reads p at any deflection
-// from it. Curves are never tabulated; each evaluation recomputes p(y).
-//
-// Units are those of the run: p is a force per length, y a length, and the
-// moduli p / y a force per length per length.
+// from it. The curve record itself (PyCurve) is in store/py_curve_cache.h,
+// where the analyses of a load case keep the curves of every pile group.
 #pragma once
 
 #include <span>
 
 #include "store/model_store.h"
+#include "store/py_curve_cache.h"
 
 namespace pylora {
-
-enum class PyCurveKind {
-    none,                 // no resistance: p = 0
-    softClay,             // type 1 and unknown types
-    stiffClayBelowWater,  // type 2
-    stiffClayAboveWater,  // types 3 and 10
-    userCurves,           // type 5 and piles with their own curves
-    weakRock,             // type 9
-    vuggyLimestone,       // type 6
-    sand,                 // types 4 and 7: straight line, parabola, linear rise, pu
-    apiSand,              // type 8: hyperbolic tangent of K x y / (A pu)
-    liquefiedSand,        // type 11: power curve in millimetres and kN/m
-};
-
-struct PyCurve {
-    PyCurveKind kind = PyCurveKind::none;
-    bool cyclic = false;
-    double depth = 0.0;           // x, the depth the ultimate resistance is built on
-    double pu = 0.0;              // ultimate resistance; pc for stiff clay below the water table
-    double y50 = 0.0;             // deflection at half the ultimate resistance
-    double xr = 0.0;              // soft clay: depth below which the flow-around resistance governs
-    double AS = 0.0;              // stiff clay below the water table: static coefficient at x/b
-    double AC = 0.0;              // the same, cyclic
-    double cycles = 1.0;          // N, stiff clay above the water table
-    bool initialLine = false;     // p never above initialModulus x y (types 2 and 10)
-    double initialModulus = 0.0;  // K x depth of the straight initial line; Mir or Es1 for rock
-    // Rock: weak rock's yrm = KRM b and the end yA of its straight initial
-    // line; vuggy limestone's branch limits y1 and y2.
-    double yrm = 0.0;
-    double yA = 0.0;
-    double y1 = 0.0;
-    double y2 = 0.0;
-    // User curves: p is interpolated in X between two curves of a set with
-    // the weight of the lower one (upper alone when weight is 0).
-    const UserPyCurve* upperCurve = nullptr;
-    const UserPyCurve* lowerCurve = nullptr;
-    double weight = 0.0;
-    // Sand and silt: the line (K x) y up to yk, the parabola C y^(1/n) up to
-    // (ym, pm), the straight line on to (yu, pu), pu beyond. API sand keeps
-    // b, ym and yu for its printed deflections; pu is its asymptote A pu.
-    double diameter = 0.0;  // b
-    double pm = 0.0;
-    double ym = 0.0;
-    double yu = 0.0;
-    double slope = 0.0;      // m = (pu - pm) / (yu - ym); vuggy limestone: 100 su
-    double inverseN = 0.0;   // 1 / n = m ym / pm, the exponent of the parabola
-    double parabolaC = 0.0;  // C = pm / ym^(1/n)
-    double yk = 0.0;         // where the straight initial line meets the parabola
-    double apiFactor = 0.0;  // A of API sand
-    // Liquefied sand: p = A (B y)^C with y in millimetres and p in kN/m, times
-    // the diameter factor, converted to the run's force per length, capped.
-    double liquefiedA = 0.0;
-    double liquefiedB = 0.0;
-    double liquefiedC = 0.0;
-    double diameterFactor = 0.0;        // 3.81 ln(b) + 5.6, b in metres, not below 0
-    double millimetresPerLength = 0.0;  // 25.4 (inches) or 1000 (metres)
-    double forcePerLengthPerKNm = 0.0;  // 5.7143 (lb/in) or 1 (kN/m)
-    double resistanceCap = 0.0;         // 85 lb/in or 15 kN/m
-    // The node deflection is divided by the y-multiplier before the curve is
-    // read (liquefied sand), and the modulus is p pm / (y / ym) / ym.
-    bool deflectionOverYMultiplier = false;
-};
 
 // Soft clay ultimate resistance at depth x: the wedge value (3 + gamma x / c
 // + 0.5 x / b) c b, not more than the flow-around value 9 c b; 0 when c is 0.

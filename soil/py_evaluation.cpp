@@ -224,6 +224,91 @@ double granularEquivalentDepth(const PySoilValues& v, double F, bool cyclic, int
     return deepRate > 0.0 ? xt + (F - S) / deepRate : xt;
 }
 
+// ---------------------------------------------------------------------------
+// Curves built once per load case.
+
+// The row of the current pile group in the load case's curves, made to
+// match the pile as it is discretised now (emptied when it does not); null
+// when the curves are not kept.
+PyGroupCurves* groupCurvesOf(const ModelStore& store, PileScratch& scratch, int IPROP) {
+    PyCurveCache& cache = store.pyCurves;
+    const LateralPyState& s = scratch.py;
+    const int g = s.currentPileGroup;
+    if (cache.active == 0 || !validGroup(g) || g > static_cast<int>(cache.groups.size()))
+        return nullptr;
+    PyGroupCurves& row = cache.groups[static_cast<std::size_t>(g - 1)];
+    const PileGroupWork& group = store.work.groups[g - 1];
+    const int n = nodeCountOf(s);
+    const bool same =
+        row.ready != 0 && row.IPROP == IPROP && row.XHEAD == group.XHEAD &&
+        row.groundBelowHead == group.groundBelowHead && static_cast<int>(row.nodeX.size()) == n &&
+        std::equal(row.nodeX.begin(), row.nodeX.end(), s.nodeX.begin()) &&
+        row.layerFirstNode == s.layerFirstNode && row.layerLastNode == s.layerLastNode;
+    if (same) return &row;
+    row.ready = 1;
+    row.IPROP = IPROP;
+    row.XHEAD = group.XHEAD;
+    row.groundBelowHead = group.groundBelowHead;
+    row.nodeX.assign(s.nodeX.begin(), s.nodeX.begin() + n);
+    row.layerFirstNode = s.layerFirstNode;
+    row.layerLastNode = s.layerLastNode;
+    row.layers.resize(kMaxSoilLayers);
+    for (PyLayerCurves& layer : row.layers)
+        layer.ready = 0;
+    return &row;
+}
+
+// The kept curves of layer L for the node loop of criterion, or null when
+// they are not kept: printing, a criterion whose curves are not built once,
+// or a lower layer whose equivalent depth the pass would compute.
+PyLayerCurves* layerCurvesOf(const ModelStore& store, PileScratch& scratch, int IPROP, int L,
+                             const PyCriterion& criterion) {
+    if (!criterion.builtOnce || store.pyPrinting.printing != 0) return nullptr;
+    const double XEQ = L >= 2 ? equivalentDepthRow(store, scratch)[L - 1] : 0.0;
+    if (L >= 2 && store.control.KPYOP == 0 && XEQ < f32(1.0E-6f)) return nullptr;
+    PyGroupCurves* row = groupCurvesOf(store, scratch, IPROP);
+    if (!row) return nullptr;
+    PyLayerCurves& layer = row->layers[static_cast<std::size_t>(L - 1)];
+    if (layer.ready != 0 && layer.XEQ != XEQ) layer.ready = 0;
+    layer.XEQ = XEQ;
+    return &layer;
+}
+
+// The node loop over layer L from its kept curves: the moduli (and the cap
+// resistance) at the node deflections now, and the layer's PULT as the pass
+// that built the curves left it.
+void readKeptCurves(const ModelStore& store, PileScratch& scratch, int L, int first, int last,
+                    const PyLayerCurves& kept) {
+    LateralPyState& s = scratch.py;
+    const int g = s.currentPileGroup;
+    const double pm = pMultiplierOf(store, g);
+    const double ym = yMultiplierOf(store, g);
+    const bool keepUltimate = keepsUltimateResistance(store);
+    const auto evaluate = [&](const PyCurve& curve, int i) {
+        double y = s.pyDeflection[i - 1];
+        if (curve.deflectionOverYMultiplier) y /= ym;
+        return evaluatePyPoint(curve, y, smallDeflectionThreshold(s), pm, ym);
+    };
+    if (store.control.embeddedCapOption > 0 && first == 1 && kept.capBuilt != 0) {
+        s.capPassiveResistance = evaluate(kept.cap, 1).p;
+        s.capPassiveWritten = 1;
+    }
+    for (int i = first; i <= last; ++i) {
+        s.pyModulus[i - 1] = 0.0;
+        if (keepUltimate) s.pyUltimate[i - 1] = 0.0;
+        const auto k = static_cast<std::size_t>(i - first);
+        if (kept.built[k] == 0) continue;
+        const PyCurve& curve = kept.curves[k];
+        s.pyModulus[i - 1] = evaluate(curve, i).Es;
+        if (keepUltimate)
+            s.pyUltimate[i - 1] = curve.kind == PyCurveKind::userCurves
+                                      ? std::numeric_limits<double>::quiet_NaN()
+                                      : pm * curve.pu;
+    }
+    s.PULT[L - 1] = kept.PULT;
+    s.pultWritten[L - 1] = 1;
+}
+
 }  // namespace
 
 PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double pm, double ym) {
@@ -243,6 +328,15 @@ PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double
         v.belowYmin = v.y < ymin;
     }
     return v;
+}
+
+void beginPyCurveCache(ModelStore& store) {
+    PyCurveCache& cache = store.pyCurves;
+    cache.active = cache.off != 0 ? 0 : 1;
+    const int count = std::clamp(store.arrangement.pileGroupCount, 0, kMaxPileGroups);
+    cache.groups.resize(static_cast<std::size_t>(count));
+    for (PyGroupCurves& row : cache.groups)
+        row.ready = 0;
 }
 
 double smallDeflectionThreshold(const LateralPyState& state) {
@@ -359,6 +453,17 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
     const double pm = pMultiplierOf(store, g);
     const double ym = yMultiplierOf(store, g);
     const bool keepUltimate = !printing && keepsUltimateResistance(store);
+    PyLayerCurves* kept = layerCurvesOf(store, scratch, IPROP, L, criterion);
+    if (kept && kept->ready != 0) {
+        readKeptCurves(store, scratch, L, first, last, *kept);
+        return;
+    }
+    if (kept) {
+        kept->capBuilt = 0;
+        kept->curves.assign(static_cast<std::size_t>(last - first + 1), PyCurve{});
+        kept->built.assign(static_cast<std::size_t>(last - first + 1), 0);
+    }
+    const long long messagesBefore = scratch.messagesRaised;
 
     for (int pass = 1; pass <= 2; ++pass) {
         const bool capPass = pass == 1;
@@ -402,6 +507,15 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
             PyCurve curve;
             criterion.build(store, scratch, node, soil, run, curve);
             run.evaluatedCount += 1;
+            if (kept) {
+                if (capPass) {
+                    kept->cap = curve;
+                    kept->capBuilt = 1;
+                } else {
+                    kept->curves[static_cast<std::size_t>(i - first)] = curve;
+                    kept->built[static_cast<std::size_t>(i - first)] = 1;
+                }
+            }
 
             if (printing) {
                 recordPrintedCurve(store, scratch, node, soil, curve);
@@ -421,6 +535,11 @@ void runPyNodeLoop(const ModelStore& store, PileScratch& scratch, int IPROP, int
                                               : pm * curve.pu;
             }
         }
+    }
+    // Kept when the pass went through without a lookup failing or a message.
+    if (kept && status == 0 && scratch.messagesRaised == messagesBefore) {
+        kept->PULT = s.PULT[L - 1];
+        kept->ready = 1;
     }
 }
 

@@ -66,6 +66,11 @@ struct PyCriterion {
     void (*build)(const ModelStore& store, PileScratch& scratch, const PyNode& node,
                   const PySoilValues& soil, PyLayerRun& run, PyCurve& curve);
     bool usesEquivalentDepth;
+    // The curves depend on the pile group and the node alone, and building
+    // them changes nothing but the layer's PULT: they are built once per load
+    // case (PyCurveCache). Not so for rock and liquefied sand, which set
+    // YMIN, nor for the user's curves, which may end above a node.
+    bool builtOnce = false;
 };
 
 // Whether the evaluations keep every node's ultimate resistance
@@ -91,6 +96,10 @@ struct PyPointValue {
 // max(yA, ymin)); vuggy limestone's initial modulus is divided by ym. User
 // curves are read at no less than ymin instead.
 PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double pm, double ym);
+
+// The curves of the pile analyses of a load case start anew: every pile
+// group's row is emptied and the evaluations keep their curves from here on.
+void beginPyCurveCache(ModelStore& store);
 
 // YMIN in force (never 0).
 double smallDeflectionThreshold(const LateralPyState& state);

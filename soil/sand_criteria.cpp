@@ -179,9 +179,9 @@ void buildLiquefiedSand(const ModelStore& store, PileScratch& scratch, const PyN
     addLayerRemainder(store, scratch, node, curve.pu);
 }
 
-const PyCriterion kSand{&gatherGranular, &buildSand, true};
-const PyCriterion kApiSand{&gatherApiSand, &buildApiSand, true};
-const PyCriterion kSilt{&gatherSilt, &buildSilt, true};
+const PyCriterion kSand{&gatherGranular, &buildSand, true, true};
+const PyCriterion kApiSand{&gatherApiSand, &buildApiSand, true, true};
+const PyCriterion kSilt{&gatherSilt, &buildSilt, true, true};
 const PyCriterion kLiquefiedSand{&gatherLiquefiedSand, &buildLiquefiedSand, false};
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "store/file_handle.h"
 #include "store/fixed_text.h"
 #include "store/limits.h"
+#include "store/py_curve_cache.h"
 #include "store/results_collector.h"
 
 namespace pylora {
@@ -117,8 +118,18 @@ inline constexpr int kStartFromInitialModuli = 0;
 // rigidities) of the pile group's unperturbed solution at the same head
 // displacement in the same global iteration: far fewer solves, a tangent a
 // little less exact (docs/performance.md), the same converged equilibrium
-// within the cap tolerance. The default.
+// within the cap tolerance.
 inline constexpr int kStartFromConverged = 1;
+// No perturbed solutions: the lateral head stiffness of each plane is the
+// condensation of the banded system of the pile group's converged solution
+// (its soil moduli, flexural rigidities and axial force held), two unloaded
+// solves of each plane; the axial and torsional terms are the slopes of the
+// load-settlement and torque-rotation curves at the head. Three-dimensional
+// rigid caps; elsewhere, and for a pile group without a converged solution,
+// as kStartFromConverged. The default: a twelfth of the lateral solutions,
+// more global iterations, the same equilibrium within the cap tolerance
+// (docs/performance.md).
+inline constexpr int kStartCondensed = 2;
 
 struct ControlParameters {
     int unitsSystem = 0;                // 1 English, 2 metric, 3 open
@@ -136,7 +147,7 @@ struct ControlParameters {
     // Not read from the input data file: set by the caller of the engine
     // (runEngine). Where the perturbed lateral solutions of the pile-head
     // stiffness (three-dimensional cap and plate springs) start.
-    int stiffnessStart = kStartFromConverged;
+    int stiffnessStart = kStartCondensed;
 };
 
 // Labels printed after numbers; the engine converts no units.
@@ -1221,6 +1232,17 @@ inline constexpr int kSolvedTwoDimensional =
 inline constexpr int kSolvedResultantPlane = 2;  // the single-plane solver, resultant plane
 inline constexpr int kSolvedBiaxial = 3;
 
+// The head stiffness of one lateral plane with its soil moduli, flexural
+// rigidities and axial force held: the head force (as the solvers return it)
+// and the head moment M(0) for a unit head deflection (all else unloaded) and
+// for a unit imposed rotation, in the sense the plane's head condition takes.
+struct PlaneHeadStiffness {
+    double forceByDeflection = 0.0;
+    double forceByRotation = 0.0;
+    double momentByDeflection = 0.0;
+    double momentByRotation = 0.0;
+};
+
 // The state a lateral solution may start from instead of the initial moduli:
 // the converged state of the pile group's solution at the unperturbed head
 // displacement, for the perturbed solutions of the tangent (the stiffness
@@ -1231,6 +1253,10 @@ struct LateralStart {
     // Flexural rigidities of the planes ([0] single plane or x-y, [1] x-z),
     // nodes 0 .. N; used with nonlinear bending only.
     std::array<NodalArray, 2> R{};
+    // The condensed head stiffness of the converged solution's two planes,
+    // when the stiffness start asks for it (headStiffnessKept).
+    bool headStiffnessKept = false;
+    std::array<PlaneHeadStiffness, 2> headStiffness{};
 };
 
 // Where a message of the per-pile analysis goes (PileMessage::destinations).
@@ -1273,6 +1299,9 @@ struct PileScratch {
     // added as their results are gathered.
     long long lateralSolutions = 0;
     long long lateralIterations = 0;
+    // Messages raised in this scratch space, muted ones too: a p-y curve
+    // that raised one is built again at every evaluation, as is its message.
+    long long messagesRaised = 0;
     // Messages waiting to be written, in the order they were raised (a
     // worker's scratch space only; the sizes vary with the warnings).
     std::vector<PileMessage> messages{};
@@ -1329,6 +1358,10 @@ struct ModelStore {
     GroupFactorWork groupFactorWork;          // individual piles of the group reduction factors
     PileScratch pileScratch{.owner = this};   // the store's own per-pile scratch space
     AnalysisCounters counters;
+    // The p-y curves of the pile groups, built once per load case. Mutable:
+    // the analyses of the pile groups see the store as const, and each
+    // writes only the row of its own pile group (PyCurveCache).
+    mutable PyCurveCache pyCurves;
 
     // Not owned: the worker threads of the per-pile analyses, attached by
     // runEngine for the run when it has more than one thread; null (the

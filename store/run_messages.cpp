@@ -32,6 +32,7 @@ void writeMessage(ModelStore& store, int destinations, std::string_view records)
 }  // namespace
 
 void raisePileMessage(PileScratch& scratch, int destinations, std::string_view records) {
+    scratch.messagesRaised += 1;
     if (scratch.owner) {
         if (scratch.owner->run.pileMessagesMuted != 0) return;
         writeMessage(*scratch.owner, destinations, records);

@@ -12,6 +12,7 @@
 
 #include "axial/pile_head_response.h"
 #include "cap/pile_in_cap.h"
+#include "pile/biaxial_solver.h"
 #include "tests/cap/cap_test_support.h"
 
 namespace pylora {
@@ -226,6 +227,69 @@ TEST(TangentStiffness, PileHeadAndCapAgreeWithFiniteDifferencesOfAnotherStep) {
     });
     expectSameTangent(Kcap, capReference);
     EXPECT_EQ(s.pileSolution.capAbortFlag, 0);
+}
+
+// The condensed head stiffness of an elastic pile: its soil is linear, so
+// holding the moduli loses nothing, and the condensation must give what the
+// central differences of whole solutions give, through the batter and the
+// pile count, and the closed form of the long elastic pile.
+TEST(CondensedStiffness, ElasticPileAgreesWithTheDifferencesOfWholeSolutions) {
+    const PileData pileData;
+    const ElasticSoil soil;
+    auto m = elasticModel(pileData, soil);
+    ModelStore& s = *m->store;
+    addGroup(s, 0.0, 0.0, 0.0);
+    addGroup(s, 0.0, 6.0, -3.0, 0.5, radiansFromDegrees(80.0));
+    s.work.groups[1].pileCount = 3.0;
+    // At rest the axial force bends nothing, and the term that couples it to
+    // the lateral planes (left out of the condensation) is zero: the two
+    // agree to round-off. Twisted about the cap's X, the battered pile's head
+    // turns in both its lateral planes too, and a change of the axial force
+    // then changes its bending a little: that coupling, and only that, stays
+    // out of the condensation.
+    const CapVector atRest{};
+    const CapVector twisted{0.0, 0.0, 0.0, 0.001, 0.0, 0.0};
+    for (const CapVector& uHead : {atRest, twisted}) {
+        const double tolerance = uHead == atRest ? 1.0E-6 : 1.0E-3;
+        for (const int g : {1, 2}) {
+            CapVector forces{};
+            int status = 0;
+            analysePile(s, s.pileScratch, g, uHead, forces, status);
+            ASSERT_EQ(status, 0);
+            const std::array<PlaneHeadStiffness, 2> planes =
+                condensedBiaxialStiffness(s.pileScratch, s.pileScratch.axialForce);
+            const CapMatrix K = condensedPileHeadStiffness(s, s.pileScratch, g, uHead, planes);
+            CapMatrix reference{};
+            pileHeadStiffness(s, s.pileScratch, g, reference, uHead, status);
+            ASSERT_EQ(status, 0);
+            double largest = 0.0;
+            for (const double k : reference)
+                largest = std::max(largest, std::fabs(k));
+            for (int j = 0; j < 6; ++j)
+                for (int i = 0; i < 6; ++i)
+                    EXPECT_NEAR(element(K, i, j), element(reference, i, j), tolerance * largest)
+                        << "group " << g << " K(" << i << ", " << j << ")";
+        }
+    }
+
+    // The vertical pile against the long elastic pile: the head force
+    // 2 EI b^3 (2 y0 + theta0 / b) and moment 2 EI b^2 (y0 + theta0 / b).
+    CapVector forces{};
+    int status = 0;
+    analysePile(s, s.pileScratch, 1, atRest, forces, status);
+    const std::array<PlaneHeadStiffness, 2> planes =
+        condensedBiaxialStiffness(s.pileScratch, s.pileScratch.axialForce);
+    const CapMatrix K = condensedPileHeadStiffness(s, s.pileScratch, 1, atRest, planes);
+    const ElasticHead unitDeflection = elasticHead(pileData.EI, soil.k, 1.0, 0.0);
+    const ElasticHead unitSlope = elasticHead(pileData.EI, soil.k, 0.0, 1.0);
+    const double fd = 1.0E-2;
+    expectClose(element(K, 0, 0), -soil.ka, 1.0E-6);
+    expectClose(element(K, 3, 3), -soil.kt, 1.0E-6);
+    expectClose(element(K, 1, 1), -unitDeflection.force, fd);
+    expectClose(element(K, 1, 5), -unitSlope.force, fd);
+    expectClose(element(K, 5, 1), -unitDeflection.moment, fd);
+    expectClose(element(K, 2, 2), -unitDeflection.force, fd);
+    expectClose(element(K, 4, 4), -unitSlope.moment, fd);
 }
 
 TEST(CapPassiveResistance, OnlyAnEmbeddedMovingCapMeetsResistance) {

@@ -326,6 +326,8 @@ TEST(EngineOptions, ThreadsAndStiffnessStartFromTheCommandLineTextAndTheEnvironm
     EXPECT_EQ(start, kStartFromInitialModuli);
     EXPECT_TRUE(parseStiffnessStart("converged", start));
     EXPECT_EQ(start, kStartFromConverged);
+    EXPECT_TRUE(parseStiffnessStart("condensed", start));
+    EXPECT_EQ(start, kStartCondensed);
 
     // The entry point's options: the environment, or the defaults where it
     // says nothing usable.
@@ -340,7 +342,7 @@ TEST(EngineOptions, ThreadsAndStiffnessStartFromTheCommandLineTextAndTheEnvironm
     ::unsetenv("PYLORA_THREADS");
     ::unsetenv("PYLORA_STIFFNESS_START");
     EXPECT_EQ(fromEnvironment.threadCount, 0);
-    EXPECT_EQ(fromEnvironment.stiffnessStart, kStartFromConverged);
+    EXPECT_EQ(fromEnvironment.stiffnessStart, kStartCondensed);
 }
 
 TEST(EngineOptions, ARunTakesItsOptionsAndLeavesNoWorkerThreadsBehind) {
