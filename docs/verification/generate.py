@@ -330,6 +330,36 @@ def wedge(phi_deg: float) -> tuple[float, float, float, float, float]:
     return alpha, beta, ka, 0.4, phi
 
 
+def frictional_resistance(phi_deg: float, gamma: float, x: float, b: float) -> float:
+    """The smaller of the wedge (near the surface) and flow-around (deep) resistances
+    of a frictional soil at depth x on a pile of diameter b."""
+    alpha, beta, ka, k0, phi = wedge(phi_deg)
+    tb, ta, tp = math.tan(beta), math.tan(alpha), math.tan(phi)
+    pst = gamma * x * (k0 * x * tp * math.sin(beta) / (math.tan(beta - phi) * math.cos(alpha))
+                       + tb / math.tan(beta - phi) * (b + x * tb * ta)
+                       + k0 * x * tb * (tp * math.sin(beta) - ta) - ka * b)
+    psd = ka * b * gamma * x * (tb ** 8 - 1) + k0 * b * gamma * x * tp * tb ** 4
+    return min(pst, psd)
+
+
+def three_branches(pu: float, pm: float, ym: float, yu: float, kx: float) -> Callable[[float], float]:
+    """The sand criterion's curve through (ym, pm) and (yu, pu): the parabola C y^(1/n)
+    up to ym, the straight line on to yu and pu beyond, never above the line kx y."""
+    m = (pu - pm) / (yu - ym)
+    n = pm / (m * ym)
+    C = pm / ym ** (1 / n)
+
+    def curve(y: float) -> float:
+        if y >= yu:
+            p = pu
+        elif y >= ym:
+            p = pm + m * (y - ym)
+        else:
+            p = C * y ** (1 / n)
+        return min(p, kx * y)
+    return curve
+
+
 def criteria(work: Path) -> list[Comparison]:
     """Each criterion's printed curve against its published formula, evaluated here."""
     out = []
@@ -399,26 +429,10 @@ def criteria(work: Path) -> list[Comparison]:
 
     # Sand.
     phi_deg, g, k = 35.0, 10.0, 16300.0
-    alpha, beta, ka, k0, phi = wedge(phi_deg)
-    tb, ta, tp = math.tan(beta), math.tan(alpha), math.tan(phi)
-    pst = g * x * (k0 * x * tp * math.sin(beta) / (math.tan(beta - phi) * math.cos(alpha))
-                   + tb / math.tan(beta - phi) * (b + x * tb * ta)
-                   + k0 * x * tb * (tp * math.sin(beta) - ta) - ka * b)
-    psd = ka * b * g * x * (tb ** 8 - 1) + k0 * b * g * x * tp * tb ** 4
-    ps = min(pst, psd)
+    ps = frictional_resistance(phi_deg, g, x, b)
     pu_s, pm_s = 0.88 * ps, 0.5 * ps  # A and B at x / b = 5
     ym, yu = b / 60, 3 * b / 80
-    m = (pu_s - pm_s) / (yu - ym)
-    n = pm_s / (m * ym)
-    C = pm_s / ym ** (1 / n)
-    def sand(y: float) -> float:
-        if y >= yu:
-            p = pu_s
-        elif y >= ym:
-            p = pm_s + m * (y - ym)
-        else:
-            p = C * y ** (1 / n)
-        return min(p, k * x * y)
+    sand = three_branches(pu_s, pm_s, ym, yu, k * x)
     add("py-sand", "Sand: p-y curve (static)", "sand",
         {"effectiveUnitWeight": g, "frictionAngle": phi_deg, "subgradeModulus": k}, geometric(1e-5, 0.1),
         r"$p_s = \min(p_{st}, p_{sd})$ of the wedge and flow models, $p_u = \bar A p_s$ at $3b/80$, "
@@ -427,26 +441,10 @@ def criteria(work: Path) -> list[Comparison]:
 
     # Silt: the sand's frictional part and the soft clay's cohesive part.
     c_s, phi_s = 10.0, 30.0
-    al, be, ka_s, k0_s, ph = wedge(phi_s)
-    tb_s, ta_s, tp_s = math.tan(be), math.tan(al), math.tan(ph)
-    pst_s = g * x * (k0_s * x * tp_s * math.sin(be) / (math.tan(be - ph) * math.cos(al))
-                     + tb_s / math.tan(be - ph) * (b + x * tb_s * ta_s)
-                     + k0_s * x * tb_s * (tp_s * math.sin(be) - ta_s) - ka_s * b)
-    psd_s = ka_s * b * g * x * (tb_s ** 8 - 1) + k0_s * b * g * x * tp_s * tb_s ** 4
-    pphi = max(min(pst_s, psd_s), 0.0)
+    pphi = max(frictional_resistance(phi_s, g, x, b), 0.0)
     pcoh = min(g * x / c_s + 3.0 + 0.5 * x / b, 9.0) * c_s * b
     pu_t, pm_t = 0.88 * pphi + pcoh, 1.5 * (pphi + pcoh)
-    m_t = (pu_t - pm_t) / (yu - ym)
-    n_t = pm_t / (m_t * ym)
-    C_t = pm_t / ym ** (1 / n_t)
-    def silt(y: float) -> float:
-        if y >= yu:
-            p = pu_t
-        elif y >= ym:
-            p = pm_t + m_t * (y - ym)
-        else:
-            p = C_t * y ** (1 / n_t)
-        return min(p, k * x * y)
+    silt = three_branches(pu_t, pm_t, ym, yu, k * x)
     add("py-silt", "Silt (cohesion and friction): p-y curve (static)", "silt",
         {"effectiveUnitWeight": g, "frictionAngle": phi_s, "undrainedShearStrength": c_s, "subgradeModulus": k},
         geometric(1e-5, 0.1),
@@ -455,8 +453,9 @@ def criteria(work: Path) -> list[Comparison]:
         "L. C. Reese and W. F. Van Impe (2001), Single Piles and Pile Groups Under Lateral Loading, A. A. Balkema, "
         "Rotterdam.", silt)
 
-    # API sand.
-    kp = tb ** 2
+    # API sand, of the sand's friction angle.
+    alpha, beta, ka, k0, phi = wedge(phi_deg)
+    tb, ta, tp = math.tan(beta), math.tan(alpha), math.tan(phi)
     c1 = tb ** 2 * ta / math.tan(beta - phi) + k0 * (tp * math.sin(beta) / (math.cos(alpha) * math.tan(beta - phi))
                                                     + tb * (tp * math.sin(beta) - ta))
     c2 = tb / math.tan(beta - phi) - ka
@@ -468,7 +467,6 @@ def criteria(work: Path) -> list[Comparison]:
         r"$C_1, C_2, C_3$ of the friction angle, $p_u = \min((C_1 x + C_2 b)\gamma' x,\ C_3 b \gamma' x)$, "
         r"$p = A p_u \tanh(k x y / A p_u)$, $A = \max(3 - 0.8x/b, 0.9)$.", SOURCES["apiSand"],
         lambda y: A * pu_api * math.tanh(k * x * y / (A * pu_api)))
-    del kp
 
     # Weak rock.
     qu, er, krm, rqd = 3000.0, 500000.0, 0.0005, 50.0
