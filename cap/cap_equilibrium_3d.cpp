@@ -401,6 +401,16 @@ void reportFoundationStiffness(ModelStore& store) {
     store.resultsCollector->capStiffnessComputed(store, rows);
 }
 
+// The directional group factors are computed once per axis and sign while
+// the cap solution runs.
+struct KeptGroupFactors {
+    explicit KeptGroupFactors(ModelStore& s) : store(s) { beginGroupFactorMovements(store); }
+    ~KeptGroupFactors() { endGroupFactorMovements(store); }
+    KeptGroupFactors(const KeptGroupFactors&) = delete;
+    KeptGroupFactors& operator=(const KeptGroupFactors&) = delete;
+    ModelStore& store;
+};
+
 // The cap results of an ordinary analysis and the final per-pile pass.
 void finishOrdinaryAnalysis(ModelStore& store, int& errorFlag) {
     CapSolution& cap = store.capSolution;
@@ -464,6 +474,7 @@ void solveCapEquilibrium3D(ModelStore& store, int& /*curveSwitch*/, int& errorFl
     IncrementControl c;
     setUp(store, c);
     beginPileAnalyses(store);
+    const KeptGroupFactors keptFactors(store);
     if (!runIncrements(store, c, errorFlag)) {
         store.pileSolution.finalPassFlag = 0;
         return;

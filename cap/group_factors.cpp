@@ -367,6 +367,49 @@ bool computeGroupFactorsAllPairsZ(ModelStore& store, double direction) {
                           Shading::allPairs);
 }
 
+namespace {
+
+// computeGroupFactorsY or Z for the movement of sign direction, once per
+// axis and sign while a cap solution keeps them.
+void factorsForMovement(ModelStore& store, LoadingAxis axis, double direction) {
+    GroupFactors& f = store.groupFactors;
+    GroupFactorMovements& kept = store.groupFactorMovements;
+    const bool y = axis == LoadingAxis::y;
+    auto& p = y ? f.pMultiplier : f.pMultiplierZ;
+    auto& ym = y ? f.yMultiplier : f.yMultiplierZ;
+    const std::size_t k = (y ? 0 : 2) + (direction < 0.0 ? 1 : 0);
+    const int count = groupCount(store);
+    if (kept.active != 0 && kept.ready[k] != 0 && kept.groupCount == count) {
+        std::copy_n(kept.p[k].begin(), count, p.begin());
+        std::copy_n(kept.y[k].begin(), count, ym.begin());
+        return;
+    }
+    if (y)
+        computeGroupFactorsY(store, direction);
+    else
+        computeGroupFactorsZ(store, direction);
+    if (kept.active == 0) return;
+    if (kept.groupCount != count) kept.ready.fill(0);
+    kept.groupCount = count;
+    std::copy_n(p.begin(), count, kept.p[k].begin());
+    std::copy_n(ym.begin(), count, kept.y[k].begin());
+    kept.ready[k] = 1;
+}
+
+}  // namespace
+
+void beginGroupFactorMovements(ModelStore& store) {
+    GroupFactorMovements& kept = store.groupFactorMovements;
+    kept.active = 1;
+    kept.ready.fill(0);
+}
+
+void endGroupFactorMovements(ModelStore& store) {
+    GroupFactorMovements& kept = store.groupFactorMovements;
+    kept.active = 0;
+    kept.ready.fill(0);
+}
+
 void updateGroupFactorsForMovement(ModelStore& store, const CapVector& capDisp,
                                    const CapVector& capLoad) {
     const int option = store.control.groupFactorOption;
@@ -374,10 +417,10 @@ void updateGroupFactorsForMovement(ModelStore& store, const CapVector& capDisp,
     GroupFactors& f = store.groupFactors;
     const int count = groupCount(store);
     if (option == 1) {
-        computeGroupFactorsY(store, capDisp[kForceY] < 0.0 ? -1.0 : 1.0);
+        factorsForMovement(store, LoadingAxis::y, capDisp[kForceY] < 0.0 ? -1.0 : 1.0);
         std::copy_n(f.pMultiplier.begin(), count, f.pMultiplierY.begin());
         std::copy_n(f.yMultiplier.begin(), count, f.yMultiplierY.begin());
-        computeGroupFactorsZ(store, capDisp[kForceZ] < 0.0 ? -1.0 : 1.0);
+        factorsForMovement(store, LoadingAxis::z, capDisp[kForceZ] < 0.0 ? -1.0 : 1.0);
     }
 
     double a = std::fabs(capDisp[kForceY]);

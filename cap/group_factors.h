@@ -62,6 +62,12 @@ bool computeGroupFactorsZ(ModelStore& store, double direction);
 void updateGroupFactorsForMovement(ModelStore& store, const CapVector& capDisp,
                                    const CapVector& capLoad);
 
+// Between these two calls (a cap solution, whose layout stays as it is) the
+// directional factors of updateGroupFactorsForMovement are computed once
+// for each loading axis and sign and then taken from what was kept.
+void beginGroupFactorMovements(ModelStore& store);
+void endGroupFactorMovements(ModelStore& store);
+
 // The rows of a factor table after its heading lines, to file: a line of 40
 // blanks, the column line "     GROUP NO     P-FACTOR     Y-FACTOR        ",
 // a blank line, then per pile group the group number (width 5) and the p-

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 
 #include "axial/pile_head_response.h"
 #include "pile/biaxial_solver.h"
@@ -137,6 +139,10 @@ struct PyCarried {
     std::array<double, kMaxSoilLayers> PULT{};
 };
 
+PyCarry carryOf(const LateralPyState& py) {
+    return {py.ymimWritten, py.YMIN, py.pultWritten, py.PULT};
+}
+
 void passOn(const PyCarry& carry, PyCarried& state) {
     if (carry.ymimWritten != 0) state.YMIN = carry.YMIN;
     for (std::size_t L = 0; L < state.PULT.size(); ++L)
@@ -183,10 +189,7 @@ void findPyCarries(ModelStore& store, PileWorkers& workers, int count) {
         s.messages.clear();
         if (status != 0) break;
         PyCarry& carry = workers.carries[static_cast<std::size_t>(g - 1)];
-        carry.ymimWritten = s.py.ymimWritten;
-        carry.YMIN = s.py.YMIN;
-        carry.pultWritten = s.py.pultWritten;
-        carry.PULT = s.py.PULT;
+        carry = carryOf(s.py);
         store.pyRun.XEQ[static_cast<std::size_t>(g - 1)] = s.py.XEQ;
         passOn(carry, state);
     }
@@ -206,6 +209,12 @@ struct PileGroupOutcome {
     std::array<double, kMaxSoilLayers> XEQ{};
     int capPassiveWritten = 0;
     double capPassiveResistance = 0.0;
+    // What the group's evaluations wrote of the p-y state that passes on,
+    // whether they generated moduli at all, and whether an equivalent depth
+    // read what the groups before left.
+    PyCarry carry;
+    int modulusEvaluated = 0;
+    int carriedPultRead = 0;
 };
 
 // A worker's scratch space made ready for pile group g: the p-y state the
@@ -214,6 +223,8 @@ void beginTask(const ModelStore& store, PileScratch& s, int g, const PyCarried& 
     setCarried(s.py, carried);
     s.py.ymimWritten = 0;
     s.py.pultWritten.fill(0);
+    s.py.carriedPultRead = 0;
+    s.py.modulusEvaluated = 0;
     s.py.capPassiveWritten = 0;
     s.py.XEQ = store.pyRun.XEQ[static_cast<std::size_t>(g - 1)];
     s.start.pileGroup = 0;
@@ -239,6 +250,9 @@ void endTask(PileScratch& s, int status, PileGroupOutcome& out) {
     out.XEQ = s.py.XEQ;
     out.capPassiveWritten = s.py.capPassiveWritten;
     out.capPassiveResistance = s.py.capPassiveResistance;
+    out.carry = carryOf(s.py);
+    out.modulusEvaluated = s.py.modulusEvaluated;
+    out.carriedPultRead = s.py.carriedPultRead;
     s.start.pileGroup = 0;
 }
 
@@ -440,49 +454,159 @@ void adoptSolution(PileScratch& own, const PileScratch& solved) {
     own.preparedRowsGroup = solved.preparedRowsGroup;
 }
 
-// Pile groups solved together between two printings on the printing pass:
-// enough for every thread to take several, few enough that their scratch
-// spaces (some 40 kB each) stay small.
-int printingChunk(const PileWorkers& workers) {
+// Pile groups solved ahead of the printing on the printing pass: enough for
+// every thread to keep solving while one prints, few enough that their
+// scratch spaces (some 40 kB each) stay small.
+int printingSlots(const PileWorkers& workers) {
     return std::clamp(4 * workers.threadCount(), 8, 64);
 }
 
-// The printing pass on the worker threads: the pile groups are solved a
-// chunk at a time, each in a scratch space of its own, and printed one after
-// the other in pile-group order from the store's own scratch space, as an
-// analysis in order prints them.
+// The printing pass on the worker threads. Each pile group is solved in a
+// scratch space of its own, one of printingSlots taken in turn; it is printed
+// in pile-group order from the store's own scratch space, as an analysis in
+// order prints it, by whichever thread finds it next in line when it has
+// solved a group. A slot is taken again once its group is printed. The
+// printing stops at the first group that failed, and the groups after it
+// are left unsolved.
 int analysePrintingPass(ModelStore& store, PileWorkers& workers, int count,
                         const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
                         const std::function<void(int)>& gather) {
     const std::vector<PyCarried> carried = carriedInto(store, workers, count);
-    const int chunk = printingChunk(workers);
+    const int slots = printingSlots(workers);
     std::vector<std::unique_ptr<PileScratch>> solved;
-    for (int i = 0; i < chunk; ++i)
+    for (int i = 0; i < slots; ++i)
         solved.push_back(std::make_unique<PileScratch>());
-    std::vector<PileGroupOutcome> outcomes(static_cast<std::size_t>(chunk));
-    const ModelStore& model = store;
-    for (int first = 1; first <= count; first += chunk) {
-        const int n = std::min(chunk, count - first + 1);
-        workers.run(n, [&](PileScratch&, int i) {
-            const std::size_t k = static_cast<std::size_t>(i);
-            const int g = first + i;
-            PileScratch& s = *solved[k];
-            beginTask(model, s, g, carried[static_cast<std::size_t>(g - 1)]);
-            const int status = analyse(model, s, g);
-            if (status == 0) prepareLateralPrinting(model, s, g);
-            endTask(s, status, outcomes[k]);
-        });
-        for (int i = 0; i < n; ++i) {
-            const std::size_t k = static_cast<std::size_t>(i);
-            const int g = first + i;
-            gatherOutcome(store, g, outcomes[k], workers.carries[static_cast<std::size_t>(g - 1)]);
-            if (outcomes[k].status != 0) return outcomes[k].status;
-            adoptSolution(store.pileScratch, *solved[k]);
-            printLateralSolution(store, store.pileScratch, g);
-            gather(g);
+    std::vector<PileGroupOutcome> outcomes(static_cast<std::size_t>(slots));
+    const auto slotOf = [slots](int g) { return static_cast<std::size_t>((g - 1) % slots); };
+
+    // Shared between the threads, under lock.
+    std::mutex lock;
+    std::condition_variable slotFreed;
+    std::vector<char> solvedInSlot(static_cast<std::size_t>(slots), 0);
+    int printed = 0;        // groups 1 .. printed are printed
+    bool printing = false;  // a thread is printing
+    int failure = 0;        // status of the group that failed
+
+    // Prints the groups solved in line from the next one on; the caller has
+    // become the printing thread.
+    const auto printInLine = [&] {
+        for (;;) {
+            int g = 0;
+            {
+                std::lock_guard<std::mutex> held(lock);
+                g = printed + 1;
+                if (failure != 0 || g > count || solvedInSlot[slotOf(g)] == 0) {
+                    printing = false;
+                    return;
+                }
+            }
+            const PileGroupOutcome& out = outcomes[slotOf(g)];
+            gatherOutcome(store, g, out, workers.carries[static_cast<std::size_t>(g - 1)]);
+            const int status = out.status;
+            if (status == 0) {
+                adoptSolution(store.pileScratch, *solved[slotOf(g)]);
+                printLateralSolution(store, store.pileScratch, g);
+                gather(g);
+            }
+            {
+                std::lock_guard<std::mutex> held(lock);
+                solvedInSlot[slotOf(g)] = 0;
+                if (status != 0)
+                    failure = status;
+                else
+                    printed = g;
+            }
+            slotFreed.notify_all();
         }
+    };
+
+    const ModelStore& model = store;
+    workers.run(count, [&](PileScratch&, int i) {
+        const int g = i + 1;
+        {
+            // The group that held the slot before is printed once the
+            // printing has passed it. The thread that solves the next group
+            // in line never waits here, so the printing always goes on.
+            std::unique_lock<std::mutex> held(lock);
+            slotFreed.wait(held, [&] { return failure != 0 || printed >= g - slots; });
+            if (failure != 0) return;
+        }
+        PileScratch& s = *solved[slotOf(g)];
+        PileGroupOutcome& out = outcomes[slotOf(g)];
+        beginTask(model, s, g, carried[static_cast<std::size_t>(g - 1)]);
+        const int status = analyse(model, s, g);
+        if (status == 0) prepareLateralPrinting(model, s, g);
+        endTask(s, status, out);
+        {
+            std::lock_guard<std::mutex> held(lock);
+            solvedInSlot[slotOf(g)] = 1;
+            if (printing) return;
+            printing = true;
+        }
+        printInLine();
+    });
+    return failure;
+}
+
+// Whether the small-deflection threshold stays at its own value for every
+// pile group: only weak rock and liquefied sand raise it, so that without
+// them no group's threshold depends on the groups evaluated before it.
+bool thresholdNeverRaised(const ModelStore& store) {
+    const int layers = std::clamp(store.soilLayers.NLAYER, 0, kMaxSoilLayers);
+    for (int L = 1; L <= layers; ++L) {
+        const int KSOIL = store.soilLayers.rows[static_cast<std::size_t>(L - 1)].KSOIL;
+        if (KSOIL == 9 || KSOIL == 11) return false;
     }
+    return true;
+}
+
+// The first pass in order in the store's own scratch space, as without
+// worker threads, keeping what each group's evaluations pass on for the
+// passes after it. A group that generated no moduli leaves the carries to
+// be found again.
+int analyseInOrderFindingCarries(
+    ModelStore& store, PileWorkers& workers, int count,
+    const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
+    const std::function<void(int)>& gather) {
+    workers.carries.assign(static_cast<std::size_t>(count), PyCarry{});
+    workers.carriesReady = false;
+    bool evaluated = true;
+    LateralPyState& py = store.pileScratch.py;
+    for (int g = 1; g <= count; ++g) {
+        py.ymimWritten = 0;
+        py.pultWritten.fill(0);
+        py.modulusEvaluated = 0;
+        const int status = analyse(store, store.pileScratch, g);
+        gatherOwnScratch(store);
+        if (status != 0) return status;
+        workers.carries[static_cast<std::size_t>(g - 1)] = carryOf(py);
+        evaluated = evaluated && py.modulusEvaluated != 0;
+        gather(g);
+    }
+    workers.carriesReady = evaluated;
     return 0;
+}
+
+// Whether the first pass on the worker threads stands: no group up to the
+// first that failed took an equivalent depth from the resistance that the
+// groups before it left, which in order would have been another.
+bool startedAlone(const std::vector<PileGroupOutcome>& outcomes) {
+    for (const PileGroupOutcome& out : outcomes) {
+        if (out.carriedPultRead != 0) return false;
+        if (out.status != 0) break;
+    }
+    return true;
+}
+
+// Keeps what the groups of a first pass on the worker threads pass on.
+void keepCarries(PileWorkers& workers, const std::vector<PileGroupOutcome>& outcomes) {
+    workers.carries.resize(outcomes.size());
+    bool complete = true;
+    for (std::size_t k = 0; k < outcomes.size(); ++k) {
+        workers.carries[k] = outcomes[k].carry;
+        complete = complete && outcomes[k].status == 0 && outcomes[k].modulusEvaluated != 0;
+    }
+    workers.carriesReady = complete;
 }
 
 }  // namespace
@@ -494,9 +618,9 @@ void beginPileAnalyses(ModelStore& store) {
 
 int analysePileGroups(ModelStore& store, int count,
                       const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
-                      const std::function<void(int)>& gather) {
+                      const std::function<void(int)>& gather, PileTasks tasks) {
     PileWorkers* workers = store.pileWorkers;
-    if (!workers || workers->threadCount() < 2 || count < 2) {
+    if (!workers || workers->threadCount() < 2 || count < 2 || tasks == PileTasks::light) {
         // One after the other in the store's own scratch space: messages are
         // written as they are raised, and the printing pass prints.
         for (int g = 1; g <= count; ++g) {
@@ -510,7 +634,19 @@ int analysePileGroups(ModelStore& store, int count,
     if (store.pileSolution.finalPassFlag != 0)
         return analysePrintingPass(store, *workers, count, analyse, gather);
 
-    const std::vector<PyCarried> carried = carriedInto(store, *workers, count);
+    // The first pass of a cap solution finds what the groups pass on. With
+    // a threshold that no layer raises, every group starts from the state the
+    // first one starts from, and the pass stands when no group's equivalent
+    // depths took what the groups before it left; else it runs again in
+    // order, the curves it kept built again.
+    const bool firstPass =
+        !workers->carriesReady || static_cast<int>(workers->carries.size()) != count;
+    if (firstPass && !thresholdNeverRaised(store))
+        return analyseInOrderFindingCarries(store, *workers, count, analyse, gather);
+    const std::vector<PyCarried> carried =
+        firstPass ? std::vector<PyCarried>(static_cast<std::size_t>(count),
+                                           carriedOf(store.pileScratch.py))
+                  : carriedInto(store, *workers, count);
     std::vector<PileGroupOutcome> outcomes(static_cast<std::size_t>(count));
     const ModelStore& model = store;
     workers->run(count, [&](PileScratch& s, int i) {
@@ -519,6 +655,13 @@ int analysePileGroups(ModelStore& store, int count,
         const int status = analyse(model, s, i + 1);
         endTask(s, status, outcomes[k]);
     });
+    if (firstPass) {
+        if (!startedAlone(outcomes)) {
+            forgetKeptPyCurves(store);
+            return analyseInOrderFindingCarries(store, *workers, count, analyse, gather);
+        }
+        keepCarries(*workers, outcomes);
+    }
 
     for (int g = 1; g <= count; ++g) {
         const std::size_t k = static_cast<std::size_t>(g - 1);
@@ -741,6 +884,9 @@ void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
     Kcap.fill(0.0);
     const int count = groupCount(store);
     std::vector<CapMatrix> atOrigin(static_cast<std::size_t>(count));
+    bool condensed = true;
+    for (int g = 1; g <= count && condensed; ++g)
+        condensed = condensedStartOf(store, from, g);
     status = analysePileGroups(
         store, count,
         [&](const ModelStore& model, PileScratch& s, int g) {
@@ -766,7 +912,8 @@ void assembleGroupStiffness(ModelStore& store, CapMatrix& Kcap, int& status,
             const CapMatrix& TtKT = atOrigin[static_cast<std::size_t>(g - 1)];
             for (std::size_t k = 0; k < Kcap.size(); ++k)
                 Kcap[k] += TtKT[k];
-        });
+        },
+        condensed ? PileTasks::light : PileTasks::solutions);
 }
 
 void capPassiveForceAndMoment(const ModelStore& store, double& F, double& M) {

@@ -184,8 +184,14 @@ void beginPileAnalyses(ModelStore& store);
 // depths, passive cap resistance and the p-y state it passes on gathered into
 // the store; gather(g) is called for the groups before the failing one.
 // Returns the status of the first failing group, or 0.
+//
+// Tasks that solve no pile (light) run in order on the caller's thread
+// whatever the pool: handing out some microseconds of work costs more than
+// it gains.
+enum class PileTasks { solutions, light };
 int analysePileGroups(ModelStore& store, int count,
                       const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
-                      const std::function<void(int)>& gather);
+                      const std::function<void(int)>& gather,
+                      PileTasks tasks = PileTasks::solutions);
 
 }  // namespace pylora

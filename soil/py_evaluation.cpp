@@ -339,6 +339,11 @@ void beginPyCurveCache(ModelStore& store) {
         row.ready = 0;
 }
 
+void forgetKeptPyCurves(ModelStore& store) {
+    for (PyGroupCurves& row : store.pyCurves.groups)
+        row.ready = 0;
+}
+
 double smallDeflectionThreshold(const LateralPyState& state) {
     return state.YMIN > 0.0 ? state.YMIN : f32(1.0E-14f);
 }
@@ -404,8 +409,10 @@ double equivalentDepth(const ModelStore& store, PileScratch& scratch, int L,
     const int g = s.currentPileGroup;
     if (!validGroup(g) || L < 2 || L > kMaxSoilLayers) return 0.0;
     double F = 0.0;
-    for (int above = 1; above < L; ++above)
+    for (int above = 1; above < L; ++above) {
         F += s.PULT[above - 1];
+        if (s.pultWritten[above - 1] == 0) s.carriedPultRead = 1;
+    }
     const bool cyclic = store.pyRun.ISTATIC != 1;
 
     double XEQ = 0.0;
@@ -596,6 +603,7 @@ void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, 
         return;
     }
 
+    s.modulusEvaluated = 1;
     const int nodeCount = nodeCountOf(s);
     std::fill_n(s.pyModulus.begin(), nodeCount, 0.0);
     // A node that no criterion's curve reaches (the user's own curves, a

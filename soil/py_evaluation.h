@@ -101,6 +101,11 @@ PyPointValue evaluatePyPoint(const PyCurve& curve, double y, double ymin, double
 // group's row is emptied and the evaluations keep their curves from here on.
 void beginPyCurveCache(ModelStore& store);
 
+// Every pile group's kept curves are built again at their next evaluation
+// (curves built from a p-y state that turned out not to be the group's);
+// whether curves are kept does not change.
+void forgetKeptPyCurves(ModelStore& store);
+
 // YMIN in force (never 0).
 double smallDeflectionThreshold(const LateralPyState& state);
 

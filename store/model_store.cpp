@@ -154,7 +154,7 @@ std::unique_ptr<ModelStore> makeModelStore() {
 }
 
 void clearModelStore(ModelStore& store) {
-    static_assert(fieldCount<ModelStore>() == 36, "a new record of the store: clear it here");
+    static_assert(fieldCount<ModelStore>() == 37, "a new record of the store: clear it here");
     // The large tables first: the rows they clear follow the counts of the
     // earlier run (its pile groups among them).
     clearLoadCases(store.loadCases);
@@ -195,6 +195,7 @@ void clearModelStore(ModelStore& store) {
     renew(store.pileScratch);
     store.pileScratch.owner = &store;
     renew(store.counters);
+    renew(store.groupFactorMovements);
     store.pyCurves.active = 0;
     store.pyCurves.off = 0;
     store.pyCurves.groups.clear();

@@ -1141,6 +1141,19 @@ struct GroupFactorWork {
     std::array<int, kMaxShadedPiles> neighbours{};
 };
 
+// The computed group factors of the movements a cap solution has met, by
+// loading axis and sign (Y+, Y-, Z+, Z-): the layout does not change during
+// the solution, so each is computed once. Kept only while a cap solution
+// runs (active 1); ready[k] once p[k] and y[k] hold the factors of the
+// first groupCount pile groups.
+struct GroupFactorMovements {
+    int active = 0;
+    int groupCount = 0;
+    std::array<int, 4> ready{};
+    std::array<std::array<double, kMaxPileGroups>, 4> p{};
+    std::array<std::array<double, kMaxPileGroups>, 4> y{};
+};
+
 // ---------------------------------------------------------------------------
 // The scratch space of the per-pile analysis: everything the analysis of one
 // pile group writes while it runs, from the node positions to the messages
@@ -1195,6 +1208,12 @@ struct LateralPyState {
     // next (cap/pile_in_cap.cpp follows them from pile group to pile group).
     std::array<int, kMaxSoilLayers> pultWritten{};
     int ymimWritten = 0;
+    // Set when an equivalent depth took the resistance of a layer above
+    // whose PULT was not written since the flags were cleared: a value left
+    // by the pile groups evaluated before. Set when the moduli were generated
+    // (not for a printed curve) since the flags were cleared.
+    int carriedPultRead = 0;
+    int modulusEvaluated = 0;
     double capPassiveResistance = 0.0;  // p on the embedded cap from the last cap pass
     int capPassiveWritten = 0;          // 1 once a cap pass wrote capPassiveResistance
     int pileFailureFlag = 0;            // set to 1 when user curves do not reach a node of the pile
@@ -1350,13 +1369,14 @@ struct ModelStore {
     CurrentAnalysis analysis;     // the load case or combination being analysed
     PileEnvelopes pileEnvelopes;  // pile-head and along-pile envelopes of the series
 
-    GeneratedPileHeadCurves generatedCurves;  // generated load-settlement, torque-rotation
-    AxialResponseState axialResponse;         // axial and torsional warnings of the force sums
-    PileSolution pileSolution;                // flags of the lateral pile solutions
-    CapSolution capSolution;                  // cap equilibrium
-    CapSolution2D capSolution2D;              // the two-dimensional cap equilibrium
-    GroupFactorWork groupFactorWork;          // individual piles of the group reduction factors
-    PileScratch pileScratch{.owner = this};   // the store's own per-pile scratch space
+    GeneratedPileHeadCurves generatedCurves;    // generated load-settlement, torque-rotation
+    AxialResponseState axialResponse;           // axial and torsional warnings of the force sums
+    PileSolution pileSolution;                  // flags of the lateral pile solutions
+    CapSolution capSolution;                    // cap equilibrium
+    CapSolution2D capSolution2D;                // the two-dimensional cap equilibrium
+    GroupFactorWork groupFactorWork;            // individual piles of the group reduction factors
+    GroupFactorMovements groupFactorMovements;  // directional factors kept during a cap solution
+    PileScratch pileScratch{.owner = this};     // the store's own per-pile scratch space
     AnalysisCounters counters;
     // The p-y curves of the pile groups, built once per load case. Mutable:
     // the analyses of the pile groups see the store as const, and each

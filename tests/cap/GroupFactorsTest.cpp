@@ -179,6 +179,39 @@ TEST(GroupFactors, CombinationFollowsTheHorizontalDirectionOfTheCap) {
     EXPECT_NEAR(f.pMultiplierY[1], kTrailing3, kHand);
 }
 
+TEST(GroupFactors, ACapSolutionComputesEachSignOnceAndForgetsThemAtItsEnd) {
+    auto m = twoPiles(0.0, 0.0, 3.0, 0.0);
+    ModelStore& s = *m->store;
+    s.control.groupFactorOption = 1;
+    const GroupFactors& f = s.groupFactors;
+    const CapVector towardsPlusY{0.0, 1.0, 0.0, 0.0, 0.0, 0.0};
+    const CapVector towardsMinusYAndZ{0.0, -1.0, -1.0, 0.0, 0.0, 0.0};
+
+    beginGroupFactorMovements(s);
+    // Moving back and forth: the pile behind trails, whichever sign was met
+    // before; side by side across Z the factor is the same for both signs.
+    for (int pass = 0; pass < 2; ++pass) {
+        updateGroupFactorsForMovement(s, towardsPlusY, CapVector{});
+        EXPECT_NEAR(f.pMultiplierY[0], kTrailing3, kHand);
+        EXPECT_NEAR(f.pMultiplierY[1], kLeading3, kHand);
+        EXPECT_NEAR(f.pMultiplierZ[0], kSide3, kHand);
+        updateGroupFactorsForMovement(s, towardsMinusYAndZ, CapVector{});
+        EXPECT_NEAR(f.pMultiplierY[0], kLeading3, kHand);
+        EXPECT_NEAR(f.pMultiplierY[1], kTrailing3, kHand);
+        EXPECT_NEAR(f.pMultiplierZ[1], kSide3, kHand);
+    }
+    // Kept while the solution runs: a layout changed behind its back (which
+    // a cap solution never does) does not show.
+    s.work.groups[1].headY = 100.0;
+    updateGroupFactorsForMovement(s, towardsPlusY, CapVector{});
+    EXPECT_NEAR(f.pMultiplierY[0], kTrailing3, kHand);
+    endGroupFactorMovements(s);
+    // After it the factors are computed again: the piles are out of reach.
+    updateGroupFactorsForMovement(s, towardsPlusY, CapVector{});
+    EXPECT_EQ(f.pMultiplierY[0], 1.0);
+    EXPECT_EQ(f.pMultiplierZ[0], 1.0);
+}
+
 TEST(GroupFactors, TableKShowsTheReferenceDiameterAndBothDirections) {
     auto m = twoPiles(0.0, 0.0, 3.0, 0.0);
     ModelStore& s = *m->store;

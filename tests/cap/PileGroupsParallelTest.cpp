@@ -56,7 +56,13 @@ void setProperty(ModelStore& s, int IPROP, double length, int increments) {
     section.Vn = 400.0;
 }
 
-std::unique_ptr<CapModel> mixedModel() {
+// The mixed model, the two variants without weak rock (clay to 30 m
+// instead, so that no layer raises the threshold), and the one of only long
+// piles in that clay, which have nodes in every layer and pass nothing on
+// that another pile reads.
+enum class Variant { rock, clayOnly, longPilesInClay };
+
+std::unique_ptr<CapModel> mixedModel(Variant variant = Variant::rock) {
     auto m = std::make_unique<CapModel>();
     openFiles(*m);
     ModelStore& s = *m->store;
@@ -72,14 +78,19 @@ std::unique_ptr<CapModel> mixedModel() {
     addSoftClay(s, 0.0, 5.05, 8.0, 20.0, 0.01);
     addSoftClay(s, 5.05, 5.45, 8.5, 500.0, 0.004);
     addSoftClay(s, 5.45, 10.0, 9.0, 60.0, 0.007);
-    const testsupport::Row rock{
-        .gamma = 12.0, .c = 5000.0, .ER = 5.0E5, .E50 = 0.0005, .RQD = 50.0};
-    testsupport::addLayer(s, 9, 10.0, 30.0, rock, rock);
+    if (variant == Variant::rock) {
+        const testsupport::Row rock{
+            .gamma = 12.0, .c = 5000.0, .ER = 5.0E5, .E50 = 0.0005, .RQD = 50.0};
+        testsupport::addLayer(s, 9, 10.0, 30.0, rock, rock);
+    } else {
+        addSoftClay(s, 10.0, 30.0, 9.5, 150.0, 0.005);
+    }
     prepareSoilProfile(s);
     for (int i = 0; i < 8; ++i) {
         const int g = addGroup(s, 0.0, (i % 4 - 1.5) * 1.8, (i / 4 - 0.5) * 1.8, 0.0,
                                captest::kVertical, false);
-        s.work.groups[static_cast<std::size_t>(g - 1)].IPROP = g % 2 == 1 ? 1 : 2;
+        const bool longPile = g % 2 == 1 || variant == Variant::longPilesInClay;
+        s.work.groups[static_cast<std::size_t>(g - 1)].IPROP = longPile ? 1 : 2;
     }
     s.control.userLsCurvesOption = 1;
     s.control.userTrCurvesOption = 1;
@@ -201,15 +212,46 @@ TEST(ParallelPileGroups, PassesEqualThoseInPileGroupOrderBitForBitForAnyThreadCo
     // The state passed from pile to pile matters here: a long pile solved
     // first responds otherwise than one solved after a short pile, whose
     // resistance in the thin layer enters its equivalent depths.
-    auto first = mixedModel();
-    auto second = mixedModel();
-    CapVector alone{}, afterShort{}, ignored{};
-    int status = 0;
-    analysePile(*first->store, first->store->pileScratch, 1, U, alone, status);
-    analysePile(*second->store, second->store->pileScratch, 2, U, ignored, status);
-    analysePile(*second->store, second->store->pileScratch, 1, U, afterShort, status);
-    ASSERT_EQ(status, 0);
-    EXPECT_FALSE(sameBits(alone, afterShort));
+    for (const Variant variant : {Variant::rock, Variant::clayOnly}) {
+        auto first = mixedModel(variant);
+        auto second = mixedModel(variant);
+        CapVector alone{}, afterShort{}, ignored{};
+        int status = 0;
+        analysePile(*first->store, first->store->pileScratch, 1, U, alone, status);
+        analysePile(*second->store, second->store->pileScratch, 2, U, ignored, status);
+        analysePile(*second->store, second->store->pileScratch, 1, U, afterShort, status);
+        ASSERT_EQ(status, 0);
+        EXPECT_FALSE(sameBits(alone, afterShort));
+    }
+}
+
+// Without a layer that raises the threshold the first pass runs on the
+// worker threads, every group from the state the first one starts from. It
+// stands when no group read what another left (long piles only), and runs
+// again in order when one did (a long pile's equivalent depths after a
+// short pile): either way the passes are those in order, curves kept or not.
+TEST(ParallelPileGroups, AFirstPassThatDependsOnTheOrderRunsAgainInOrder) {
+    const CapVector U{0.01, 0.004, -0.002, 1.0E-4, 2.0E-4, -3.0E-4};
+    const CapVector Uagain{0.004, 0.006, 0.003, -1.0E-4, 1.0E-4, 2.0E-4};
+    for (const Variant variant : {Variant::clayOnly, Variant::longPilesInClay}) {
+        for (const bool keepCurves : {false, true}) {
+            SCOPED_TRACE(variant == Variant::clayOnly ? "short and long piles" : "long piles");
+            SCOPED_TRACE(keepCurves ? "curves kept" : "curves built every time");
+            Passes serial;
+            for (const int threads : {1, 2, 7}) {
+                auto m = mixedModel(variant);
+                if (keepCurves) beginPileAnalyses(*m->store);
+                const Passes p = runPasses(*m->store, *m, threads, U, Uagain);
+                if (threads == 1) {
+                    serial = p;
+                    ASSERT_EQ(serial.sumStatus, 0);
+                    ASSERT_EQ(serial.printStatus, 0);
+                    continue;
+                }
+                expectSamePasses(serial, p, threads);
+            }
+        }
+    }
 }
 
 TEST(ParallelPileGroups, WarningsAndAStopAreGatheredUpToTheGroupThatStops) {
