@@ -213,8 +213,8 @@ struct PileGroupOutcome {
     // whether they generated moduli at all, and whether an equivalent depth
     // read what the groups before left.
     PyCarry carry;
-    int modulusEvaluated = 0;
-    int carriedPultRead = 0;
+    bool modulusEvaluated = false;
+    bool carriedPultRead = false;
 };
 
 // A worker's scratch space made ready for pile group g: the p-y state the
@@ -223,8 +223,8 @@ void beginTask(const ModelStore& store, PileScratch& s, int g, const PyCarried& 
     setCarried(s.py, carried);
     s.py.ymimWritten = 0;
     s.py.pultWritten.fill(0);
-    s.py.carriedPultRead = 0;
-    s.py.modulusEvaluated = 0;
+    s.py.carriedPultRead = false;
+    s.py.modulusEvaluated = false;
     s.py.capPassiveWritten = 0;
     s.py.XEQ = store.pyRun.XEQ[static_cast<std::size_t>(g - 1)];
     s.start.pileGroup = 0;
@@ -575,12 +575,12 @@ int analyseInOrderFindingCarries(
     for (int g = 1; g <= count; ++g) {
         py.ymimWritten = 0;
         py.pultWritten.fill(0);
-        py.modulusEvaluated = 0;
+        py.modulusEvaluated = false;
         const int status = analyse(store, store.pileScratch, g);
         gatherOwnScratch(store);
         if (status != 0) return status;
         workers.carries[static_cast<std::size_t>(g - 1)] = carryOf(py);
-        evaluated = evaluated && py.modulusEvaluated != 0;
+        evaluated = evaluated && py.modulusEvaluated;
         gather(g);
     }
     workers.carriesReady = evaluated;
@@ -592,7 +592,7 @@ int analyseInOrderFindingCarries(
 // groups before it left, which in order would have been another.
 bool startedAlone(const std::vector<PileGroupOutcome>& outcomes) {
     for (const PileGroupOutcome& out : outcomes) {
-        if (out.carriedPultRead != 0) return false;
+        if (out.carriedPultRead) return false;
         if (out.status != 0) break;
     }
     return true;
@@ -604,7 +604,7 @@ void keepCarries(PileWorkers& workers, const std::vector<PileGroupOutcome>& outc
     bool complete = true;
     for (std::size_t k = 0; k < outcomes.size(); ++k) {
         workers.carries[k] = outcomes[k].carry;
-        complete = complete && outcomes[k].status == 0 && outcomes[k].modulusEvaluated != 0;
+        complete = complete && outcomes[k].status == 0 && outcomes[k].modulusEvaluated;
     }
     workers.carriesReady = complete;
 }
@@ -708,8 +708,15 @@ CapVector headDisplacement(const PileTransforms& t, const CapVector& U) {
     return uHead;
 }
 
+// A start is taken only for its own pile group (pileGroup): a pass marks
+// every start as none, and the analysis of each group writes its own whole.
 void sizeStarts(LateralStarts* keep, int count) {
-    if (keep) keep->assign(static_cast<std::size_t>(std::max(count, 0)), LateralStart{});
+    if (!keep) return;
+    keep->resize(static_cast<std::size_t>(std::max(count, 0)));
+    for (LateralStart& start : *keep) {
+        start.pileGroup = 0;
+        start.headStiffnessKept = false;
+    }
 }
 
 void takeStart(PileScratch& s, const LateralStarts* from, int g) {

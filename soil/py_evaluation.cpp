@@ -411,7 +411,7 @@ double equivalentDepth(const ModelStore& store, PileScratch& scratch, int L,
     double F = 0.0;
     for (int above = 1; above < L; ++above) {
         F += s.PULT[above - 1];
-        if (s.pultWritten[above - 1] == 0) s.carriedPultRead = 1;
+        if (s.pultWritten[above - 1] == 0) s.carriedPultRead = true;
     }
     const bool cyclic = store.pyRun.ISTATIC != 1;
 
@@ -603,7 +603,7 @@ void generatePyModuli(const ModelStore& store, PileScratch& scratch, int IPROP, 
         return;
     }
 
-    s.modulusEvaluated = 1;
+    s.modulusEvaluated = true;
     const int nodeCount = nodeCountOf(s);
     std::fill_n(s.pyModulus.begin(), nodeCount, 0.0);
     // A node that no criterion's curve reaches (the user's own curves, a

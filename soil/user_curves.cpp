@@ -116,7 +116,7 @@ void userCurve(const ModelStore& store, PileScratch& scratch, int IPROP, int L, 
 void userPileCurves(const ModelStore& store, PileScratch& scratch, int groupNo, int& /*status*/) {
     LateralPyState& s = scratch.py;
     if (groupNo < 1 || groupNo > kMaxPileGroups) return;
-    s.modulusEvaluated = 1;
+    s.modulusEvaluated = true;
     const PileGroupWork& group = store.work.groups[groupNo - 1];
     const UserPySet* set = setOfGroup(store, groupNo);
     if (!set || group.IPROP < 1 || group.IPROP > kMaxPileProperties) {

@@ -1212,8 +1212,8 @@ struct LateralPyState {
     // whose PULT was not written since the flags were cleared: a value left
     // by the pile groups evaluated before. Set when the moduli were generated
     // (not for a printed curve) since the flags were cleared.
-    int carriedPultRead = 0;
-    int modulusEvaluated = 0;
+    bool carriedPultRead = false;
+    bool modulusEvaluated = false;
     double capPassiveResistance = 0.0;  // p on the embedded cap from the last cap pass
     int capPassiveWritten = 0;          // 1 once a cap pass wrote capPassiveResistance
     int pileFailureFlag = 0;            // set to 1 when user curves do not reach a node of the pile
