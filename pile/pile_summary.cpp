@@ -15,6 +15,7 @@
 #include "format/number_fields.h"
 #include "pile/envelope_tracking.h"
 #include "pile/result_rows.h"
+#include "store/pile_workers.h"
 
 namespace pylora {
 
@@ -46,6 +47,22 @@ struct Table {
     bool capacities = false;
     std::vector<Column> columns;  // the value columns printed
     std::size_t valueCount = 0;   // values of the record read
+};
+
+// The text of one table, line by line, written to the summary file in
+// table order once every table is made.
+struct TableText {
+    std::string text;
+    void line(const ReportLine& l) {
+        text += l.str();
+        text += '\n';
+    }
+    // A row of fields, ended as endLine ends it.
+    void end(ReportLine& row) {
+        row.text(" ");
+        line(row);
+        row.clear();
+    }
 };
 
 // ---------------------------------------------------------------------------
@@ -184,29 +201,29 @@ int recordOf(const Table& t) {
     return 2 * (t.kind - 1) + (t.selector - 1);
 }
 
-void writeHeaders(std::FILE* summary, const Table& t) {
+void writeHeaders(TableText& summary, const Table& t) {
     ReportLine line;
     if (t.kind != kAlongPile) {
         line.slash().X(7).text(t.selector == 1 ? "* PILE TOP DISPLACEMENTS *"
                                                : "* PILE TOP REACTIONS *");
         line.slash();
-        writeLine(summary, line);
+        summary.line(line);
         line.clear();
         line.X(5).text(" PILE GROUP ");
         for (const Column& c : t.columns)
             appendColumnHead(line, c.head, kColumn);
-        writeLine(summary, line);
+        summary.line(line);
         line.clear();
         line.X(kHeadLead);
         for (const Column& c : t.columns)
             appendColumnHead(line, inParentheses(c.unit), kColumn);
-        writeLine(summary, line);
+        summary.line(line);
         return;
     }
     line.slash().X(7).text(t.selector == 1 ? "* MINIMUM VALUES AND LOCATIONS *"
                                            : "* MAXIMUM VALUES AND LOCATIONS *");
     line.slash();
-    writeLine(summary, line);
+    summary.line(line);
     line.clear();
     ReportLine second;
     if (t.twoDimensional) {
@@ -236,13 +253,13 @@ void writeHeaders(std::FILE* summary, const Table& t) {
         if (t.capacities) second.X(2).text("  BENDING      SHEAR  ");
     }
     // The first line was started after 7 blanks and 'PILE': 11 characters.
-    writeLine(summary, line);
-    writeLine(summary, second);
+    summary.line(line);
+    summary.line(second);
     line.clear();
     line.X(kAlongLead);
     for (const Column& c : t.columns)
         appendColumnHead(line, c.unit.empty() ? std::string() : inParentheses(c.unit), kColumn);
-    writeLine(summary, line);
+    summary.line(line);
 }
 
 void writeValues(ReportLine& row, std::span<const double> values) {
@@ -255,37 +272,49 @@ void writeGroups(ReportLine& row, std::span<const int> groups, int width) {
         writeIntegerField(row, width, g);
 }
 
-// One table: the file read from its start, a row per pile group, the
-// extreme rows.
-void printTable(ModelStore& store, const Table& t, int pileGroupCount) {
-    std::FILE* summary = store.files.summary.get();
-    writeHeaders(summary, t);
+// The pile data file of the pass, read once for the six tables: its records
+// up to the end of the file or the first that could not be read.
+struct PileDataRecords {
+    bool opened = false;
+    std::vector<std::string> records;
+};
+
+PileDataRecords readPileData(const ModelStore& store) {
+    PileDataRecords data;
     FileHandle file = openForReading(store.run.pileDataFilePath.str());
     if (!file) {
         noteFileFailure(store.run.pileDataFilePath.str(), FileOperation::read, errno);
-        return;
+        return data;
     }
+    data.opened = true;
+    std::string record;
+    while (readRecord(file.get(), record))
+        data.records.push_back(record);
+    if (std::ferror(file.get()) != 0) noteFileFailure(file.get(), FileOperation::read);
+    closeFile(file);
+    return data;
+}
+
+// One table: a row per pile group of the records, the extreme rows.
+void printTable(TableText& summary, const ModelStore& store, const Table& t,
+                const PileDataRecords& data, int pileGroupCount) {
+    writeHeaders(summary, t);
+    if (!data.opened) return;
 
     const std::size_t n = t.columns.size();
     const int wanted = recordOf(t);
     RunningExtremes<kMaxColumns, int> extremes;
-    std::string record;
     std::array<double, kMaxColumns> values{};
     std::array<double, kMaxColumns> positions{};
+    const std::size_t perGroup = kRecordsPerGroup;
+    const std::size_t at = static_cast<std::size_t>(wanted);
     for (int group = 1; group <= pileGroupCount; ++group) {
-        int groupNo = 0;
-        bool complete = true;
-        for (int r = 0; r < kRecordsPerGroup; ++r) {
-            if (!readRecord(file.get(), record)) {
-                complete = false;
-                break;
-            }
-            // The other records are passed over as text.
-            if (r == wanted) groupNo = parseValueRecord(record, t.valueCount, values);
-            if (t.kind == kAlongPile && r == wanted + 1)
-                parsePositionRecord(record, t.valueCount, positions);
-        }
-        if (!complete) break;
+        // A group whose eight records the file does not hold ends the table.
+        const std::size_t first = static_cast<std::size_t>(group - 1) * perGroup;
+        if (first + perGroup > data.records.size()) break;
+        const int groupNo = parseValueRecord(data.records[first + at], t.valueCount, values);
+        if (t.kind == kAlongPile)
+            parsePositionRecord(data.records[first + at + 1], t.valueCount, positions);
 
         const std::span<const double> shown = std::span<const double>(values).first(n);
         ReportLine row;
@@ -298,17 +327,15 @@ void printTable(ModelStore& store, const Table& t, int pileGroupCount) {
             writeIntegerField(row, 5, groupNo);
         }
         writeValues(row, shown);
-        endLine(summary, row);
+        summary.end(row);
         if (t.kind == kAlongPile) {
             row.X(5).text("x(").A(store.units.length2.view(), 2).text(")");
             writeBlanks(row, 1);
             writeValues(row, std::span<const double>(positions).first(n));
-            endLine(summary, row);
+            summary.end(row);
         }
         extremes.take(shown, groupNo);
     }
-    if (std::ferror(file.get()) != 0) noteFileFailure(file.get(), FileOperation::read);
-    closeFile(file);
     if (extremes.rows == 0) return;
 
     const std::span<const double> minima = std::span<const double>(extremes.minimum).first(n);
@@ -320,26 +347,44 @@ void printTable(ModelStore& store, const Table& t, int pileGroupCount) {
         for (const bool minimum : {true, false}) {
             row.X(7).text(minimum ? "  MINIMUM " : "  MAXIMUM ");
             writeValues(row, minimum ? minima : maxima);
-            endLine(summary, row);
+            summary.end(row);
             row.X(7).text("  Pile G. ");
             writeGroups(row, minimum ? minimumGroups : maximumGroups, kColumn);
-            endLine(summary, row);
+            summary.end(row);
         }
         return;
     }
     const bool minimum = t.selector == 1;
     row.X(7).text(minimum ? "Min." : "Max.");
     writeValues(row, minimum ? minima : maxima);
-    endLine(summary, row);
+    summary.end(row);
     // 'Pile ' is one character wider than the lead of the rows.
     row.X(7).text("Pile ");
     writeGroups(row, minimum ? minimumGroups : maximumGroups, kColumn - 1);
-    endLine(summary, row);
+    summary.end(row);
 }
 
 }  // namespace
 
 void printPileSummary(ModelStore& store, int pileGroupCount, int demandCapacity) {
+    const PileDataRecords data = readPileData(store);
+    // The six tables, kind by kind and selector by selector, made on the
+    // run's worker threads when it has them.
+    constexpr int kTables = 3 * 2;
+    std::array<TableText, kTables> texts;
+    const ModelStore& model = store;
+    const auto make = [&](int i) {
+        const int kind = kGlobalAxes + i / 2;
+        const int selector = 1 + i % 2;
+        printTable(texts[static_cast<std::size_t>(i)], model,
+                   tableOf(model, kind, selector, demandCapacity == 1), data, pileGroupCount);
+    };
+    if (store.pileWorkers && store.pileWorkers->threadCount() > 1)
+        store.pileWorkers->run(kTables, [&](PileScratch&, int i) { make(i); });
+    else
+        for (int i = 0; i < kTables; ++i)
+            make(i);
+
     std::FILE* summary = store.files.summary.get();
     constexpr std::array<std::string_view, 3> kSections{"THE GLOBAL STRUCTURAL COORDINATE SYSTEM",
                                                         "THE PILE COORDINATE SYSTEM (LOCAL AXES)",
@@ -351,7 +396,9 @@ void printPileSummary(ModelStore& store, int pileGroupCount, int demandCapacity)
         if (kind != kAlongPile) line.slash().X(7).repeat(static_cast<int>(section.size()), "-");
         writeLine(summary, line);
         for (int selector = 1; selector <= 2; ++selector)
-            printTable(store, tableOf(store, kind, selector, demandCapacity == 1), pileGroupCount);
+            if (summary)
+                writeText(summary,
+                          texts[static_cast<std::size_t>(2 * (kind - 1) + selector - 1)].text);
     }
 }
 
