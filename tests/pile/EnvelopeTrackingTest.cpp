@@ -13,6 +13,7 @@
 
 #include "pile/envelope_tracking.h"
 #include "pile/pile_summary.h"
+#include "store/pile_workers.h"
 #include "tests/pile/pile_test_support.h"
 #include "tests/support/temp_dir.h"
 
@@ -290,6 +291,44 @@ TEST(PileSummary, RowsPerGroupThenExtremesWithTheGroupsWhereTheyOccurTiesKeeping
             l == "       * EFFECTS FOR LATERALLY LOADED PILE *")
             sections.push_back(l.substr(7, 10));
     EXPECT_EQ(sections, (std::vector<std::string>{"THE GLOBAL", "THE PILE C", "* EFFECTS "}));
+}
+
+TEST(PileSummary, WorkerThreadsWriteTheSameTablesAndAMissingFileLeavesEveryHeader) {
+    const std::array<double, 8> min{-1.5, -200.0, -30.0, -4.0, 10.0, 2.0E6, 0.25, 0.125};
+    const std::array<double, 8> max{1.5, 200.0, 30.0, 4.0, 500.0, 2.0E6, 0.75, 0.5};
+    std::string pileData;
+    for (int g = 1; g <= 40; ++g)
+        pileData +=
+            group2D(g, {0.01 * g, -25.0 + g, 3.0 * g}, {10.0, 20.0 - g, 30.0, 40.0}, min, max);
+    SummaryRun alone(true, pileData);
+    const auto inOrder = alone.print(40, 1);
+    for (const int threads : {2, 7}) {
+        SummaryRun run(true, pileData);
+        PileWorkers workers(threads);
+        run.store->pileWorkers = &workers;
+        EXPECT_EQ(run.print(40, 1), inOrder) << threads << " threads";
+        run.store->pileWorkers = nullptr;
+    }
+
+    // Without the file: the three section heads and the six tables' heads,
+    // in their order, and no row.
+    SummaryRun missing(true, "");
+    missing.store->run.pileDataFilePath.assign((missing.dir / "absent.dat").string());
+    PileWorkers workers(2);
+    missing.store->pileWorkers = &workers;
+    const auto lines = missing.print(40, 1);
+    missing.store->pileWorkers = nullptr;
+    std::string heads;
+    for (const std::string& line : lines)
+        for (const char* head :
+             {"GLOBAL STRUCTURAL", "LOCAL AXES", "EFFECTS FOR", "DISPLACEMENTS *", "REACTIONS *",
+              "MINIMUM VALUES", "MAXIMUM VALUES"})
+            if (line.find(head) != std::string::npos) heads += std::string(head) + "|";
+    EXPECT_EQ(heads,
+              "GLOBAL STRUCTURAL|DISPLACEMENTS *|REACTIONS *|LOCAL AXES|DISPLACEMENTS *|"
+              "REACTIONS *|EFFECTS FOR|MINIMUM VALUES|MAXIMUM VALUES|");
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("1.5000"), std::string::npos) << line;
 }
 
 TEST(PileSummary, SingleGroupNamesItselfAndTheSwitchOffLeavesSixValueColumns) {
