@@ -160,12 +160,14 @@ void setCarried(LateralPyState& py, const PyCarried& state) {
 
 // Finds what each pile group passes on, by one p-y evaluation per group at
 // zero deflection in pile-group order, each starting from what the groups
-// before passed on: the same state in which the analyses of the first pass
-// meet every group, so that the equivalent depths the evaluations compute
-// there (once per group and layer) are those of an analysis in order; they
-// are kept in the store. Messages of these evaluations are dropped: the
-// analyses raise them again. A group that cannot be discretised or evaluated
-// passes on nothing; its analysis will stop the run.
+// before passed on: the same state in which an analysis in order meets every
+// group, so that the equivalent depths the evaluations compute there (once
+// per group and layer) are those of an analysis in order; they are kept in
+// the store. For a pass whose first pass left no carries: a printing pass
+// that comes first, or a first pass in which a group generated no moduli.
+// Messages of these evaluations are dropped: the analyses raise them again.
+// A group that cannot be discretised or evaluated passes on nothing; its
+// analysis will stop the run.
 void findPyCarries(ModelStore& store, PileWorkers& workers, int count) {
     workers.carries.assign(static_cast<std::size_t>(count), PyCarry{});
     workers.carriesReady = true;

@@ -170,8 +170,8 @@ void sumPileForces2D(ModelStore& store, const std::array<double, 3>& U, std::arr
 
 // Called by a cap solution (and the plate solution) before its first pass:
 // the state that the p-y evaluation of one pile group passes on to the next
-// depends on KPYOP and on the loading of the analysis, so the passes on the
-// worker threads find it again.
+// depends on KPYOP and on the loading of the analysis, so the first pass on
+// the worker threads finds it again (and the p-y curves are built anew).
 void beginPileAnalyses(ModelStore& store);
 
 // One pass of per-pile analyses over the pile groups 1 .. count: analyse(store,
