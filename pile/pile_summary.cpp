@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "pile/pile_summary.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -272,14 +273,15 @@ void writeGroups(ReportLine& row, std::span<const int> groups, int width) {
         writeIntegerField(row, width, g);
 }
 
-// The pile data file of the pass, read once for the six tables: its records
-// up to the end of the file or the first that could not be read.
+// The pile data file of the pass, read once for the six tables: the records
+// of at most pileGroupCount groups, up to the end of the file or the first
+// record that could not be read.
 struct PileDataRecords {
     bool opened = false;
     std::vector<std::string> records;
 };
 
-PileDataRecords readPileData(const ModelStore& store) {
+PileDataRecords readPileData(const ModelStore& store, int pileGroupCount) {
     PileDataRecords data;
     FileHandle file = openForReading(store.run.pileDataFilePath.str());
     if (!file) {
@@ -287,8 +289,10 @@ PileDataRecords readPileData(const ModelStore& store) {
         return data;
     }
     data.opened = true;
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::max(pileGroupCount, 0)) * kRecordsPerGroup;
     std::string record;
-    while (readRecord(file.get(), record))
+    while (data.records.size() < wanted && readRecord(file.get(), record))
         data.records.push_back(record);
     if (std::ferror(file.get()) != 0) noteFileFailure(file.get(), FileOperation::read);
     closeFile(file);
@@ -367,7 +371,7 @@ void printTable(TableText& summary, const ModelStore& store, const Table& t,
 }  // namespace
 
 void printPileSummary(ModelStore& store, int pileGroupCount, int demandCapacity) {
-    const PileDataRecords data = readPileData(store);
+    const PileDataRecords data = readPileData(store, pileGroupCount);
     // The six tables, kind by kind and selector by selector, made on the
     // run's worker threads when it has them.
     constexpr int kTables = 3 * 2;
