@@ -562,30 +562,36 @@ bool thresholdNeverRaised(const ModelStore& store) {
     return true;
 }
 
-// The first pass in order in the store's own scratch space, as without
-// worker threads, keeping what each group's evaluations pass on for the
-// passes after it. A group that generated no moduli leaves the carries to
-// be found again.
-int analyseInOrderFindingCarries(
-    ModelStore& store, PileWorkers& workers, int count,
-    const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
-    const std::function<void(int)>& gather) {
-    workers.carries.assign(static_cast<std::size_t>(count), PyCarry{});
-    workers.carriesReady = false;
+// The pass one after the other in the store's own scratch space: messages
+// are written as they are raised, and the printing pass prints. With
+// findCarries (a first pass on a pool of workers) it keeps what each group's
+// evaluations pass on for the passes after it; a group that generated no
+// moduli leaves the carries to be found again.
+int analyseInOrder(ModelStore& store, int count,
+                   const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
+                   const std::function<void(int)>& gather, PileWorkers* findCarries) {
+    if (findCarries) {
+        findCarries->carries.assign(static_cast<std::size_t>(count), PyCarry{});
+        findCarries->carriesReady = false;
+    }
     bool evaluated = true;
     LateralPyState& py = store.pileScratch.py;
     for (int g = 1; g <= count; ++g) {
-        py.ymimWritten = 0;
-        py.pultWritten.fill(0);
-        py.modulusEvaluated = false;
+        if (findCarries) {
+            py.ymimWritten = 0;
+            py.pultWritten.fill(0);
+            py.modulusEvaluated = false;
+        }
         const int status = analyse(store, store.pileScratch, g);
         gatherOwnScratch(store);
         if (status != 0) return status;
-        workers.carries[static_cast<std::size_t>(g - 1)] = carryOf(py);
-        evaluated = evaluated && py.modulusEvaluated;
+        if (findCarries) {
+            findCarries->carries[static_cast<std::size_t>(g - 1)] = carryOf(py);
+            evaluated = evaluated && py.modulusEvaluated;
+        }
         gather(g);
     }
-    workers.carriesReady = evaluated;
+    if (findCarries) findCarries->carriesReady = evaluated;
     return 0;
 }
 
@@ -622,17 +628,8 @@ int analysePileGroups(ModelStore& store, int count,
                       const std::function<int(const ModelStore&, PileScratch&, int)>& analyse,
                       const std::function<void(int)>& gather, PileTasks tasks) {
     PileWorkers* workers = store.pileWorkers;
-    if (!workers || workers->threadCount() < 2 || count < 2 || tasks == PileTasks::light) {
-        // One after the other in the store's own scratch space: messages are
-        // written as they are raised, and the printing pass prints.
-        for (int g = 1; g <= count; ++g) {
-            const int status = analyse(store, store.pileScratch, g);
-            gatherOwnScratch(store);
-            if (status != 0) return status;
-            gather(g);
-        }
-        return 0;
-    }
+    if (!workers || workers->threadCount() < 2 || count < 2 || tasks == PileTasks::light)
+        return analyseInOrder(store, count, analyse, gather, nullptr);
     if (store.pileSolution.finalPassFlag != 0)
         return analysePrintingPass(store, *workers, count, analyse, gather);
 
@@ -644,7 +641,7 @@ int analysePileGroups(ModelStore& store, int count,
     const bool firstPass =
         !workers->carriesReady || static_cast<int>(workers->carries.size()) != count;
     if (firstPass && !thresholdNeverRaised(store))
-        return analyseInOrderFindingCarries(store, *workers, count, analyse, gather);
+        return analyseInOrder(store, count, analyse, gather, workers);
     const std::vector<PyCarried> carried =
         firstPass ? std::vector<PyCarried>(static_cast<std::size_t>(count),
                                            carriedOf(store.pileScratch.py))
@@ -660,7 +657,7 @@ int analysePileGroups(ModelStore& store, int count,
     if (firstPass) {
         if (!startedAlone(outcomes)) {
             forgetKeptPyCurves(store);
-            return analyseInOrderFindingCarries(store, *workers, count, analyse, gather);
+            return analyseInOrder(store, count, analyse, gather, workers);
         }
         keepCarries(*workers, outcomes);
     }

@@ -103,6 +103,11 @@ void writeLine(std::FILE* file, const ReportLine& line) {
     if (writeText(file, s)) writeText(file, "\n");
 }
 
+void appendLine(std::string& out, const ReportLine& line) {
+    out += line.str();
+    out += '\n';
+}
+
 void writeEmptyLine(std::FILE* file) {
     writeText(file, "\n");
 }

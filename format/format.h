@@ -71,6 +71,10 @@ class ReportLine {
 // Writes the line's records and ends the last one. A null file drops the line.
 void writeLine(std::FILE* file, const ReportLine& line);
 
+// Appends the line's records and the end of the last one to out, as
+// writeLine writes them to a file (text made ahead of its writing).
+void appendLine(std::string& out, const ReportLine& line);
+
 // Writes one empty record.
 void writeEmptyLine(std::FILE* file);
 

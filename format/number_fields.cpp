@@ -85,4 +85,10 @@ void endLine(std::FILE* file, ReportLine& line) {
     line.clear();
 }
 
+void endLine(std::string& out, ReportLine& line) {
+    line.text(" ");
+    appendLine(out, line);
+    line.clear();
+}
+
 }  // namespace pylora

@@ -35,4 +35,7 @@ void writeBlanks(ReportLine& line, int n);
 // clears the line for the next row. A null file drops the row.
 void endLine(std::FILE* file, ReportLine& line);
 
+// The same, appending the row to out (appendLine).
+void endLine(std::string& out, ReportLine& line);
+
 }  // namespace pylora

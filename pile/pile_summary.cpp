@@ -50,22 +50,6 @@ struct Table {
     std::size_t valueCount = 0;   // values of the record read
 };
 
-// The text of one table, line by line, written to the summary file in
-// table order once every table is made.
-struct TableText {
-    std::string text;
-    void line(const ReportLine& l) {
-        text += l.str();
-        text += '\n';
-    }
-    // A row of fields, ended as endLine ends it.
-    void end(ReportLine& row) {
-        row.text(" ");
-        line(row);
-        row.clear();
-    }
-};
-
 // ---------------------------------------------------------------------------
 // Reading the pile data file.
 
@@ -202,29 +186,29 @@ int recordOf(const Table& t) {
     return 2 * (t.kind - 1) + (t.selector - 1);
 }
 
-void writeHeaders(TableText& summary, const Table& t) {
+void writeHeaders(std::string& summary, const Table& t) {
     ReportLine line;
     if (t.kind != kAlongPile) {
         line.slash().X(7).text(t.selector == 1 ? "* PILE TOP DISPLACEMENTS *"
                                                : "* PILE TOP REACTIONS *");
         line.slash();
-        summary.line(line);
+        appendLine(summary, line);
         line.clear();
         line.X(5).text(" PILE GROUP ");
         for (const Column& c : t.columns)
             appendColumnHead(line, c.head, kColumn);
-        summary.line(line);
+        appendLine(summary, line);
         line.clear();
         line.X(kHeadLead);
         for (const Column& c : t.columns)
             appendColumnHead(line, inParentheses(c.unit), kColumn);
-        summary.line(line);
+        appendLine(summary, line);
         return;
     }
     line.slash().X(7).text(t.selector == 1 ? "* MINIMUM VALUES AND LOCATIONS *"
                                            : "* MAXIMUM VALUES AND LOCATIONS *");
     line.slash();
-    summary.line(line);
+    appendLine(summary, line);
     line.clear();
     ReportLine second;
     if (t.twoDimensional) {
@@ -254,13 +238,13 @@ void writeHeaders(TableText& summary, const Table& t) {
         if (t.capacities) second.X(2).text("  BENDING      SHEAR  ");
     }
     // The first line was started after 7 blanks and 'PILE': 11 characters.
-    summary.line(line);
-    summary.line(second);
+    appendLine(summary, line);
+    appendLine(summary, second);
     line.clear();
     line.X(kAlongLead);
     for (const Column& c : t.columns)
         appendColumnHead(line, c.unit.empty() ? std::string() : inParentheses(c.unit), kColumn);
-    summary.line(line);
+    appendLine(summary, line);
 }
 
 void writeValues(ReportLine& row, std::span<const double> values) {
@@ -300,7 +284,7 @@ PileDataRecords readPileData(const ModelStore& store, int pileGroupCount) {
 }
 
 // One table: a row per pile group of the records, the extreme rows.
-void printTable(TableText& summary, const ModelStore& store, const Table& t,
+void printTable(std::string& summary, const ModelStore& store, const Table& t,
                 const PileDataRecords& data, int pileGroupCount) {
     writeHeaders(summary, t);
     if (!data.opened) return;
@@ -331,12 +315,12 @@ void printTable(TableText& summary, const ModelStore& store, const Table& t,
             writeIntegerField(row, 5, groupNo);
         }
         writeValues(row, shown);
-        summary.end(row);
+        endLine(summary, row);
         if (t.kind == kAlongPile) {
             row.X(5).text("x(").A(store.units.length2.view(), 2).text(")");
             writeBlanks(row, 1);
             writeValues(row, std::span<const double>(positions).first(n));
-            summary.end(row);
+            endLine(summary, row);
         }
         extremes.take(shown, groupNo);
     }
@@ -351,21 +335,21 @@ void printTable(TableText& summary, const ModelStore& store, const Table& t,
         for (const bool minimum : {true, false}) {
             row.X(7).text(minimum ? "  MINIMUM " : "  MAXIMUM ");
             writeValues(row, minimum ? minima : maxima);
-            summary.end(row);
+            endLine(summary, row);
             row.X(7).text("  Pile G. ");
             writeGroups(row, minimum ? minimumGroups : maximumGroups, kColumn);
-            summary.end(row);
+            endLine(summary, row);
         }
         return;
     }
     const bool minimum = t.selector == 1;
     row.X(7).text(minimum ? "Min." : "Max.");
     writeValues(row, minimum ? minima : maxima);
-    summary.end(row);
+    endLine(summary, row);
     // 'Pile ' is one character wider than the lead of the rows.
     row.X(7).text("Pile ");
     writeGroups(row, minimum ? minimumGroups : maximumGroups, kColumn - 1);
-    summary.end(row);
+    endLine(summary, row);
 }
 
 }  // namespace
@@ -375,7 +359,7 @@ void printPileSummary(ModelStore& store, int pileGroupCount, int demandCapacity)
     // The six tables, kind by kind and selector by selector, made on the
     // run's worker threads when it has them.
     constexpr int kTables = 3 * 2;
-    std::array<TableText, kTables> texts;
+    std::array<std::string, kTables> texts;
     const ModelStore& model = store;
     const auto make = [&](int i) {
         const int kind = kGlobalAxes + i / 2;
@@ -401,8 +385,7 @@ void printPileSummary(ModelStore& store, int pileGroupCount, int demandCapacity)
         writeLine(summary, line);
         for (int selector = 1; selector <= 2; ++selector)
             if (summary)
-                writeText(summary,
-                          texts[static_cast<std::size_t>(2 * (kind - 1) + selector - 1)].text);
+                writeText(summary, texts[static_cast<std::size_t>(2 * (kind - 1) + selector - 1)]);
     }
 }
 
